@@ -1,0 +1,103 @@
+#include "cli/context.h"
+
+#include <cstdio>
+
+#include "platform/text.h"
+
+namespace cli {
+
+bool Args::Take(const std::string& name, std::string* value) {
+  bool found = false;
+  for (size_t i = 0; i < args_.size();) {
+    if (args_[i] == name) {
+      if (i + 1 >= args_.size()) throw UsageError(name + " needs a value");
+      *value = args_[i + 1];
+      args_.erase(args_.begin() + long(i), args_.begin() + long(i) + 2);
+      found = true;
+    } else if (args_[i].rfind(name + "=", 0) == 0) {
+      *value = args_[i].substr(name.size() + 1);
+      args_.erase(args_.begin() + long(i));
+      found = true;
+    } else {
+      ++i;
+    }
+  }
+  return found;
+}
+
+std::vector<std::string> Args::TakeAll(const std::string& name) {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < args_.size();) {
+    if (args_[i] == name) {
+      if (i + 1 >= args_.size()) throw UsageError(name + " needs a value");
+      out.push_back(args_[i + 1]);
+      args_.erase(args_.begin() + long(i), args_.begin() + long(i) + 2);
+    } else {
+      ++i;
+    }
+  }
+  return out;
+}
+
+bool Args::Flag(const std::string& name) {
+  for (size_t i = 0; i < args_.size(); ++i)
+    if (args_[i] == name) {
+      args_.erase(args_.begin() + long(i));
+      return true;
+    }
+  return false;
+}
+
+uint64_t Args::TakeNumber(const std::string& name, uint64_t fallback, bool required) {
+  std::string v;
+  if (!Take(name, &v)) {
+    if (required) throw UsageError(name + " is required");
+    return fallback;
+  }
+  if (v.empty() || v.size() > 20) throw UsageError(name + " needs a number, not '" + v + "'");
+  uint64_t n = 0;
+  for (char ch : v) {
+    if (ch < '0' || ch > '9') throw UsageError(name + " needs a number, not '" + v + "'");
+    uint64_t next = n * 10 + uint64_t(ch - '0');
+    if (next / 10 != n) throw UsageError(name + " is too large");
+    n = next;
+  }
+  return n;
+}
+
+std::vector<std::string> Args::Positionals() {
+  std::vector<std::string> out;
+  for (auto& a : args_)
+    if (a.rfind("--", 0) == 0) throw UsageError("unknown option " + a);
+  out.swap(args_);
+  return out;
+}
+
+void Args::Done() {
+  if (!args_.empty()) throw UsageError("unexpected argument '" + args_[0] + "'");
+}
+
+void Context::Out(const std::wstring& line) { Out(text::ToUtf8(line)); }
+void Context::Out(const std::string& line) {
+  std::fputs(line.c_str(), stdout);
+  std::fputc('\n', stdout);
+}
+void Context::Err(const std::wstring& line) {
+  std::fputs(text::ToUtf8(line).c_str(), stderr);
+  std::fputc('\n', stderr);
+}
+
+void Context::EchoMessages() {
+  host.answer = nullptr;
+  bool yes = opt.yes;
+  Context* self = this;
+  host.answer = [self, yes](const std::wstring& t, unsigned flags) {
+    unsigned buttons = flags & 0xF;
+    int r = buttons == 4 ? (yes ? 6 : 7) : buttons == 1 ? (yes ? 1 : 2) : 1;
+    std::wstring answer = r == 6 ? L" [Yes]" : r == 7 ? L" [No]" : r == 2 ? L" [Cancel]" : L"";
+    self->Err(L"message: " + t + answer);
+    return r;
+  };
+}
+
+}  // namespace cli

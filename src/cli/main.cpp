@@ -1,0 +1,146 @@
+// vektrel-cli: the console program. It runs the same engines and pages as
+// the dialogs, driven through the scripted host, on the real machine
+// (Windows) or on a simulated PC made of disk images.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/language.h"
+#include "cli/context.h"
+#include "disk/disk_access.h"
+#include "platform/host_info.h"
+#include "platform/sim/machine_loader.h"
+#include "platform/text.h"
+#ifdef _WIN32
+#include "platform/win32/win32_system.h"
+#endif
+
+namespace cli {
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> kCommands = {
+      {"info", CmdInfo, "info", "the start-up values of the program"},
+      {"lang", CmdLang, "lang KEY...", "the text of each language key"},
+      {"read", CmdRead, "read --drive N --lba L [--count C]", "read sectors of a physical drive"},
+      {"start", CmdStart, "start [--press TILE]...",
+       "start the program as the main window does and press tiles (records started programs)"},
+  };
+  return kCommands;
+}
+
+namespace {
+
+void PrintHelp() {
+  std::printf(
+      "usage: vektrel-cli [options] COMMAND [command options]\n\n"
+      "options:\n"
+      "  --machine FILE              a simulated PC described by a machine file\n"
+      "  --disk IMAGE[,key=value...] a simulated disk (repeatable); keys: size, model, bus, serial,\n"
+      "                              spt, tpc, bad=A-B, flaky=LBA:N, corrupt=A-B, wp=1, removable=1\n"
+      "  --lang English|Japanese     the language of the texts\n"
+      "  --json                      machine-readable output\n"
+      "  --yes                       answer Yes to the questions the pages ask\n"
+      "  --help                      this text\n\ncommands:\n");
+  for (const Command& c : Commands()) std::printf("  %-40s %s\n", c.usage, c.summary);
+  std::printf(
+      "\nexit codes: 0 success, 1 the operation failed, was cancelled or ended with errors,\n"
+      "2 the command line was not understood.\n");
+}
+
+Options ParseGlobal(const std::vector<std::string>& argv) {
+  Options o;
+  size_t i = 0;
+  for (; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    auto value = [&](const char* name) {
+      if (i + 1 >= argv.size()) throw UsageError(std::string(name) + " needs a value");
+      return argv[++i];
+    };
+    if (a == "--machine") o.machineFile = value("--machine");
+    else if (a == "--disk") o.disks.push_back(value("--disk"));
+    else if (a == "--lang") o.lang = value("--lang");
+    else if (a == "--json") o.json = true;
+    else if (a == "--yes") o.yes = true;
+    else if (a == "--help" || a == "-h") o.help = true;
+    else if (a.rfind("--", 0) == 0 && o.command.empty()) throw UsageError("unknown option " + a);
+    else if (o.command.empty()) o.command = a;
+    else {
+      // Global flags may also follow the command.
+      if (a == "--json") o.json = true;
+      else o.args.push_back(a);
+    }
+  }
+  return o;
+}
+
+int Run(const std::vector<std::string>& argv) {
+  Context c;
+  try {
+    c.opt = ParseGlobal(argv);
+    if (c.opt.help || c.opt.command.empty()) {
+      PrintHelp();
+      return c.opt.help ? 0 : 2;
+    }
+    const Command* cmd = nullptr;
+    for (const Command& k : Commands())
+      if (c.opt.command == k.name) cmd = &k;
+    if (!cmd) throw UsageError("unknown command '" + c.opt.command + "' (see --help)");
+
+    std::string error;
+    if (!c.opt.machineFile.empty() || !c.opt.disks.empty()) {
+      auto s = sim::LoadMachine(c.opt.machineFile, c.opt.disks, &error);
+      if (!s) {
+        std::fprintf(stderr, "vektrel-cli: %s\n", error.c_str());
+        return 2;
+      }
+      c.sim = s.get();
+      c.system = std::move(s);
+    } else {
+#ifdef _WIN32
+      c.system = platform::CreateWin32System();
+#else
+      throw UsageError("no machine given: use --machine FILE or --disk IMAGE (the real machine is Windows only)");
+#endif
+    }
+    platform::SetSystem(c.system.get());
+    ui::SetHost(&c.host);
+    c.host.answerYes = c.opt.yes;
+    c.EchoMessages();
+    std::string lang = c.opt.lang;
+    if (lang.empty()) lang = c.sim ? c.sim->Config().language : "English";
+    if (lang != "English" && lang != "Japanese") throw UsageError("--lang is English or Japanese");
+    app::LanguageName = text::Widen(lang);
+    app::ReadStartupValues();
+    app::LoadLanguageTable();
+    app::AppCaption = app::T(L"IDS_Product");
+
+    Args args(c.opt.args);
+    int rc = cmd->run(c, args);
+    platform::SetSystem(nullptr);
+    return rc;
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "vektrel-cli: %s\n", e.what());
+    return 2;
+  } catch (const platform::ProcessExit& e) {
+    // The program ended itself (ExitProcess) as part of what it was asked.
+    return int(e.code);
+  }
+}
+
+}  // namespace
+}  // namespace cli
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  platform::PrepareConsole();
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(text::ToUtf8(argv[i]));
+  return cli::Run(args);
+}
+#else
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return cli::Run(args);
+}
+#endif

@@ -1,0 +1,145 @@
+#include "platform/sim/host_file.h"
+
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "platform/text.h"
+
+namespace sim {
+
+HostFile::~HostFile() { Close(); }
+
+#ifdef _WIN32
+
+HostFile::HostFile(HostFile&& o) noexcept : handle_(std::exchange(o.handle_, nullptr)) {}
+HostFile& HostFile::operator=(HostFile&& o) noexcept {
+  if (this != &o) {
+    Close();
+    handle_ = std::exchange(o.handle_, nullptr);
+  }
+  return *this;
+}
+
+bool HostFile::Open(const std::string& path, Mode mode) {
+  Close();
+  DWORD access = mode == Mode::Read ? GENERIC_READ : (GENERIC_READ | GENERIC_WRITE);
+  DWORD disposition = mode == Mode::CreateReadWrite ? OPEN_ALWAYS
+                      : mode == Mode::TruncateReadWrite ? CREATE_ALWAYS
+                                                        : OPEN_EXISTING;
+  std::wstring w = text::FromUtf8(path);
+  HANDLE h = ::CreateFileW(w.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  handle_ = h;
+  return true;
+}
+
+void HostFile::Close() {
+  if (handle_) ::CloseHandle(handle_);
+  handle_ = nullptr;
+}
+
+bool HostFile::IsOpen() const { return handle_ != nullptr; }
+
+uint64_t HostFile::Size() const {
+  LARGE_INTEGER li;
+  if (!handle_ || !::GetFileSizeEx(handle_, &li)) return 0;
+  return uint64_t(li.QuadPart);
+}
+
+bool HostFile::Resize(uint64_t bytes) {
+  DWORD ret = 0;
+  ::DeviceIoControl(handle_, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ret, nullptr);
+  LARGE_INTEGER li;
+  li.QuadPart = LONGLONG(bytes);
+  return ::SetFilePointerEx(handle_, li, nullptr, FILE_BEGIN) && ::SetEndOfFile(handle_);
+}
+
+bool HostFile::ReadAt(uint64_t offset, void* buffer, size_t bytes, size_t* done) const {
+  OVERLAPPED ov = {};
+  ov.Offset = DWORD(offset);
+  ov.OffsetHigh = DWORD(offset >> 32);
+  DWORD got = 0;
+  BOOL ok = ::ReadFile(handle_, buffer, DWORD(bytes), &got, &ov);
+  *done = got;
+  return ok || ::GetLastError() == ERROR_HANDLE_EOF;
+}
+
+bool HostFile::WriteAt(uint64_t offset, const void* buffer, size_t bytes) {
+  OVERLAPPED ov = {};
+  ov.Offset = DWORD(offset);
+  ov.OffsetHigh = DWORD(offset >> 32);
+  DWORD put = 0;
+  return ::WriteFile(handle_, buffer, DWORD(bytes), &put, &ov) && put == bytes;
+}
+
+#else
+
+HostFile::HostFile(HostFile&& o) noexcept : fd_(std::exchange(o.fd_, -1)) {}
+HostFile& HostFile::operator=(HostFile&& o) noexcept {
+  if (this != &o) {
+    Close();
+    fd_ = std::exchange(o.fd_, -1);
+  }
+  return *this;
+}
+
+bool HostFile::Open(const std::string& path, Mode mode) {
+  Close();
+  int flags = mode == Mode::Read ? O_RDONLY : O_RDWR;
+  if (mode == Mode::CreateReadWrite) flags |= O_CREAT;
+  if (mode == Mode::TruncateReadWrite) flags |= O_CREAT | O_TRUNC;
+  fd_ = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+  return fd_ >= 0;
+}
+
+void HostFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+bool HostFile::IsOpen() const { return fd_ >= 0; }
+
+uint64_t HostFile::Size() const {
+  if (fd_ < 0) return 0;
+  off_t end = ::lseek(fd_, 0, SEEK_END);  // works for block devices too
+  return end < 0 ? 0 : uint64_t(end);
+}
+
+bool HostFile::Resize(uint64_t bytes) { return ::ftruncate(fd_, off_t(bytes)) == 0; }
+
+bool HostFile::ReadAt(uint64_t offset, void* buffer, size_t bytes, size_t* done) const {
+  size_t total = 0;
+  while (total < bytes) {
+    ssize_t n = ::pread(fd_, static_cast<char*>(buffer) + total, bytes - total, off_t(offset + total));
+    if (n < 0) {
+      *done = total;
+      return false;
+    }
+    if (n == 0) break;
+    total += size_t(n);
+  }
+  *done = total;
+  return true;
+}
+
+bool HostFile::WriteAt(uint64_t offset, const void* buffer, size_t bytes) {
+  size_t total = 0;
+  while (total < bytes) {
+    ssize_t n = ::pwrite(fd_, static_cast<const char*>(buffer) + total, bytes - total, off_t(offset + total));
+    if (n <= 0) return false;
+    total += size_t(n);
+  }
+  return true;
+}
+
+#endif
+
+}  // namespace sim

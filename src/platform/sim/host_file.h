@@ -1,0 +1,39 @@
+// A file of the host machine, read and written at explicit offsets. The
+// simulated PC keeps its disk images and volume files in these.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace sim {
+
+class HostFile {
+ public:
+  HostFile() = default;
+  ~HostFile();
+  HostFile(const HostFile&) = delete;
+  HostFile& operator=(const HostFile&) = delete;
+  HostFile(HostFile&& o) noexcept;
+  HostFile& operator=(HostFile&& o) noexcept;
+
+  enum class Mode { Read, ReadWrite, CreateReadWrite, TruncateReadWrite };
+  bool Open(const std::string& path, Mode mode);
+  void Close();
+  bool IsOpen() const;
+  // Size in bytes (block devices report their capacity).
+  uint64_t Size() const;
+  bool Resize(uint64_t bytes);  // sparse where the host allows
+  // Whole transfers or failure: a short read at the end of the file counts
+  // as a read of what was there, reported in *done.
+  bool ReadAt(uint64_t offset, void* buffer, size_t bytes, size_t* done) const;
+  bool WriteAt(uint64_t offset, const void* buffer, size_t bytes);
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+}  // namespace sim

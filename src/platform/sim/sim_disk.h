@@ -1,0 +1,45 @@
+// One simulated physical drive: an image file with the drive's geometry,
+// identity and injected faults. Transfers are whole sectors at sector
+// offsets; a transfer that is not entirely inside the disk fails as a
+// whole, as on a real drive.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/sim/host_file.h"
+#include "platform/sim/machine_config.h"
+#include "platform/sim/sim_clock.h"
+
+namespace sim {
+
+class SimDisk {
+ public:
+  SimDisk(DiskConfig config, SimClock* clock);
+  // Opens the image, creating a sparse one of the configured size when the
+  // file is missing. Read-only images (no write permission) stay readable.
+  bool Open(std::string* error);
+
+  const DiskConfig& Config() const { return config_; }
+  DiskConfig& MutableConfig() { return config_; }
+  uint64_t SizeBytes() const { return sizeBytes_; }
+  uint64_t Sectors() const { return sizeBytes_ / 512; }
+
+  // Returns 0 (ERROR_SUCCESS) or the Windows error code of the failure.
+  uint32_t Read(uint64_t byteOffset, void* buffer, uint32_t bytes);
+  uint32_t Write(uint64_t byteOffset, const void* buffer, uint32_t bytes);
+
+  // Counters for tests: transfers attempted, and failures.
+  uint64_t reads = 0, writes = 0, failedReads = 0, failedWrites = 0;
+
+ private:
+  void ChargeTransfer(uint32_t bytes);
+  DiskConfig config_;
+  SimClock* clock_;
+  HostFile file_;
+  bool readOnlyImage_ = false;
+  uint64_t sizeBytes_ = 0;
+};
+
+}  // namespace sim

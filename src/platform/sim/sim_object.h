@@ -1,0 +1,32 @@
+// What a simulated handle refers to. Private to the simulated PC.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/sim/host_file.h"
+#include "platform/sim/sim_system.h"
+
+namespace sim {
+
+struct SimSystem::Object {
+  enum class Kind { Disk, Volume, DriveDevice, File, Directory, RegKey, Process, Mutex };
+  Kind kind;
+  uint32_t access = 0;
+  uint32_t flags = 0;
+  uint64_t pos = 0;
+  int disk = -1;
+  std::shared_ptr<SimVolume> volume;
+  const SimDrive* drive = nullptr;
+  HostFile file;
+  std::string hostPath;
+  std::wstring regKey;
+  bool regWritable = false;
+  size_t process = 0;
+  std::wstring mutexName;
+  bool holdsLock = false;
+  bool dismounted = false;
+  explicit Object(Kind k) : kind(k) {}
+};
+
+}  // namespace sim

@@ -1,0 +1,151 @@
+// The simulated PC: platform::System answered from disk images, a mount
+// manager, an in-memory registry and a clock. It behaves the way Windows and
+// its disk driver behave towards the program: device paths, access rights
+// encoded in the control codes, whole-sector transfers on uncached handles,
+// raw writes refused on a mounted volume that is not locked, layout requests
+// that write real partition-table bytes.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/sim/machine_config.h"
+#include "platform/sim/sim_clock.h"
+#include "platform/sim/sim_disk.h"
+#include "platform/sim/sim_mount.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/system.h"
+
+namespace sim {
+
+// A program start the simulated PC recorded instead of running.
+struct StartedProgram {
+  std::wstring how;  // "CreateProcess" or "ShellExecute"
+  std::wstring file;
+  std::wstring parameters;  // the command line for CreateProcess
+  std::wstring directory;
+  std::wstring verb;
+  int show = 0;
+  bool started = true;
+};
+
+class SimSystem : public platform::System {
+ public:
+  // Opens every disk image (creating sparse ones where a size is given)
+  // and mounts the volumes; nullptr with a message on failure.
+  static std::unique_ptr<SimSystem> Create(const MachineConfig& config, std::string* error);
+
+  // ---- platform::System
+  platform::Handle CreateFile(const std::wstring& path, uint32_t access, uint32_t share, uint32_t disposition,
+                              uint32_t flags) override;
+  bool CloseHandle(platform::Handle h) override;
+  bool SetFilePointer(platform::Handle h, uint64_t byteOffset) override;
+  bool ReadFile(platform::Handle h, void* buffer, uint32_t bytes, uint32_t* done) override;
+  bool WriteFile(platform::Handle h, const void* buffer, uint32_t bytes, uint32_t* done) override;
+  bool DeviceIoControl(platform::Handle h, uint32_t code, const void* in, uint32_t inBytes, void* out,
+                       uint32_t outBytes, uint32_t* returned) override;
+  uint32_t GetLastError() override { return lastError_; }
+
+  bool DeleteFile(const std::wstring& path) override;
+  bool CreateDirectory(const std::wstring& path) override;
+  uint32_t GetFileAttributes(const std::wstring& path) override;
+  bool FindFiles(const std::wstring& pattern, std::vector<platform::FindData>* found) override;
+
+  uint32_t GetLogicalDrives() override;
+  std::wstring GetLogicalDriveStrings() override;
+  uint32_t GetDriveType(const std::wstring& root) override;
+  std::vector<std::wstring> FindVolumes() override;
+  bool GetVolumeInformation(const std::wstring& root, std::wstring* fileSystemName) override;
+  bool GetDiskFreeSpace(const std::wstring& root, platform::DiskFreeSpace* space) override;
+  bool SetVolumeMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) override;
+  bool DeleteVolumeMountPoint(const std::wstring& mountPoint) override;
+  std::wstring GetWindowsDirectory() override { return config_.windowsDir; }
+  std::wstring GetSystemDirectory() override { return config_.windowsDir + L"\\System32"; }
+
+  long RegCreateKey(uint32_t root, const std::wstring& subKey, uint32_t access, platform::Handle* key) override;
+  long RegQueryValue(platform::Handle key, const std::wstring& name, uint32_t* type, std::vector<uint8_t>* data,
+                     uint32_t maxBytes) override;
+  long RegSetValue(platform::Handle key, const std::wstring& name, uint32_t type,
+                   const std::vector<uint8_t>& data) override;
+  long RegCloseKey(platform::Handle key) override;
+
+  platform::MutexResult CreateMutex(const std::wstring& name) override;
+  platform::Handle CreateProcess(const std::wstring& application, const std::wstring& commandLine,
+                                 const std::wstring& currentDirectory) override;
+  bool GetExitCodeProcess(platform::Handle process, uint32_t* code) override;
+  uint32_t WaitForSingleObject(platform::Handle h, uint32_t milliseconds) override;
+  intptr_t ShellExecute(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
+                        const std::wstring& directory, int show) override;
+  bool IsWow64Process() override { return config_.wow64; }
+  platform::OsVersion GetVersion() override;
+  std::wstring GetModuleFileName() override { return config_.programPath; }
+  std::wstring GetCommandLineArguments() override { return config_.commandLine; }
+  [[noreturn]] void ExitProcess(uint32_t code) override;
+  bool ExitWindows(uint32_t flags, uint32_t reason) override;
+  bool StartThread(std::function<void()> fn) override;
+
+  void Sleep(uint32_t milliseconds) override { clock_.Sleep(milliseconds); }
+  uint32_t GetTickCount() override { return clock_.TickCount(); }
+  std::time_t Now() override { return clock_.Now(); }
+  std::tm LocalTime(std::time_t t) override;
+  uint32_t SetThreadExecutionState(uint32_t flags) override;
+  platform::Cursor SetCursor(platform::Cursor c) override;
+  void CreateGuid(uint8_t out[16]) override;
+  std::wstring SimulationName() override;
+
+  // ---- for tests, the CLI and the demo
+  const MachineConfig& Config() const { return config_; }
+  SimClock& Clock() { return clock_; }
+  SimRegistry& Registry() { return registry_; }
+  SimMountManager& Mounts() { return *mounts_; }
+  int DiskCountSim() const { return int(disks_.size()); }
+  SimDisk& Disk(int n) { return *disks_[size_t(n)]; }
+  const std::vector<StartedProgram>& Started() const { return started_; }
+  int OpenHandleCount() const { return int(objects_.size()); }
+  uint64_t ExecutionStateCalls() const { return executionStateCalls_; }
+  platform::Cursor CurrentCursor() const { return cursor_; }
+  // The host path a Windows path stands for ("" when it maps nowhere).
+  std::string HostPathOf(const std::wstring& path, bool allowMissingLast = true);
+
+ public:
+  struct Object;  // what a handle refers to (sim_object.h)
+
+ private:
+  explicit SimSystem(const MachineConfig& config);
+  platform::Handle Add(std::shared_ptr<Object> o);
+  std::shared_ptr<Object> Get(platform::Handle h);
+  bool Fail(uint32_t code);
+  bool DiskIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t* out, uint32_t outBytes,
+                 uint32_t* returned);
+  bool VolumeIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t* out, uint32_t outBytes,
+                   uint32_t* returned);
+  bool RawWriteAllowed(int disk, uint64_t lba, uint64_t count, const Object* writer);
+  bool GrowPartition(int disk, uint32_t partitionNumber, int64_t bytes);
+  // Splits a Windows path into a host root and the rest; volume and drive
+  // letter, the program folder and volume-name roots are understood.
+  bool SplitPath(const std::wstring& path, std::string* hostRoot, std::wstring* rest,
+                 std::shared_ptr<SimVolume>* volume);
+  bool ResolveUnder(const std::string& root, const std::wstring& rest, bool allowMissingLast, std::string* out);
+  bool VolumeRootOf(const std::wstring& root, std::shared_ptr<SimVolume>* volume, const SimDrive** drive);
+  uint64_t UsedBytesOfFolder(const std::string& folder);
+  const ProgramConfig* FindProgram(const std::wstring& path);
+
+  MachineConfig config_;
+  SimClock clock_;
+  SimRegistry registry_;
+  std::vector<std::unique_ptr<SimDisk>> disks_;
+  std::unique_ptr<SimMountManager> mounts_;
+  std::map<platform::Handle, std::shared_ptr<Object>> objects_;
+  platform::Handle nextHandle_ = 0x100;
+  uint32_t lastError_ = 0;
+  std::set<std::wstring> mutexes_;
+  std::vector<StartedProgram> started_;
+  uint64_t executionStateCalls_ = 0;
+  platform::Cursor cursor_ = platform::Cursor::Arrow;
+  uint64_t guidCounter_ = 0;
+};
+
+}  // namespace sim

@@ -1,0 +1,151 @@
+// platform::System: the operating system as the engines see it.
+//
+// Every device open, sector transfer, control request, volume and file
+// service, registry access, process start and clock reading goes through
+// this one interface. win32/ passes each call straight to Windows; sim/
+// answers it from a simulated PC built from disk images. The calls keep the
+// shape of the Windows functions they stand for (same flags, same control
+// codes, request buffers as raw bytes) so that the win32 backend holds no
+// logic and the engines read like the Windows code they replace.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// An opaque handle. kNullHandle is "no handle" (what CreateProcessW and
+// most open routines report on failure); kInvalidHandle stands for
+// INVALID_HANDLE_VALUE, which CreateFileW returns on failure.
+using Handle = std::uintptr_t;
+inline constexpr Handle kNullHandle = 0;
+inline constexpr Handle kInvalidHandle = ~Handle(0);
+inline bool IsValid(Handle h) { return h != kNullHandle && h != kInvalidHandle; }
+
+struct OsVersion {
+  uint32_t major = 10;
+  uint32_t minor = 0;
+  uint32_t build = 19045;
+  uint32_t platformId = 2;  // VER_PLATFORM_WIN32_NT
+};
+
+struct MutexResult {
+  Handle handle = kNullHandle;
+  uint32_t error = 0;  // GetLastError after CreateMutexW
+};
+
+struct FindData {
+  std::wstring name;  // file name only
+  uint32_t attributes = 0;
+  uint64_t size = 0;
+};
+
+struct DiskFreeSpace {
+  uint32_t sectorsPerCluster = 0;
+  uint32_t bytesPerSector = 0;
+  uint32_t freeClusters = 0;
+  uint32_t totalClusters = 0;
+};
+
+enum class Cursor { Arrow, Wait, Hand };
+
+// Thrown by a simulated ExitProcess so that the process end unwinds to the
+// program's entry point (the CLI and the tests catch it). The real backend
+// never returns from ExitProcess.
+struct ProcessExit {
+  uint32_t code;
+};
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // Files and devices, with CreateFileW semantics. Paths are Windows paths:
+  // "\\.\PhysicalDrive3", "\\.\C:", "\\?\Volume{...}", "C:\BOOT\BootFix".
+  virtual Handle CreateFile(const std::wstring& path, uint32_t access, uint32_t share,
+                            uint32_t disposition, uint32_t flags) = 0;
+  virtual bool CloseHandle(Handle h) = 0;
+  // SetFilePointer with FILE_BEGIN and the full 64-bit offset.
+  virtual bool SetFilePointer(Handle h, uint64_t byteOffset) = 0;
+  virtual bool ReadFile(Handle h, void* buffer, uint32_t bytes, uint32_t* done) = 0;
+  virtual bool WriteFile(Handle h, const void* buffer, uint32_t bytes, uint32_t* done) = 0;
+  virtual bool DeviceIoControl(Handle h, uint32_t code, const void* in, uint32_t inBytes, void* out,
+                               uint32_t outBytes, uint32_t* returned) = 0;
+  virtual uint32_t GetLastError() = 0;
+
+  virtual bool DeleteFile(const std::wstring& path) = 0;
+  virtual bool CreateDirectory(const std::wstring& path) = 0;
+  virtual uint32_t GetFileAttributes(const std::wstring& path) = 0;
+  // FindFirstFileW/FindNextFileW over a pattern ("C:\Windows*.*"); false
+  // when nothing matches.
+  virtual bool FindFiles(const std::wstring& pattern, std::vector<FindData>* found) = 0;
+
+  // Volumes and drive letters
+  virtual uint32_t GetLogicalDrives() = 0;
+  virtual std::wstring GetLogicalDriveStrings() = 0;  // "C:\\0D:\\0...\0"
+  virtual uint32_t GetDriveType(const std::wstring& root) = 0;
+  // FindFirstVolumeW / FindNextVolumeW / FindVolumeClose, whole.
+  virtual std::vector<std::wstring> FindVolumes() = 0;
+  virtual bool GetVolumeInformation(const std::wstring& root, std::wstring* fileSystemName) = 0;
+  virtual bool GetDiskFreeSpace(const std::wstring& root, DiskFreeSpace* space) = 0;
+  virtual bool SetVolumeMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) = 0;
+  virtual bool DeleteVolumeMountPoint(const std::wstring& mountPoint) = 0;
+  virtual std::wstring GetWindowsDirectory() = 0;
+  virtual std::wstring GetSystemDirectory() = 0;
+
+  // Registry (root is HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER); results are
+  // Windows error codes, 0 for success.
+  virtual long RegCreateKey(uint32_t root, const std::wstring& subKey, uint32_t access, Handle* key) = 0;
+  virtual long RegQueryValue(Handle key, const std::wstring& name, uint32_t* type, std::vector<uint8_t>* data,
+                             uint32_t maxBytes) = 0;
+  virtual long RegSetValue(Handle key, const std::wstring& name, uint32_t type, const std::vector<uint8_t>& data) = 0;
+  virtual long RegCloseKey(Handle key) = 0;
+
+  // Processes and the process itself
+  virtual MutexResult CreateMutex(const std::wstring& name) = 0;
+  // CreateProcessW without inherited handles; kNullHandle when not started.
+  virtual Handle CreateProcess(const std::wstring& application, const std::wstring& commandLine,
+                               const std::wstring& currentDirectory) = 0;
+  virtual bool GetExitCodeProcess(Handle process, uint32_t* code) = 0;
+  virtual uint32_t WaitForSingleObject(Handle h, uint32_t milliseconds) = 0;
+  // ShellExecuteW; the result is greater than 32 on success.
+  virtual intptr_t ShellExecute(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
+                                const std::wstring& directory, int show) = 0;
+  virtual bool IsWow64Process() = 0;
+  virtual OsVersion GetVersion() = 0;
+  virtual std::wstring GetModuleFileName() = 0;
+  // The command line as the process received it, without the program path.
+  virtual std::wstring GetCommandLineArguments() = 0;
+  [[noreturn]] virtual void ExitProcess(uint32_t code) = 0;
+  // Enables the shutdown privilege and calls ExitWindowsEx.
+  virtual bool ExitWindows(uint32_t flags, uint32_t reason) = 0;
+  // Runs fn on a new thread; false when the thread cannot be created.
+  virtual bool StartThread(std::function<void()> fn) = 0;
+
+  // Time
+  virtual void Sleep(uint32_t milliseconds) = 0;
+  virtual uint32_t GetTickCount() = 0;
+  virtual std::time_t Now() = 0;                   // wall clock, seconds
+  virtual std::tm LocalTime(std::time_t t) = 0;    // broken down in the machine's zone
+  virtual uint32_t SetThreadExecutionState(uint32_t flags) = 0;
+
+  // Cursor: returns the cursor shown before.
+  virtual Cursor SetCursor(Cursor c) = 0;
+
+  // CoCreateGuid
+  virtual void CreateGuid(uint8_t out[16]) = 0;
+
+  // A short description for titles and diagnostics ("" on real Windows).
+  virtual std::wstring SimulationName() { return L""; }
+};
+
+// The process-wide system. The program entry picks the backend once.
+System& Sys();
+void SetSystem(System* system);
+bool HasSystem();
+
+}  // namespace platform

@@ -1,0 +1,293 @@
+// The Windows constants and request layouts the engines use, written out so
+// that the engines build without <windows.h>. The win32 backend checks every
+// value here against the real headers (see win32/win32_checks.cpp).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/bytes.h"
+
+namespace win {
+
+// CreateFileW
+inline constexpr uint32_t GENERIC_READ = 0x80000000u;
+inline constexpr uint32_t GENERIC_WRITE = 0x40000000u;
+inline constexpr uint32_t FILE_SHARE_READ = 1;
+inline constexpr uint32_t FILE_SHARE_WRITE = 2;
+inline constexpr uint32_t CREATE_NEW = 1;
+inline constexpr uint32_t CREATE_ALWAYS = 2;
+inline constexpr uint32_t OPEN_EXISTING = 3;
+inline constexpr uint32_t OPEN_ALWAYS = 4;
+inline constexpr uint32_t FILE_FLAG_WRITE_THROUGH = 0x80000000u;
+inline constexpr uint32_t FILE_FLAG_NO_BUFFERING = 0x20000000u;
+inline constexpr uint32_t FILE_FLAG_BACKUP_SEMANTICS = 0x02000000u;
+inline constexpr uint32_t FILE_ATTRIBUTE_READONLY = 0x1;
+inline constexpr uint32_t FILE_ATTRIBUTE_HIDDEN = 0x2;
+inline constexpr uint32_t FILE_ATTRIBUTE_SYSTEM = 0x4;
+inline constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
+inline constexpr uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
+inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+inline constexpr uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+inline constexpr uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+
+// Error codes
+inline constexpr uint32_t ERROR_SUCCESS = 0;
+inline constexpr uint32_t ERROR_INVALID_FUNCTION = 1;
+inline constexpr uint32_t ERROR_FILE_NOT_FOUND = 2;
+inline constexpr uint32_t ERROR_PATH_NOT_FOUND = 3;
+inline constexpr uint32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr uint32_t ERROR_INVALID_HANDLE = 6;
+inline constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr uint32_t ERROR_NO_MORE_FILES = 18;
+inline constexpr uint32_t ERROR_WRITE_PROTECT = 19;
+inline constexpr uint32_t ERROR_NOT_READY = 21;
+inline constexpr uint32_t ERROR_CRC = 23;
+inline constexpr uint32_t ERROR_SECTOR_NOT_FOUND = 27;
+inline constexpr uint32_t ERROR_GEN_FAILURE = 31;
+inline constexpr uint32_t ERROR_SHARING_VIOLATION = 32;
+inline constexpr uint32_t ERROR_LOCK_VIOLATION = 33;
+inline constexpr uint32_t ERROR_NOT_SUPPORTED = 50;
+inline constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
+inline constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
+inline constexpr uint32_t ERROR_PIPE_BUSY = 231;
+inline constexpr uint32_t ERROR_MORE_DATA = 234;
+inline constexpr uint32_t ERROR_UNRECOGNIZED_VOLUME = 1005;
+
+// Registry
+inline constexpr uint32_t HKEY_CURRENT_USER = 0x80000001u;
+inline constexpr uint32_t HKEY_LOCAL_MACHINE = 0x80000002u;
+inline constexpr uint32_t REG_SZ = 1;
+inline constexpr uint32_t REG_BINARY = 3;
+inline constexpr uint32_t REG_DWORD = 4;
+inline constexpr uint32_t KEY_QUERY_VALUE = 0x0001;
+inline constexpr uint32_t KEY_SET_VALUE = 0x0002;
+inline constexpr uint32_t KEY_ALL_ACCESS = 0xF003F;
+
+// Drive types (GetDriveTypeW)
+inline constexpr uint32_t DRIVE_UNKNOWN = 0;
+inline constexpr uint32_t DRIVE_NO_ROOT_DIR = 1;
+inline constexpr uint32_t DRIVE_REMOVABLE = 2;
+inline constexpr uint32_t DRIVE_FIXED = 3;
+inline constexpr uint32_t DRIVE_REMOTE = 4;
+inline constexpr uint32_t DRIVE_CDROM = 5;
+inline constexpr uint32_t DRIVE_RAMDISK = 6;
+
+// Processes, waits, power
+inline constexpr uint32_t STILL_ACTIVE = 259;
+inline constexpr uint32_t WAIT_OBJECT_0 = 0;
+inline constexpr uint32_t WAIT_TIMEOUT = 258;
+inline constexpr uint32_t ES_SYSTEM_REQUIRED = 0x00000001;
+inline constexpr uint32_t ES_CONTINUOUS = 0x80000000u;
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int SW_SHOW = 5;
+inline constexpr uint32_t VER_PLATFORM_WIN32_NT = 2;
+inline constexpr uint32_t EWX_LOGOFF = 0;
+inline constexpr uint32_t EWX_SHUTDOWN = 1;
+inline constexpr uint32_t EWX_REBOOT = 2;
+inline constexpr uint32_t EWX_FORCE = 4;
+inline constexpr uint32_t EWX_POWEROFF = 8;
+
+// Message boxes
+inline constexpr uint32_t MB_OK = 0x0;
+inline constexpr uint32_t MB_OKCANCEL = 0x1;
+inline constexpr uint32_t MB_YESNO = 0x4;
+inline constexpr uint32_t MB_ICONERROR = 0x10;
+inline constexpr uint32_t MB_ICONQUESTION = 0x20;
+inline constexpr uint32_t MB_ICONEXCLAMATION = 0x30;
+inline constexpr uint32_t MB_ICONINFORMATION = 0x40;
+inline constexpr uint32_t MB_TASKMODAL = 0x2000;
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+inline constexpr int IDYES = 6;
+inline constexpr int IDNO = 7;
+
+// Device control codes
+inline constexpr uint32_t IOCTL_DISK_GET_DRIVE_GEOMETRY = 0x00070000;
+inline constexpr uint32_t IOCTL_DISK_GET_PARTITION_INFO_EX = 0x00070048;
+inline constexpr uint32_t IOCTL_DISK_GET_DRIVE_LAYOUT_EX = 0x00070050;
+inline constexpr uint32_t IOCTL_DISK_SET_DRIVE_LAYOUT_EX = 0x0007C054;
+inline constexpr uint32_t IOCTL_DISK_CREATE_DISK = 0x0007C058;
+inline constexpr uint32_t IOCTL_DISK_GET_LENGTH_INFO = 0x0007405C;
+inline constexpr uint32_t IOCTL_DISK_GROW_PARTITION = 0x0007C0D0;
+inline constexpr uint32_t IOCTL_DISK_UPDATE_PROPERTIES = 0x00070140;
+inline constexpr uint32_t IOCTL_STORAGE_QUERY_PROPERTY = 0x002D1400;
+inline constexpr uint32_t IOCTL_STORAGE_GET_DEVICE_NUMBER = 0x002D1080;
+inline constexpr uint32_t IOCTL_STORAGE_GET_MEDIA_SERIAL_NUMBER = 0x002D0C10;
+inline constexpr uint32_t IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS = 0x00560000;
+inline constexpr uint32_t IOCTL_SCSI_MINIPORT = 0x0004D008;
+inline constexpr uint32_t IOCTL_SCSI_MINIPORT_IDENTIFY = 0x001B0501;
+inline constexpr uint32_t SMART_GET_VERSION = 0x00074080;
+inline constexpr uint32_t SMART_RCV_DRIVE_DATA = 0x0007C088;
+inline constexpr uint32_t FSCTL_LOCK_VOLUME = 0x00090018;
+inline constexpr uint32_t FSCTL_UNLOCK_VOLUME = 0x0009001C;
+inline constexpr uint32_t FSCTL_DISMOUNT_VOLUME = 0x00090020;
+inline constexpr uint32_t FSCTL_EXTEND_VOLUME = 0x000900F0;
+
+// Partition styles and storage bus types
+inline constexpr uint32_t PARTITION_STYLE_MBR = 0;
+inline constexpr uint32_t PARTITION_STYLE_GPT = 1;
+inline constexpr uint32_t PARTITION_STYLE_RAW = 2;
+inline constexpr uint32_t BusTypeUnknown = 0;
+inline constexpr uint32_t BusTypeScsi = 1;
+inline constexpr uint32_t BusTypeAtapi = 2;
+inline constexpr uint32_t BusTypeAta = 3;
+inline constexpr uint32_t BusType1394 = 4;
+inline constexpr uint32_t BusTypeUsb = 7;
+inline constexpr uint32_t BusTypeRAID = 8;
+inline constexpr uint32_t BusTypeSas = 10;
+inline constexpr uint32_t BusTypeSata = 11;
+inline constexpr uint32_t BusTypeSd = 12;
+inline constexpr uint32_t BusTypeNvme = 17;
+inline constexpr uint32_t FILE_DEVICE_DISK = 7;
+inline constexpr uint32_t FILE_DEVICE_CD_ROM = 2;
+
+using bytes::Guid;
+using bytes::LE16;
+using bytes::LE32;
+using bytes::LE64;
+
+// DISK_GEOMETRY
+struct DiskGeometry {
+  LE64 Cylinders;          // 0
+  LE32 MediaType;          // 8
+  LE32 TracksPerCylinder;  // 12
+  LE32 SectorsPerTrack;    // 16
+  LE32 BytesPerSector;     // 20
+};
+static_assert(sizeof(DiskGeometry) == 24);
+
+// GET_LENGTH_INFORMATION
+struct LengthInfo {
+  LE64 Length;
+};
+static_assert(sizeof(LengthInfo) == 8);
+
+// PARTITION_INFORMATION_EX: the MBR and GPT variants share the first 32 bytes.
+struct PartitionInfoEx {
+  LE32 PartitionStyle;       // 0
+  uint8_t pad0[4];           // 4
+  LE64 StartingOffset;       // 8
+  LE64 PartitionLength;      // 16
+  LE32 PartitionNumber;      // 24
+  uint8_t RewritePartition;  // 28
+  uint8_t IsServicePartition;
+  uint8_t pad1[2];
+  union {
+    struct {
+      uint8_t PartitionType;        // 32
+      uint8_t BootIndicator;        // 33
+      uint8_t RecognizedPartition;  // 34
+      uint8_t pad2;
+      LE32 HiddenSectors;  // 36
+      Guid PartitionId;    // 40
+    } Mbr;
+    struct {
+      Guid PartitionType;  // 32
+      Guid PartitionId;    // 48
+      LE64 Attributes;     // 64
+      LE16 Name[36];       // 72
+    } Gpt;
+  };
+};
+static_assert(sizeof(PartitionInfoEx) == 144);
+
+// DRIVE_LAYOUT_INFORMATION_EX header; the entries follow at byte 48.
+struct DriveLayoutHeader {
+  LE32 PartitionStyle;  // 0
+  LE32 PartitionCount;  // 4
+  union {
+    struct {
+      LE32 Signature;  // 8
+      LE32 CheckSum;   // 12
+    } Mbr;
+    struct {
+      Guid DiskId;                // 8
+      LE64 StartingUsableOffset;  // 24
+      LE64 UsableLength;          // 32
+      LE32 MaxPartitionCount;     // 40
+      uint8_t pad[4];
+    } Gpt;
+  };
+};
+static_assert(sizeof(DriveLayoutHeader) == 48);
+inline constexpr uint32_t kLayoutHeaderBytes = 48;
+inline constexpr uint32_t kLayoutEntryBytes = 144;
+
+// CREATE_DISK
+struct CreateDisk {
+  LE32 PartitionStyle;
+  union {
+    struct {
+      LE32 Signature;
+    } Mbr;
+    struct {
+      Guid DiskId;
+      LE32 MaxPartitionCount;
+    } Gpt;
+  };
+};
+static_assert(sizeof(CreateDisk) == 24);
+
+// DISK_GROW_PARTITION
+struct DiskGrowPartition {
+  LE32 PartitionNumber;
+  uint8_t pad[4];
+  LE64 BytesToGrow;
+};
+static_assert(sizeof(DiskGrowPartition) == 16);
+
+// STORAGE_DEVICE_NUMBER
+struct StorageDeviceNumber {
+  LE32 DeviceType;
+  LE32 DeviceNumber;
+  LE32 PartitionNumber;
+};
+static_assert(sizeof(StorageDeviceNumber) == 12);
+
+// VOLUME_DISK_EXTENTS with its DISK_EXTENT entries from byte 8
+struct DiskExtent {
+  LE32 DiskNumber;
+  uint8_t pad[4];
+  LE64 StartingOffset;
+  LE64 ExtentLength;
+};
+static_assert(sizeof(DiskExtent) == 24);
+struct VolumeDiskExtentsHeader {
+  LE32 NumberOfDiskExtents;
+  uint8_t pad[4];
+};
+static_assert(sizeof(VolumeDiskExtentsHeader) == 8);
+
+// STORAGE_PROPERTY_QUERY
+struct StoragePropertyQuery {
+  LE32 PropertyId;
+  LE32 QueryType;
+  uint8_t AdditionalParameters[1];
+  uint8_t pad[3];
+};
+static_assert(sizeof(StoragePropertyQuery) == 12);
+
+// STORAGE_DEVICE_DESCRIPTOR (strings follow, addressed by the offsets)
+struct StorageDeviceDescriptor {
+  LE32 Version;                // 0
+  LE32 Size;                   // 4
+  uint8_t DeviceType;          // 8
+  uint8_t DeviceTypeModifier;  // 9
+  uint8_t RemovableMedia;      // 10
+  uint8_t CommandQueueing;     // 11
+  LE32 VendorIdOffset;         // 12
+  LE32 ProductIdOffset;        // 16
+  LE32 ProductRevisionOffset;  // 20
+  LE32 SerialNumberOffset;     // 24
+  LE32 BusType;                // 28
+  LE32 RawPropertiesLength;    // 32
+  uint8_t RawDeviceProperties[4];
+};
+static_assert(sizeof(StorageDeviceDescriptor) == 40);
+
+// MEDIA_SERIAL_NUMBER_DATA: the serial bytes start at byte 16.
+inline constexpr uint32_t kMediaSerialDataOffset = 16;
+
+}  // namespace win

@@ -1,0 +1,35 @@
+#include "ui/window.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/winapi.h"
+
+namespace ui {
+
+namespace {
+Host* g_host = nullptr;
+}
+
+void Page::OnCancel(Window& w) { w.Close(win::IDCANCEL); }
+
+Host& CurrentHost() {
+  if (!g_host) {
+    std::fputs("vektrel: no user-interface host\n", stderr);
+    std::abort();
+  }
+  return *g_host;
+}
+
+void SetHost(Host* host) { g_host = host; }
+
+int MessageBox(const std::wstring& text, unsigned flags) {
+  if (Window* w = CurrentHost().Top()) return w->MessageBox(text, flags);
+  return CurrentHost().MessageBox(text, flags);
+}
+
+void PumpMessages() {
+  if (Window* w = CurrentHost().Top()) w->PumpMessages();
+}
+
+}  // namespace ui

@@ -1,0 +1,185 @@
+// The window a page talks to.
+//
+// Every wizard page is a Page: it reacts to what the operator does (OnInit,
+// OnCommand, a row checked, a timer) and changes what the window shows
+// through ui::Window (texts, checks, enables, list rows, progress, message
+// boxes). Three hosts implement Window: the Win32 dialog host (real dialogs
+// from the resource script), and the scripted host that the console program
+// and the tests drive. A page never includes <windows.h>; the control ids it
+// uses are the ones of its dialog template.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+class Page;
+
+struct ListColumn {
+  std::wstring title;
+  int width = 100;
+  bool rightAligned = false;
+};
+
+// One block of a disk map (drawn by the host, laid out by the page).
+enum class MapKind { Unallocated, Primary, Logical, FreeLogical };
+struct MapBox {
+  std::wstring label;
+  int width = 0;  // pixels
+  MapKind kind = MapKind::Unallocated;
+  bool selected = false;
+  bool hot = false;  // under the pointer
+};
+
+struct MenuItem {
+  int command = 0;
+  std::wstring text;
+  bool enabled = true;
+};
+
+enum class Font { Normal, Bold, Fixed };
+enum class MouseAction { Hover, Leave, LeftClick, RightClick };
+
+// The pictures of the main window's tiles; the host draws them.
+enum class Picture { None, OneClick, Duplicate, FilesFolders, Delete, Scan, PartitionManager, PartitionView,
+                     DiskHealth, BootableUsb };
+
+class Window {
+ public:
+  virtual ~Window() = default;
+
+  // Id 0 stands for the window itself (its caption).
+  virtual void SetText(int id, const std::wstring& text) = 0;
+  virtual std::wstring GetText(int id) = 0;
+  virtual void Enable(int id, bool enabled) = 0;
+  virtual bool IsEnabled(int id) = 0;
+  virtual void Show(int id, bool visible) = 0;
+  virtual bool IsVisible(int id) = 0;
+  virtual void SetCheck(int id, bool checked) = 0;  // check boxes and radio buttons
+  virtual bool GetCheck(int id) = 0;
+  virtual void SetFont(int id, Font font) = 0;
+  virtual void SetFocus(int id) = 0;
+
+  // Report lists. Rows are numbered from 0 in the order added.
+  virtual void ListSetup(int id, const std::vector<ListColumn>& columns, bool checkBoxes, bool gridLines) = 0;
+  virtual void ListClear(int id) = 0;
+  virtual int ListAdd(int id, const std::vector<std::wstring>& cells, int image = 0) = 0;
+  virtual int ListCount(int id) = 0;
+  virtual std::wstring ListCell(int id, int row, int column) = 0;
+  virtual void ListSetCheck(int id, int row, bool checked) = 0;
+  virtual bool ListGetCheck(int id, int row) = 0;
+  virtual void ListSelect(int id, int row) = 0;
+  virtual int ListSelected(int id) = 0;  // -1: none
+
+  // List boxes and drop-down lists: lines of text with one selected.
+  virtual void LinesClear(int id) = 0;
+  virtual void LinesAdd(int id, const std::wstring& line) = 0;
+  virtual int LinesCount(int id) = 0;
+  virtual std::wstring LinesGet(int id, int index) = 0;
+  virtual void LinesSelect(int id, int index) = 0;
+  virtual int LinesSelected(int id) = 0;
+
+  // Progress bars and sliders.
+  virtual void SetRange(int id, int64_t low, int64_t high) = 0;
+  virtual void SetPos(int id, int64_t pos) = 0;
+  virtual int64_t GetPos(int id) = 0;
+
+  // Owner-drawn pieces.
+  virtual void SetMap(int id, const std::vector<MapBox>& boxes) = 0;
+  virtual void SetPie(int id, double freeShare) = 0;  // angle share of the free part, 0..1
+  virtual void SetPicture(int id, Picture picture, bool highlighted, bool selected) = 0;
+  virtual void Redraw(int id) = 0;  // 0: the whole window, at once
+
+  // Menus of the window's menu bar (by command id) and popups.
+  virtual void SetMenuText(int command, const std::wstring& text) = 0;
+  virtual void SetMenuPopupText(int index, const std::wstring& text) = 0;
+  virtual void RemoveMenuItem(int command, bool withSeparatorBefore) = 0;
+  virtual int PopupMenu(const std::vector<MenuItem>& items) = 0;  // the chosen command, 0 for none
+
+  virtual void SetTimer(unsigned id, unsigned milliseconds) = 0;
+  virtual void KillTimer(unsigned id) = 0;
+
+  // Message boxes captioned with AppCaption; flags and results are the
+  // MB_... and ID... values of winapi.h.
+  virtual int MessageBox(const std::wstring& text, unsigned flags) = 0;
+  // The standard file dialogs; filter in the "Name (*.x)|*.x|" form.
+  virtual std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt) = 0;
+  virtual std::optional<std::wstring> OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                                     const std::wstring& initialName, bool mustExist) = 0;
+
+  // Ends the page with a result; the window disappears at once.
+  virtual void Close(int result) = 0;
+  virtual bool IsClosed() = 0;
+  // Drains the message queues of this page and of the main window once, as
+  // the long loops do between blocks.
+  virtual void PumpMessages() = 0;
+};
+
+// Messages a page may receive besides commands.
+inline constexpr unsigned kMsgWaitCancel = 0x0400 + 12;  // WM_USER + 12 from the wait window
+inline constexpr unsigned kMsgDeviceArrival = 0x8000;    // DBT_DEVICEARRIVAL
+inline constexpr unsigned kMsgDeviceRemoved = 0x8004;    // DBT_DEVICEREMOVECOMPLETE
+
+class Page {
+ public:
+  virtual ~Page() = default;
+  // The dialog template of the page in the resource script.
+  virtual int TemplateId() const = 0;
+  // The page's class name ("CSelectDisk"): scripts and logs address pages by it.
+  virtual const char* Name() const = 0;
+
+  virtual void OnInit(Window& w) {}
+  virtual void OnCommand(Window& w, int id) {}
+  // Esc, the close box and an IDCANCEL button.
+  virtual void OnCancel(Window& w);
+  virtual void OnListCheck(Window& w, int listId, int row, bool checked) {}
+  virtual void OnListSelect(Window& w, int listId, int row) {}
+  virtual void OnListRightClick(Window& w, int listId, int row) {}
+  virtual void OnLinesSelect(Window& w, int id, int index) {}
+  virtual void OnEditChange(Window& w, int id) {}
+  virtual void OnSlider(Window& w, int id, int64_t pos, bool released) {}
+  virtual void OnTimer(Window& w, unsigned id) {}
+  // The pointer over a control (a tile), or leaving it (id -1).
+  virtual void OnHover(Window& w, int id) {}
+  // A disk map: the box under the pointer (-1 for none) and what happened.
+  virtual void OnMapMouse(Window& w, int id, int box, MouseAction action) {}
+  virtual void OnMessage(Window& w, unsigned message, uintptr_t param) {}
+  // The description boxes of the main window hand focus on.
+  virtual void OnFocus(Window& w, int id) {}
+};
+
+// The wait window: shown on a thread of its own over the page that started
+// it, so that the page's thread may block in a long call.
+class WaitWindow {
+ public:
+  virtual ~WaitWindow() = default;
+  virtual void SetText(const std::wstring& text) = 0;  // thread message WM_USER + 13
+  virtual void Close() = 0;                            // thread message WM_USER + 14
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+  // Runs a page as a modal dialog over the current top window; returns the
+  // value the page closed with.
+  virtual int RunModal(Page& page) = 0;
+  // A message box without a page (start-up checks, engine messages).
+  virtual int MessageBox(const std::wstring& text, unsigned flags) = 0;
+  // The current top page's window, or nullptr.
+  virtual Window* Top() = 0;
+  virtual std::unique_ptr<WaitWindow> StartWait(const std::wstring& text, bool allowCancel) = 0;
+};
+
+Host& CurrentHost();
+void SetHost(Host* host);
+inline int RunModal(Page& page) { return CurrentHost().RunModal(page); }
+// A message box over the top page (or without one).
+int MessageBox(const std::wstring& text, unsigned flags);
+// Drains the message queues of the top page and of the main window once.
+void PumpMessages();
+
+}  // namespace ui

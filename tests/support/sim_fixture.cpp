@@ -1,0 +1,95 @@
+#include "support/sim_fixture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/app_state.h"
+#include "app/language.h"
+#include "disk/disk_access.h"
+#include "platform/system.h"
+#include "ui/window.h"
+
+namespace fs = std::filesystem;
+
+namespace testing_support {
+
+TempDir::TempDir() {
+  std::string tmpl = (fs::temp_directory_path() / "vektrel-test-XXXXXX").string();
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back(0);
+  char* made = mkdtemp(buf.data());
+  path_ = made ? made : tmpl;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+SimTest::SimTest() {
+  config_.programHost = VEKTREL_BIN_DIR;
+  config_.filesRoot = dir_.File("files");
+  disk::ResetDiskAccessState();
+  app::ResetAppState();
+  app::LanguageName = L"English";
+  app::LanguageTable.clear();
+  ui::SetHost(&host_);
+}
+
+SimTest::~SimTest() {
+  disk::ResetDiskAccessState();
+  platform::SetSystem(nullptr);
+  ui::SetHost(nullptr);
+}
+
+int SimTest::AddDisk(const std::string& settings, const std::string& imageName) {
+  sim::DiskConfig d;
+  std::string name = imageName.empty() ? "disk" + std::to_string(config_.disks.size()) + ".img" : imageName;
+  std::string error;
+  EXPECT_TRUE(sim::ParseDiskOption(dir_.File(name) + (settings.empty() ? "" : "," + settings), &d, &error)) << error;
+  config_.disks.push_back(d);
+  return int(config_.disks.size()) - 1;
+}
+
+sim::SimSystem& SimTest::Boot() {
+  sim::CompleteMachineConfig(&config_, VEKTREL_BIN_DIR);
+  std::string error;
+  platform::SetSystem(nullptr);
+  sim_ = sim::SimSystem::Create(config_, &error);
+  EXPECT_TRUE(sim_) << error;
+  platform::SetSystem(sim_.get());
+  return *sim_;
+}
+
+std::vector<uint8_t> ReadHostFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteHostFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+int Shell(const std::string& command, std::string* output) {
+  std::string cmd = command + " 2>&1";
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return -1;
+  std::string out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  int status = pclose(p);
+  if (output) *output = out;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool HaveTool(const std::string& name) {
+  return Shell("command -v " + name + " || test -x /usr/sbin/" + name + " || test -x /sbin/" + name) == 0;
+}
+
+}  // namespace testing_support
