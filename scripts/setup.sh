@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a Debian machine, skipping
+# what is already there. Groups: native (build and run), windows (the
+# cross-compilers), tools (disk tools the tests cross-check with), fuzz
+# (clang with libFuzzer), all.
+set -euo pipefail
+
+declare -A PKGS=(
+  [native]="cmake ninja-build g++ libgtest-dev libc-bin"
+  [windows]="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686"
+  [tools]="fdisk gdisk dosfstools ntfs-3g util-linux"
+  [fuzz]="clang libclang-rt-14-dev"
+)
+
+wanted=()
+for group in "${@:-native}"; do
+  if [ "$group" = all ]; then
+    for g in native windows tools fuzz; do wanted+=(${PKGS[$g]}); done
+  elif [ -n "${PKGS[$group]:-}" ]; then
+    wanted+=(${PKGS[$group]})
+  else
+    echo "setup.sh: unknown group $group" >&2
+    exit 2
+  fi
+done
+
+missing=()
+for pkg in "${wanted[@]}"; do
+  dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" != 0 ]; then
+  command -v sudo >/dev/null 2>&1 || { echo "setup.sh: need root to install: ${missing[*]}" >&2; exit 1; }
+  sudo=sudo
+fi
+echo "setup.sh: installing ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
