@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh native >&2
-cmake -S . -B build -G Ninja -DVEKTREL_TESTS=OFF >/dev/null
+cmake -S . -B build -G Ninja >/dev/null
 ninja -C build vektrel-cli vektrel-mkimage language_files >/dev/null
 build/bin/vektrel-mkimage demo demo/images
 cli=(build/bin/vektrel-cli --machine demo/demo.ini)
@@ -14,5 +14,6 @@ if [ $# -gt 0 ]; then
 fi
 echo "== start-up values"
 "${cli[@]}" info
-echo "== sector 0 of the system disk"
-"${cli[@]}" read --drive 0 --lba 0
+echo
+echo "== disks and partitions"
+"${cli[@]}" disks

@@ -72,5 +72,6 @@ int CmdInfo(Context& c, Args& a);
 int CmdLang(Context& c, Args& a);
 int CmdRead(Context& c, Args& a);
 int CmdStart(Context& c, Args& a);
+int CmdDisks(Context& c, Args& a);
 
 }  // namespace cli

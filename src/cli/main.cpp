@@ -23,6 +23,7 @@ const std::vector<Command>& Commands() {
       {"info", CmdInfo, "info", "the start-up values of the program"},
       {"lang", CmdLang, "lang KEY...", "the text of each language key"},
       {"read", CmdRead, "read --drive N --lba L [--count C]", "read sectors of a physical drive"},
+      {"disks", CmdDisks, "disks", "the disks and partitions as the pages list them (--json: the disk model)"},
       {"start", CmdStart, "start [--press TILE]...",
        "start the program as the main window does and press tiles (records started programs)"},
   };

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/text.h"
 #include "platform/winapi.h"
 
 namespace ui {
@@ -12,6 +13,11 @@ Host* g_host = nullptr;
 }
 
 void Page::OnCancel(Window& w) { w.Close(win::IDCANCEL); }
+
+void Host::Diagnostic(const std::wstring& line) {
+  std::fputs((text::ToUtf8(line) + "\n").c_str(), stdout);
+  std::fflush(stdout);
+}
 
 Host& CurrentHost() {
   if (!g_host) {

@@ -172,6 +172,9 @@ class Host {
   // The current top page's window, or nullptr.
   virtual Window* Top() = 0;
   virtual std::unique_ptr<WaitWindow> StartWait(const std::wstring& text, bool allowCancel) = 0;
+  // A diagnostic line for the standard output stream (never shown in a
+  // window). The scripted host collects them instead.
+  virtual void Diagnostic(const std::wstring& line);
 };
 
 Host& CurrentHost();

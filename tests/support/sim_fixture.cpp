@@ -50,6 +50,11 @@ int SimTest::AddDisk(const std::string& settings, const std::string& imageName) 
   std::string name = imageName.empty() ? "disk" + std::to_string(config_.disks.size()) + ".img" : imageName;
   std::string error;
   EXPECT_TRUE(sim::ParseDiskOption(dir_.File(name) + (settings.empty() ? "" : "," + settings), &d, &error)) << error;
+  // The image exists at once (sparse), so that tools can write it before the machine starts.
+  if (d.sizeBytes && !d.missing && !fs::exists(d.image)) {
+    std::ofstream(d.image, std::ios::binary).close();
+    fs::resize_file(d.image, d.sizeBytes);
+  }
   config_.disks.push_back(d);
   return int(config_.disks.size()) - 1;
 }

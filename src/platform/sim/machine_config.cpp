@@ -203,6 +203,8 @@ bool ApplyDiskSetting(DiskConfig* disk, const std::string& keyIn, const std::str
     if (!ParseBool(value, &disk->writeProtected)) return bad("expected 0 or 1");
   } else if (key == "removable") {
     if (!ParseBool(value, &disk->removable)) return bad("expected 0 or 1");
+  } else if (key == "missing") {
+    if (!ParseBool(value, &disk->missing)) return bad("expected 0 or 1");
   } else if (key == "speed") {
     uint64_t b;
     if (!ParseSize(value, &b) || b == 0) return bad("expected a transfer rate per second such as 200MiB");
@@ -285,7 +287,7 @@ bool MachineFromIni(const IniFile& ini, const std::string& baseDir, MachineConfi
       DiskConfig d;
       for (auto& [k, v] : s.values)
         if (!ApplyDiskSetting(&d, k, v, error)) return where(*error);
-      if (d.image.empty()) return where("a disk needs image = FILE");
+      if (d.image.empty() && !d.missing) return where("a disk needs image = FILE");
       d.image = Resolve(baseDir, d.image);
       c->disks.push_back(d);
     } else if (s.name == "volume") {

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <ctime>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,8 +27,16 @@ struct FlakySector {
   int failures = 0;  // reads covering the sector that still fail
 };
 
+// A disk held in memory instead of an image file: only the sectors written
+// are stored, the rest read as zeros. Used where a test or the fuzzer makes
+// its disk from bytes.
+struct MemoryImage {
+  std::map<uint64_t, std::vector<uint8_t>> sectors;  // lba -> 512 bytes
+};
+
 struct DiskConfig {
   std::string image;         // host path of the image file or block device
+  std::shared_ptr<MemoryImage> memory;  // set: the disk lives in memory (sizeBytes required)
   uint64_t sizeBytes = 0;    // 0: the image's own size
   std::string model = "Vektrel Virtual Disk";
   std::string serial;
@@ -39,6 +49,7 @@ struct DiskConfig {
   std::vector<SectorRange> corrupt;
   bool writeProtected = false;
   bool removable = false;
+  bool missing = false;  // the drive number does not answer (an unplugged disk)
   double megabytesPerSecond = 200;  // transfer speed charged to the virtual clock
   std::string smart;                // SMART attribute description (used by the health pages)
 };

@@ -32,9 +32,12 @@ class SimDisk {
 
   // Counters for tests: transfers attempted, and failures.
   uint64_t reads = 0, writes = 0, failedReads = 0, failedWrites = 0;
+  uint64_t outOfRange = 0;  // transfers that reached past the end of the disk
 
  private:
   void ChargeTransfer(uint32_t bytes);
+  bool Load(uint64_t offset, void* buffer, uint32_t bytes);
+  bool Store(uint64_t offset, const void* buffer, uint32_t bytes);
   DiskConfig config_;
   SimClock* clock_;
   HostFile file_;

@@ -28,7 +28,7 @@ std::string HexSwappedSerial(const std::string& serial) {
   // Older ATA drivers reported the serial as hexadecimal digits of its
   // byte-swapped characters; the identification code decodes that form.
   std::string s = serial;
-  if (s.size() % 2) s.push_back(' ');
+  if (s.size() % 2) s.push_back('\0');
   std::string out;
   static const char* hex = "0123456789abcdef";
   for (size_t i = 0; i < s.size(); i += 2) {

@@ -43,6 +43,7 @@ std::wstring SimMountManager::VolumeName(int disk, uint64_t start) const {
 
 void SimMountManager::MountDisk(int disk, std::vector<std::shared_ptr<SimVolume>>* out) {
   SimDisk& d = *(*disks_)[size_t(disk)];
+  if (d.Config().missing) return;
   DriverLayout layout;
   if (!ReadDriverLayout(d, &layout)) return;
   for (const DriverPartition& p : layout.entries) {

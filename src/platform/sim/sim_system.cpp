@@ -19,7 +19,7 @@ std::unique_ptr<SimSystem> SimSystem::Create(const MachineConfig& config, std::s
   std::unique_ptr<SimSystem> s(new SimSystem(config));
   for (const DiskConfig& dc : config.disks) {
     auto d = std::make_unique<SimDisk>(dc, &s->clock_);
-    if (!d->Open(error)) return nullptr;
+    if (!dc.missing && !d->Open(error)) return nullptr;
     s->disks_.push_back(std::move(d));
   }
   for (const RegistrySeed& r : config.registry) s->registry_.Set(r.key, r.name, RegValue{r.type, r.data});
@@ -27,7 +27,9 @@ std::unique_ptr<SimSystem> SimSystem::Create(const MachineConfig& config, std::s
   // The disk service counts the disks it drives, unless the machine says otherwise.
   SimSystem* self = s.get();
   s->registry_.SetComputed(L"HKLM\\SYSTEM\\CurrentControlSet\\Services\\disk\\Enum", L"Count", [self]() {
-    uint32_t n = self->config_.diskCount >= 0 ? uint32_t(self->config_.diskCount) : uint32_t(self->disks_.size());
+    uint32_t present = 0;
+    for (auto& d : self->disks_) present += d->Config().missing ? 0 : 1;
+    uint32_t n = self->config_.diskCount >= 0 ? uint32_t(self->config_.diskCount) : present;
     return RegValue{win::REG_DWORD, {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)}};
   });
   s->mounts_ = std::make_unique<SimMountManager>(&s->config_, &s->disks_);
@@ -68,7 +70,7 @@ Handle SimSystem::CreateFile(const std::wstring& path, uint32_t access, uint32_t
       if (c < L'0' || c > L'9') return failed(win::ERROR_FILE_NOT_FOUND);
       n = n * 10 + uint64_t(c - L'0');
     }
-    if (n >= disks_.size()) return failed(win::ERROR_FILE_NOT_FOUND);
+    if (n >= disks_.size() || disks_[size_t(n)]->Config().missing) return failed(win::ERROR_FILE_NOT_FOUND);
     auto o = std::make_shared<Object>(Kind::Disk);
     o->disk = int(n);
     o->access = access;

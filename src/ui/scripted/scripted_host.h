@@ -151,6 +151,10 @@ class ScriptedHost : public Host {
   int MessageBox(const std::wstring& text, unsigned flags) override;
   Window* Top() override { return stack_.empty() ? nullptr : stack_.back(); }
   std::unique_ptr<WaitWindow> StartWait(const std::wstring& text, bool allowCancel) override;
+  void Diagnostic(const std::wstring& line) override {
+    diagnostics.push_back(line);
+    if (onDiagnostic) onDiagnostic(line);
+  }
 
   // ---- how the host acts for the operator
   // Runs after the page's OnInit (and again each time the page opens).
@@ -184,6 +188,8 @@ class ScriptedHost : public Host {
   std::vector<Message> messages;
   std::vector<std::string> pagesOpened;
   std::vector<std::wstring> waitTexts;
+  std::vector<std::wstring> diagnostics;
+  std::function<void(const std::wstring&)> onDiagnostic;
   // Pages the host had to close because nothing was left to do on them.
   std::vector<std::string> abandoned;
 

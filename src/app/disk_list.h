@@ -1,0 +1,33 @@
+// The disk and partition list most first pages show: one row per disk with
+// a model, followed by a row per partition, in four columns (name, model or
+// partition type, size, used space).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "disk/partition_table.h"
+#include "ui/window.h"
+
+namespace app {
+
+struct DiskListRow {
+  bool isDisk = true;
+  int diskIndex = 0;     // 1-based index in the disk table
+  int driveNumber = -1;
+  disk::PartitionRecord record;  // partition rows
+  int partitionNumber = 0;       // position of the partition among its disk's rows (0-based)
+  int letter = -1;               // drive letter of a partition, -1 none
+  std::wstring cells[4];
+};
+
+// Refreshes the disk model (disk count, disk table, volume maps) and
+// builds the rows.
+std::vector<DiskListRow> BuildDiskListRows();
+// The four column titles and widths.
+std::vector<ui::ListColumn> DiskListColumns();
+// Fills a list control with the rows (columns set up, check boxes as asked).
+void FillDiskList(ui::Window& w, int listId, const std::vector<DiskListRow>& rows, bool checkBoxes);
+
+}  // namespace app

@@ -1,0 +1,56 @@
+// The table of physical disks the operator can choose from: drive number,
+// size, sectors per track, model and bus of each, addressed by disk index
+// 1..DiskCount. Rebuilt whenever a page that shows disks opens, so that
+// disks plugged in meanwhile appear.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace disk {
+
+inline constexpr int kMaxDisks = 16;
+inline constexpr int kMaxDriveNumber = 16;
+
+struct DiskEntry {
+  int32_t DriveNumber = -1;  // -1: empty slot
+  uint64_t SizeSectors = 0;
+  uint32_t SectorsPerTrack = 63;
+  std::wstring Model;
+  std::wstring BusName = L"Unknown";
+};
+
+// Slot 0 is unused: disks are numbered from 1.
+extern DiskEntry DiskTable[kMaxDisks + 1];
+extern int32_t DiskCount;
+
+struct IdentifyRecord {
+  uint8_t BusCode = 0;  // 0 unknown, 1 IDE, 2 SCSI, 3 USB
+  char ModelText[32] = {};
+  char SerialText[32] = {};
+};
+extern IdentifyRecord IdentifyRecords[kMaxDriveNumber + 1];
+extern std::string LastIdentifiedModel;
+extern std::string LastIdentifiedSerial;
+
+// The disk count the system keeps in the registry (0..127). When the key
+// cannot be opened the program cannot work: it says so and ends.
+int32_t ReadDiskCount();
+void RebuildDiskTable();
+void IdentifyDisk(int driveNumber);
+
+// "abcd" groups of hex digits give the bytes "cd" then "ab"; zero bytes are
+// dropped; other characters count as 0.
+std::string DecodeHexSerial(const std::string& hex);
+
+const wchar_t* BusNameOf(uint8_t busCode);
+// The entry of a disk index (1-based), or nullptr outside 1..DiskCount.
+const DiskEntry* DiskAt(int diskIndex);
+
+// The usual refresh of a page that lists disks: the count, the table and
+// both volume maps.
+void RefreshDiskModel();
+
+void ResetDiskTable();
+
+}  // namespace disk

@@ -1,0 +1,145 @@
+// Compile-time proof that the constants and request layouts written out in
+// platform/winapi.h are the ones of the Windows headers. Nothing here runs.
+//
+// winapi.h must come before <windows.h>: its names are macros there. Each
+// value is first copied under another name, then compared once the Windows
+// headers are in.
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/system.h"
+#include "platform/winapi.h"
+
+// clang-format off
+#define VEKTREL_WINAPI_CONSTANTS(X) \
+  X(GENERIC_READ) X(GENERIC_WRITE) X(FILE_SHARE_READ) X(FILE_SHARE_WRITE) X(CREATE_NEW) X(CREATE_ALWAYS) \
+  X(OPEN_EXISTING) X(OPEN_ALWAYS) X(FILE_FLAG_WRITE_THROUGH) X(FILE_FLAG_NO_BUFFERING) \
+  X(FILE_FLAG_BACKUP_SEMANTICS) X(FILE_ATTRIBUTE_READONLY) X(FILE_ATTRIBUTE_HIDDEN) X(FILE_ATTRIBUTE_SYSTEM) \
+  X(FILE_ATTRIBUTE_DIRECTORY) X(FILE_ATTRIBUTE_ARCHIVE) X(FILE_ATTRIBUTE_NORMAL) \
+  X(FILE_ATTRIBUTE_REPARSE_POINT) X(INVALID_FILE_ATTRIBUTES) X(ERROR_SUCCESS) X(ERROR_INVALID_FUNCTION) \
+  X(ERROR_FILE_NOT_FOUND) X(ERROR_PATH_NOT_FOUND) X(ERROR_ACCESS_DENIED) X(ERROR_INVALID_HANDLE) \
+  X(ERROR_NOT_ENOUGH_MEMORY) X(ERROR_NO_MORE_FILES) X(ERROR_WRITE_PROTECT) X(ERROR_NOT_READY) X(ERROR_CRC) \
+  X(ERROR_SECTOR_NOT_FOUND) X(ERROR_GEN_FAILURE) X(ERROR_SHARING_VIOLATION) X(ERROR_LOCK_VIOLATION) \
+  X(ERROR_NOT_SUPPORTED) X(ERROR_INVALID_PARAMETER) X(ERROR_INSUFFICIENT_BUFFER) X(ERROR_ALREADY_EXISTS) \
+  X(ERROR_PIPE_BUSY) X(ERROR_MORE_DATA) X(ERROR_UNRECOGNIZED_VOLUME) X(REG_SZ) X(REG_BINARY) X(REG_DWORD) \
+  X(KEY_QUERY_VALUE) X(KEY_SET_VALUE) X(KEY_ALL_ACCESS) X(DRIVE_UNKNOWN) X(DRIVE_NO_ROOT_DIR) \
+  X(DRIVE_REMOVABLE) X(DRIVE_FIXED) X(DRIVE_REMOTE) X(DRIVE_CDROM) X(DRIVE_RAMDISK) X(STILL_ACTIVE) \
+  X(WAIT_OBJECT_0) X(WAIT_TIMEOUT) X(ES_SYSTEM_REQUIRED) X(ES_CONTINUOUS) X(SW_HIDE) X(SW_SHOWNORMAL) \
+  X(SW_SHOW) X(VER_PLATFORM_WIN32_NT) X(EWX_LOGOFF) X(EWX_SHUTDOWN) X(EWX_REBOOT) X(EWX_FORCE) \
+  X(EWX_POWEROFF) X(MB_OK) X(MB_OKCANCEL) X(MB_YESNO) X(MB_ICONERROR) X(MB_ICONQUESTION) \
+  X(MB_ICONEXCLAMATION) X(MB_ICONINFORMATION) X(MB_TASKMODAL) X(IDOK) X(IDCANCEL) X(IDYES) X(IDNO) \
+  X(IOCTL_DISK_GET_DRIVE_GEOMETRY) X(IOCTL_DISK_GET_PARTITION_INFO_EX) X(IOCTL_DISK_GET_DRIVE_LAYOUT_EX) \
+  X(IOCTL_DISK_SET_DRIVE_LAYOUT_EX) X(IOCTL_DISK_CREATE_DISK) X(IOCTL_DISK_GET_LENGTH_INFO) \
+  X(IOCTL_DISK_GROW_PARTITION) X(IOCTL_DISK_UPDATE_PROPERTIES) X(IOCTL_STORAGE_QUERY_PROPERTY) \
+  X(IOCTL_STORAGE_GET_DEVICE_NUMBER) X(IOCTL_STORAGE_GET_MEDIA_SERIAL_NUMBER) \
+  X(IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS) X(IOCTL_SCSI_MINIPORT) \
+  X(SMART_GET_VERSION) X(SMART_RCV_DRIVE_DATA) X(FSCTL_LOCK_VOLUME) X(FSCTL_UNLOCK_VOLUME) \
+  X(FSCTL_DISMOUNT_VOLUME) X(FSCTL_EXTEND_VOLUME) X(PARTITION_STYLE_MBR) X(PARTITION_STYLE_GPT) \
+  X(PARTITION_STYLE_RAW) X(BusTypeUnknown) X(BusTypeScsi) X(BusTypeAtapi) X(BusTypeAta) X(BusType1394) \
+  X(BusTypeUsb) X(BusTypeRAID) X(BusTypeSas) X(BusTypeSata) X(BusTypeSd) X(BusTypeNvme) X(FILE_DEVICE_DISK) \
+  X(FILE_DEVICE_CD_ROM)
+// clang-format on
+
+namespace ours {
+#define VEKTREL_COPY(name) inline constexpr auto name##_ = win::name;
+VEKTREL_WINAPI_CONSTANTS(VEKTREL_COPY)
+#undef VEKTREL_COPY
+inline constexpr uint32_t HKCU_ = win::HKEY_CURRENT_USER;
+inline constexpr uint32_t HKLM_ = win::HKEY_LOCAL_MACHINE;
+}  // namespace ours
+
+#include "platform/win32/windows_include.h"
+
+#include <ntddscsi.h>
+
+// All values fit in 32 bits; compare them as such so that LONG, DWORD,
+// int and enum constants meet on equal terms.
+#define VEKTREL_CHECK(name) static_assert(uint32_t(ours::name##_) == uint32_t(name), #name);
+VEKTREL_WINAPI_CONSTANTS(VEKTREL_CHECK)
+#undef VEKTREL_CHECK
+
+// The HKEY roots are pointer casts, which a constant expression may not
+// hold; read through an integer type they are the sign-extended values.
+#define HKEY ULONG_PTR
+static_assert(ULONG_PTR(HKEY_CURRENT_USER) == ULONG_PTR(LONG(ours::HKCU_)));
+static_assert(ULONG_PTR(HKEY_LOCAL_MACHINE) == ULONG_PTR(LONG(ours::HKLM_)));
+#undef HKEY
+
+// Layouts: sizes and the offsets the engines read and write.
+#define VEKTREL_SAME_OFFSET(ourType, ourField, winType, winField) \
+  static_assert(offsetof(win::ourType, ourField) == offsetof(winType, winField), #winType "." #winField)
+
+static_assert(sizeof(win::DiskGeometry) == sizeof(DISK_GEOMETRY));
+VEKTREL_SAME_OFFSET(DiskGeometry, MediaType, DISK_GEOMETRY, MediaType);
+VEKTREL_SAME_OFFSET(DiskGeometry, TracksPerCylinder, DISK_GEOMETRY, TracksPerCylinder);
+VEKTREL_SAME_OFFSET(DiskGeometry, SectorsPerTrack, DISK_GEOMETRY, SectorsPerTrack);
+VEKTREL_SAME_OFFSET(DiskGeometry, BytesPerSector, DISK_GEOMETRY, BytesPerSector);
+
+static_assert(sizeof(win::LengthInfo) == sizeof(GET_LENGTH_INFORMATION));
+
+static_assert(sizeof(win::PartitionInfoEx) == sizeof(PARTITION_INFORMATION_EX));
+VEKTREL_SAME_OFFSET(PartitionInfoEx, StartingOffset, PARTITION_INFORMATION_EX, StartingOffset);
+VEKTREL_SAME_OFFSET(PartitionInfoEx, PartitionLength, PARTITION_INFORMATION_EX, PartitionLength);
+VEKTREL_SAME_OFFSET(PartitionInfoEx, PartitionNumber, PARTITION_INFORMATION_EX, PartitionNumber);
+VEKTREL_SAME_OFFSET(PartitionInfoEx, RewritePartition, PARTITION_INFORMATION_EX, RewritePartition);
+VEKTREL_SAME_OFFSET(PartitionInfoEx, Mbr.PartitionType, PARTITION_INFORMATION_EX, Mbr.PartitionType);
+VEKTREL_SAME_OFFSET(PartitionInfoEx, Mbr.BootIndicator, PARTITION_INFORMATION_EX, Mbr.BootIndicator);
+VEKTREL_SAME_OFFSET(PartitionInfoEx, Mbr.RecognizedPartition, PARTITION_INFORMATION_EX, Mbr.RecognizedPartition);
+VEKTREL_SAME_OFFSET(PartitionInfoEx, Mbr.HiddenSectors, PARTITION_INFORMATION_EX, Mbr.HiddenSectors);
+VEKTREL_SAME_OFFSET(PartitionInfoEx, Gpt.PartitionType, PARTITION_INFORMATION_EX, Gpt.PartitionType);
+VEKTREL_SAME_OFFSET(PartitionInfoEx, Gpt.PartitionId, PARTITION_INFORMATION_EX, Gpt.PartitionId);
+VEKTREL_SAME_OFFSET(PartitionInfoEx, Gpt.Attributes, PARTITION_INFORMATION_EX, Gpt.Attributes);
+VEKTREL_SAME_OFFSET(PartitionInfoEx, Gpt.Name, PARTITION_INFORMATION_EX, Gpt.Name);
+
+VEKTREL_SAME_OFFSET(DriveLayoutHeader, PartitionCount, DRIVE_LAYOUT_INFORMATION_EX, PartitionCount);
+VEKTREL_SAME_OFFSET(DriveLayoutHeader, Mbr.Signature, DRIVE_LAYOUT_INFORMATION_EX, Mbr.Signature);
+VEKTREL_SAME_OFFSET(DriveLayoutHeader, Gpt.DiskId, DRIVE_LAYOUT_INFORMATION_EX, Gpt.DiskId);
+VEKTREL_SAME_OFFSET(DriveLayoutHeader, Gpt.StartingUsableOffset, DRIVE_LAYOUT_INFORMATION_EX,
+                    Gpt.StartingUsableOffset);
+VEKTREL_SAME_OFFSET(DriveLayoutHeader, Gpt.UsableLength, DRIVE_LAYOUT_INFORMATION_EX, Gpt.UsableLength);
+VEKTREL_SAME_OFFSET(DriveLayoutHeader, Gpt.MaxPartitionCount, DRIVE_LAYOUT_INFORMATION_EX, Gpt.MaxPartitionCount);
+static_assert(win::kLayoutHeaderBytes == offsetof(DRIVE_LAYOUT_INFORMATION_EX, PartitionEntry));
+static_assert(sizeof(win::DriveLayoutHeader) == win::kLayoutHeaderBytes);
+static_assert(win::kLayoutEntryBytes == sizeof(PARTITION_INFORMATION_EX));
+
+static_assert(sizeof(win::CreateDisk) == sizeof(CREATE_DISK));
+VEKTREL_SAME_OFFSET(CreateDisk, Mbr.Signature, CREATE_DISK, Mbr.Signature);
+VEKTREL_SAME_OFFSET(CreateDisk, Gpt.DiskId, CREATE_DISK, Gpt.DiskId);
+VEKTREL_SAME_OFFSET(CreateDisk, Gpt.MaxPartitionCount, CREATE_DISK, Gpt.MaxPartitionCount);
+
+static_assert(sizeof(win::DiskGrowPartition) == sizeof(DISK_GROW_PARTITION));
+VEKTREL_SAME_OFFSET(DiskGrowPartition, BytesToGrow, DISK_GROW_PARTITION, BytesToGrow);
+
+static_assert(sizeof(win::StorageDeviceNumber) == sizeof(STORAGE_DEVICE_NUMBER));
+VEKTREL_SAME_OFFSET(StorageDeviceNumber, DeviceNumber, STORAGE_DEVICE_NUMBER, DeviceNumber);
+VEKTREL_SAME_OFFSET(StorageDeviceNumber, PartitionNumber, STORAGE_DEVICE_NUMBER, PartitionNumber);
+
+static_assert(sizeof(win::DiskExtent) == sizeof(DISK_EXTENT));
+VEKTREL_SAME_OFFSET(DiskExtent, StartingOffset, DISK_EXTENT, StartingOffset);
+VEKTREL_SAME_OFFSET(DiskExtent, ExtentLength, DISK_EXTENT, ExtentLength);
+static_assert(sizeof(win::VolumeDiskExtentsHeader) == offsetof(VOLUME_DISK_EXTENTS, Extents));
+
+static_assert(sizeof(win::StoragePropertyQuery) == sizeof(STORAGE_PROPERTY_QUERY));
+VEKTREL_SAME_OFFSET(StoragePropertyQuery, QueryType, STORAGE_PROPERTY_QUERY, QueryType);
+VEKTREL_SAME_OFFSET(StoragePropertyQuery, AdditionalParameters, STORAGE_PROPERTY_QUERY, AdditionalParameters);
+
+static_assert(sizeof(win::StorageDeviceDescriptor) == sizeof(STORAGE_DEVICE_DESCRIPTOR));
+VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, RemovableMedia, STORAGE_DEVICE_DESCRIPTOR, RemovableMedia);
+VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, VendorIdOffset, STORAGE_DEVICE_DESCRIPTOR, VendorIdOffset);
+VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, ProductIdOffset, STORAGE_DEVICE_DESCRIPTOR, ProductIdOffset);
+VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, ProductRevisionOffset, STORAGE_DEVICE_DESCRIPTOR,
+                    ProductRevisionOffset);
+VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, SerialNumberOffset, STORAGE_DEVICE_DESCRIPTOR, SerialNumberOffset);
+VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, BusType, STORAGE_DEVICE_DESCRIPTOR, BusType);
+VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, RawPropertiesLength, STORAGE_DEVICE_DESCRIPTOR, RawPropertiesLength);
+VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, RawDeviceProperties, STORAGE_DEVICE_DESCRIPTOR, RawDeviceProperties);
+
+// Not in the user-mode headers, so not checked here: IOCTL_SCSI_MINIPORT_IDENTIFY
+// (the driver kit's scsi.h) and MEDIA_SERIAL_NUMBER_DATA (kMediaSerialDataOffset).
+
+// Handles and keys cross the interface as integers of pointer size, and
+// INVALID_HANDLE_VALUE is the interface's kInvalidHandle.
+static_assert(sizeof(platform::Handle) == sizeof(HANDLE) && sizeof(platform::Handle) == sizeof(HKEY));
+#define HANDLE ULONG_PTR
+static_assert(platform::kInvalidHandle == INVALID_HANDLE_VALUE);
+#undef HANDLE
