@@ -4,12 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/compiler.h"
+
 namespace crc {
 
-#if defined(__clang__)
-__attribute__((no_sanitize("unsigned-integer-overflow")))
-#endif
-inline uint32_t Crc32(const void* data, size_t n, uint32_t crc = 0) {
+VEKTREL_WRAPS inline uint32_t Crc32(const void* data, size_t n, uint32_t crc = 0) {
   static uint32_t table[256];
   static bool ready = false;
   if (!ready) {

@@ -159,7 +159,7 @@ std::wstring Dec(uint64_t v) {
 }
 
 std::wstring Dec(int64_t v) {
-  if (v < 0) return L"-" + Dec(uint64_t(0) - uint64_t(v));
+  if (v < 0) return L"-" + Dec(uint64_t(-(v + 1)) + 1);
   return Dec(uint64_t(v));
 }
 

@@ -85,6 +85,7 @@ bool ValidGptHeader(SimDisk& d, uint64_t lba, const uint8_t* h, uint64_t* arrayL
 }
 
 bool ReadGpt(SimDisk& d, DriverLayout* layout) {
+  if (d.Sectors() < 3) return false;  // no room for a header
   uint8_t h[512];
   uint64_t arrayLba = 0;
   uint32_t count = 0, entrySize = 0;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/compiler.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
 
@@ -25,7 +26,7 @@ const VolumeConfig* SimMountManager::FindConfig(int disk, uint64_t start) const 
   return nullptr;
 }
 
-std::wstring SimMountManager::VolumeName(int disk, uint64_t start) const {
+VEKTREL_WRAPS std::wstring SimMountManager::VolumeName(int disk, uint64_t start) const {
   // Stable across runs: derived from the disk's identity and the start.
   const DiskConfig& dc = (*disks_)[size_t(disk)]->Config();
   std::string id = (dc.serial.empty() ? dc.image : dc.serial) + "#" + std::to_string(start);

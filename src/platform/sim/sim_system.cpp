@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/compiler.h"
 #include "platform/sim/sim_object.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
@@ -405,7 +406,7 @@ platform::Cursor SimSystem::SetCursor(platform::Cursor c) {
   return old;
 }
 
-void SimSystem::CreateGuid(uint8_t out[16]) {
+VEKTREL_WRAPS void SimSystem::CreateGuid(uint8_t out[16]) {
   // Deterministic: tests compare layouts written twice.
   uint64_t a = 0x9E3779B97F4A7C15ull * ++guidCounter_ + 0x0123456789ABCDEFull;
   uint64_t b = (a ^ (a >> 29)) * 0xBF58476D1CE4E5B9ull;

@@ -1,0 +1,61 @@
+// The partition-table reader (and the simulated driver under it) over a
+// disk whose sectors come from the fuzzer. Beyond not crashing, the result
+// must keep its bounds: at most 32 records, display rows in order, no read
+// outside the disk, every disk open closed again.
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/disk_map.h"
+#include "disk/disk_access.h"
+#include "disk/disk_table.h"
+#include "disk/partition_table.h"
+#include "disk/volume_map.h"
+#include "disk_input.h"
+#include "platform/sim/sim_system.h"
+#include "ui/scripted/scripted_host.h"
+
+namespace {
+
+void Require(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  sim::MachineConfig config;
+  config.disks.push_back(fuzzing::DiskFromInput(data, size));
+  config.programHost = "/nonexistent/vektrel-fuzz";
+  config.filesRoot = "/nonexistent/vektrel-fuzz";
+  std::string error;
+  auto machine = sim::SimSystem::Create(config, &error);
+  if (!machine) return 0;
+  static ui::ScriptedHost host;
+  platform::SetSystem(machine.get());
+  ui::SetHost(&host);
+  disk::ResetDiskAccessState();
+  disk::ResetDiskTable();
+  disk::ResetVolumeMaps();
+  disk::ResetPartitionState();
+
+  disk::RefreshDiskModel();
+  std::vector<disk::PartitionRecord> records;
+  int n = disk::ReadPartitionList(&records, 0);
+  Require(n >= 0 && n <= disk::kMaxRecords && size_t(n) == records.size(), "record count within its cap");
+  std::vector<disk::PartitionEntry> rows;
+  disk::BuildPartitionEntries(0, &rows, true);
+  Require(rows.size() <= 2 * size_t(disk::kMaxRecords) + 4, "rows bounded by the records");
+  for (size_t i = 0; i < rows.size(); ++i) {
+    app::DiskMapLabel(rows, i, disk::IsGptDisk, disk::ReservedPartitionSlot);
+    if (rows[i].RecordIndex < 0) Require(rows[i].LengthSectors > 0, "free rows are not empty");
+  }
+  app::ComputeMapWidths(&rows, 600);
+  Require(machine->Disk(0).outOfRange == 0, "no read outside the disk");
+  Require(disk::OpenDiskCount == 0, "every open of the disk closed");
+
+  platform::SetSystem(nullptr);
+  return 0;
+}
