@@ -73,5 +73,9 @@ int CmdLang(Context& c, Args& a);
 int CmdRead(Context& c, Args& a);
 int CmdStart(Context& c, Args& a);
 int CmdDisks(Context& c, Args& a);
+int CmdWipe(Context& c, Args& a);
+int CmdScan(Context& c, Args& a);
+int CmdView(Context& c, Args& a);
+int CmdPart(Context& c, Args& a);
 
 }  // namespace cli

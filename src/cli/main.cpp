@@ -24,6 +24,13 @@ const std::vector<Command>& Commands() {
       {"lang", CmdLang, "lang KEY...", "the text of each language key"},
       {"read", CmdRead, "read --drive N --lba L [--count C]", "read sectors of a physical drive"},
       {"disks", CmdDisks, "disks", "the disks and partitions as the pages list them (--json: the disk model)"},
+      {"wipe", CmdWipe, "wipe (--disk K | --partition K:R) --method M [--report FILE]",
+       "erase a disk or partition (asks first; --yes answers)"},
+      {"scan", CmdScan, "scan (--disk K | --partition K:R)", "scan a disk or partition for bad sectors"},
+      {"view", CmdView, "view (--disk K | --partition K:R) [--sector S] [--go start|end|next|previous]...",
+       "show a sector of a disk or partition"},
+      {"part", CmdPart, "part list|create|delete|resize|format|props --disk K ...",
+       "the partition manager (see part --help)"},
       {"start", CmdStart, "start [--press TILE]...",
        "start the program as the main window does and press tiles (records started programs)"},
   };

@@ -139,6 +139,18 @@ class System {
   // CoCreateGuid
   virtual void CreateGuid(uint8_t out[16]) = 0;
 
+  // The format library (fmifs.dll) and its FormatEx export, called with the
+  // root path, media type, file-system name, label, quick flag, cluster
+  // size in bytes and a callback (command, sub-action, argument; the
+  // argument points at a DWORD percentage for progress (0) and at a BOOLEAN
+  // success value for done (11)). The callback returns whether to go on.
+  // False when the library or its export cannot be loaded.
+  using FormatCallback = std::function<bool(uint32_t command, uint32_t subAction, void* argument)>;
+  virtual bool FormatEx(const std::wstring& root, uint32_t mediaType, const std::wstring& fileSystem,
+                        const std::wstring& label, bool quick, uint32_t clusterBytes, const FormatCallback& callback) {
+    return false;
+  }
+
   // A short description for titles and diagnostics ("" on real Windows).
   virtual std::wstring SimulationName() { return L""; }
 };
