@@ -68,6 +68,8 @@ class Win32System : public System {
   uint32_t SetThreadExecutionState(uint32_t flags) override;
   Cursor SetCursor(Cursor c) override;
   void CreateGuid(uint8_t out[16]) override;
+  bool FormatEx(const std::wstring& root, uint32_t mediaType, const std::wstring& fileSystem,
+                const std::wstring& label, bool quick, uint32_t clusterBytes, const FormatCallback& callback) override;
 
  private:
   bool Unbuffered(HANDLE h);

@@ -43,6 +43,15 @@ void PaintParentBackground(HWND child, HDC dc) {
   ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_BTNFACE));
 }
 
+void RegisterControlClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, const wchar_t* cursor) {
+  WNDCLASSEXW wc = {sizeof wc};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hCursor = ::LoadCursorW(nullptr, cursor);
+  wc.lpszClassName = name;
+  ::RegisterClassExW(&wc);
+}
+
 int Scale(HWND hwnd, int pixels) {
   // GetDpiForWindow knows the monitor (Windows 10 1607 and later); older
   // systems have one DPI for the whole screen.

@@ -36,6 +36,23 @@ void RegisterTileClass(HINSTANCE instance);
 void RegisterDiskMapClass(HINSTANCE instance);
 void RegisterPieClass(HINSTANCE instance);
 
+// One of our control classes: no background brush (they paint it all).
+void RegisterControlClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, const wchar_t* cursor);
+
+// A control's own state, made at WM_NCCREATE and gone after WM_NCDESTROY
+// (nullptr before and after).
+template <typename T>
+T* ControlState(HWND hwnd, UINT msg) {
+  if (msg == WM_NCCREATE) ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new T));
+  T* state = reinterpret_cast<T*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_NCDESTROY && state) {
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    delete state;
+    return nullptr;
+  }
+  return state;
+}
+
 // Paints the parent's background under `child` into `dc` (the child's
 // client coordinates): through kPaintBackgroundMsg when the parent has a
 // picture, else with the brush the parent gives for statics.
