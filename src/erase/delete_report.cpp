@@ -1,0 +1,64 @@
+#include "erase/delete_report.h"
+
+#include "app/format_size.h"
+#include "app/language.h"
+#include "disk/disk_access.h"
+#include "disk/disk_table.h"
+#include "erase/dump_row.h"
+#include "erase/selected_region.h"
+#include "erase/wipe_engine.h"
+#include "platform/system.h"
+#include "platform/text.h"
+
+namespace erase {
+
+using app::T;
+
+std::wstring DeleteReport;
+
+std::wstring DeleteResultText() { return T(DeleteCancelled ? L"IDS_Aborted" : L"IDS_Completed"); }
+
+std::wstring ReportTargetText() { return RegionName(SelectedRegion, false) + L" "; }
+
+std::wstring SnapshotRow(int i) { return FormatDumpRow(SnapshotSector, uint32_t(i) * 16, 0); }
+
+void BuildDeleteReport() {
+  const std::wstring crlf = L"\r\n";
+  std::wstring& r = DeleteReport;
+  r.clear();
+  r += T(L"IDS_DelProgSum2") + crlf;
+  r += T(L"IDS_DelProgSum3") + L" " + DeleteDateText + crlf;
+  r += T(L"IDS_DelProgSum4") + L" " + T(L"IDS_Product") + crlf;
+  r += crlf;
+  r += T(L"IDS_Configuration") + crlf;
+  r += T(L"IDS_DiskPartition") + L":" + L" " + ReportTargetText() + crlf;
+  r += T(L"IDS_TotalSize") + L": " + app::FormatSize(SelectedRegion.LengthSectors) + crlf;
+  r += T(L"IDS_DelProg2") + L" " + MethodName(WipeMethod) + crlf;
+  r += crlf;
+  r += T(L"IDS_Result") + crlf;
+  r += T(L"IDS_DelResult") + L" " + DeleteResultText() + crlf;
+  r += T(L"IDS_DelErr") + L" " + text::Dec(int64_t(disk::IoErrorCount)) + crlf;
+  r += T(L"IDS_AfterDelSnap") + crlf;
+  // The address and the sixteen hexadecimal pairs, without the characters.
+  for (int i = 0; i < 3; ++i) r += SnapshotRow(i).substr(0, 60) + crlf;
+  r += crlf;
+}
+
+std::vector<uint8_t> DeleteReportFileBytes() {
+  std::vector<uint8_t> bytes = {0xFF, 0xFE};
+  std::vector<uint8_t> body = text::EncodeUtf16LE(DeleteReport);
+  bytes.insert(bytes.end(), body.begin(), body.end());
+  return bytes;
+}
+
+bool SaveDeleteReport(const std::wstring& path) {
+  platform::Handle h = disk::CreateFileWriteThrough(path);
+  if (!platform::IsValid(h)) return false;
+  std::vector<uint8_t> bytes = DeleteReportFileBytes();
+  uint32_t done = 0;
+  bool ok = platform::Sys().WriteFile(h, bytes.data(), uint32_t(bytes.size()), &done) && done == bytes.size();
+  ok = platform::Sys().CloseHandle(h) && ok;
+  return ok;
+}
+
+}  // namespace erase

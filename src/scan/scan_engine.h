@@ -1,0 +1,40 @@
+// The bad-sector scan: reads every block of ScanRegion, reads a failing
+// block again up to three times, and lists and counts the blocks that
+// failed. It only reads. It runs on the scan page's thread and drains the
+// page's messages once a second, so that Cancel works.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "erase/selected_region.h"
+#include "ui/window.h"
+
+namespace scan {
+
+extern erase::Region ScanRegion;
+extern int32_t ScanFailedBlocks;     // blocks whose first read failed
+extern int32_t ScanRetryGoodBlocks;  // of those, blocks a retry could read
+extern bool ScanRunning, ScanDone, ScanCancelled;
+// Set by the duplication before it opens the scan page: the page starts by
+// itself, shows no messages of its own and closes when the scan ends.
+extern bool ScanFromDuplication;
+extern std::time_t ScanStartTime;
+extern std::wstring ScanTargetText;
+// N and the disk's length, taken when the scan page opens.
+extern uint32_t ScanBlockSectors;
+extern uint64_t ScanDiskSectors;
+
+inline constexpr int kReadRetries = 3;
+
+// The scan of ScanRegion on the scan page (scan_ids.h). Unless the
+// duplication started it, it ends by closing the page with IDC_NEXT (on to
+// the summary).
+void RunBadSectorScan(ui::Window& page);
+// What the summary page says: aborted, completed, or the counts.
+std::wstring ScanResultText();
+
+void ResetScanState();
+
+}  // namespace scan
