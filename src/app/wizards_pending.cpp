@@ -11,14 +11,11 @@ void NotAvailable() { ui::MessageBox(T(L"IDS_NotAvailable"), win::MB_OK | win::M
 }  // namespace
 
 void OpenDuplicationWizard() { NotAvailable(); }
-void OpenDeletionWizard() { NotAvailable(); }
-void OpenScanWizard() { NotAvailable(); }
 void OpenFileCopyWizard() { NotAvailable(); }
 void RunQuickDuplicate(bool) { NotAvailable(); }
 void QuickDuplicateDiskCheck() {}
 void OpenDriverInstallation() { NotAvailable(); }
 void OpenPartitionManager() { NotAvailable(); }
-void OpenPartitionView() { NotAvailable(); }
 void OpenDiskHealth() { NotAvailable(); }
 void LaunchBootableUsbMaker() { NotAvailable(); }
 void SendShadowQuit() {}

@@ -1,0 +1,31 @@
+#include "scan/scan_summary_page.h"
+
+#include "app/language.h"
+#include "erase/page_texts.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "platform/winapi.h"
+#include "scan/scan_engine.h"
+#include "scan/scan_ids.h"
+#include "ui/control_ids.h"
+
+namespace scan {
+
+using app::T;
+
+int CScanSummary::TemplateId() const { return IDD_SCAN_SUMMARY; }
+
+void CScanSummary::OnInit(ui::Window& w) {
+  erase::SetHeadings(w, L"IDS_SCANSUMMARY", L"IDS_SCANSUMMARY", L"IDS_BADSCANSUMMARY");
+  erase::SetTexts(w, {{IDC_GROUP, L"IDS_ScanSummarySubHeading"}, {IDC_TEXT1, L"IDS_SCANDRIVE"},
+                      {IDC_TEXT2, L"IDS_SCANRESULT"}, {IDC_TEXT3, L"IDS_MProgSum9"}, {IDC_FINISH, L"IDS_FINISH"}});
+  w.SetText(IDC_VALUE1, ScanTargetText);
+  w.SetText(IDC_VALUE2, ScanResultText());
+  w.SetText(IDC_VALUE3, text::FormatHms(int64_t(platform::Sys().Now() - ScanStartTime)));
+}
+
+void CScanSummary::OnCommand(ui::Window& w, int id) {
+  if (id == IDC_FINISH) w.Close(win::IDOK);
+}
+
+}  // namespace scan
