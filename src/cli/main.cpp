@@ -65,7 +65,10 @@ Options ParseGlobal(const std::vector<std::string>& argv) {
       if (i + 1 >= argv.size()) throw UsageError(std::string(name) + " needs a value");
       return argv[++i];
     };
-    if (a == "--machine") o.machineFile = value("--machine");
+    // After the command, --disk is the command's own (the disk index of
+    // wipe, scan, view and part), not a simulated disk.
+    if (a == "--disk" && !o.command.empty()) o.args.push_back(a);
+    else if (a == "--machine") o.machineFile = value("--machine");
     else if (a == "--disk") o.disks.push_back(value("--disk"));
     else if (a == "--lang") o.lang = value("--lang");
     else if (a == "--json") o.json = true;
