@@ -1,0 +1,165 @@
+// The deletion wizard's pages: how rows are checked, what the operator can
+// and cannot choose, the way back, and the questions before anything is
+// written.
+#include <gtest/gtest.h>
+
+#include "disk/disk_access.h"
+#include "erase/region_fixture.h"
+#include "erase/wipe_methods.h"
+
+using namespace testing_support;
+
+class DeletionPagesTest : public RegionTest {
+ protected:
+  // Disk 1 holds the running Windows (C:), disk 2 two partitions.
+  void TwoDisks() {
+    config_.windowsDir = L"C:\\Windows";
+    AddDisk("size=16MiB,model=System");
+    AddDisk("size=16MiB,model=Target");
+    Boot();
+    Layout(0, {{2048, 20000, "NTFS"}});
+    Layout(1, {{2048, 8000, "NTFS"}, {10048, 6000, ""}});
+  }
+  std::vector<bool> Checks(ui::ScriptedWindow& w) {
+    std::vector<bool> out;
+    for (int i = 0; i < w.ListCount(IDC_LIST); ++i) out.push_back(w.ListGetCheck(IDC_LIST, i));
+    return out;
+  }
+};
+
+TEST_F(DeletionPagesTest, ChecksWorkLikeRadioButtonsAndTheSystemDiskIsRefused) {
+  TwoDisks();
+  // Rows: 0 disk 1, 1 its partition, 2 disk 2, 3 and 4 its partitions.
+  host_.OnPage("CSelectDisk", [&](ui::ScriptedWindow& w) {
+    ASSERT_EQ(w.ListCount(IDC_LIST), 5);
+    EXPECT_FALSE(w.IsEnabled(IDC_NEXT));
+    w.CheckRow(IDC_LIST, 2, true);
+    EXPECT_EQ(Checks(w), (std::vector<bool>{false, false, true, true, true}));
+    EXPECT_TRUE(w.IsEnabled(IDC_NEXT) && w.IsEnabled(IDC_VIEW));
+    w.CheckRow(IDC_LIST, 4, true);
+    EXPECT_EQ(Checks(w), (std::vector<bool>{false, false, false, false, true}));
+    for (int systemRow : {0, 1}) {
+      w.CheckRow(IDC_LIST, systemRow, true);
+      EXPECT_EQ(Checks(w), (std::vector<bool>{false, false, false, false, true})) << systemRow;
+    }
+    w.CheckRow(IDC_LIST, 4, false);
+    EXPECT_FALSE(w.IsEnabled(IDC_NEXT) || w.IsEnabled(IDC_VIEW));
+    w.Cancel();
+  });
+  app::OpenDeletionWizard();
+}
+
+TEST_F(DeletionPagesTest, BackKeepsTheCheckedRowAndTheMethod) {
+  TwoDisks();
+  int visits = 0;
+  host_.OnPage("CSelectDisk", [&](ui::ScriptedWindow& w) {
+    if (++visits == 1) {
+      w.CheckRow(IDC_LIST, 3, true);
+      w.Press(IDC_NEXT);
+      return;
+    }
+    EXPECT_EQ(Checks(w), (std::vector<bool>{false, false, false, true, false}));
+    EXPECT_TRUE(w.IsEnabled(IDC_NEXT) && w.IsEnabled(IDC_VIEW));
+    w.Cancel();
+  });
+  host_.OnPage("CSelectDeleteMethod", [&](ui::ScriptedWindow& w) {
+    EXPECT_TRUE(w.ListGetCheck(IDC_LIST, 0)) << "the first method is checked the first time";
+    EXPECT_EQ(w.GetText(IDC_METHOD_DESCRIPTION), L"IDS_algodesc1");
+    w.CheckRow(IDC_LIST, 0, false);
+    EXPECT_EQ(w.GetText(IDC_METHOD_DESCRIPTION), L"");
+    EXPECT_FALSE(w.IsEnabled(IDC_NEXT));
+    EXPECT_EQ(erase::WipeMethod, -1);
+    w.CheckRow(IDC_LIST, 2, true);
+    EXPECT_EQ(erase::WipeMethod, 2);
+    w.Press(IDC_BACK);
+  });
+  app::OpenDeletionWizard();
+  EXPECT_EQ(visits, 2);
+}
+
+TEST_F(DeletionPagesTest, NothingIsWrittenUnlessTheStartIsConfirmed) {
+  TwoDisks();
+  struct Case {
+    const char* what;
+    std::function<void(ui::ScriptedWindow&)> onProgressPage;
+  } cases[] = {
+      {"start declined", [](ui::ScriptedWindow& w) {
+         w.Press(IDC_START_DELETION);  // answered No
+         EXPECT_FALSE(w.IsClosed());
+         EXPECT_TRUE(w.IsEnabled(IDC_START_DELETION));
+         w.Close(win::IDCANCEL);
+       }},
+      {"cancel before the start", [this](ui::ScriptedWindow& w) {
+         host_.answerYes = true;
+         w.Press(win::IDCANCEL);
+         EXPECT_TRUE(w.IsClosed());
+       }},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    host_.answerYes = false;
+    host_.pagesOpened.clear();
+    uint64_t writes = Sim().Disk(1).writes;
+    host_.OnPage("CSelectDisk", [](ui::ScriptedWindow& w) {
+      w.CheckRow(IDC_LIST, 2, true);
+      w.Press(IDC_NEXT);
+    });
+    host_.OnPage("CSelectDeleteMethod", [](ui::ScriptedWindow& w) { w.Press(IDC_NEXT); });
+    host_.OnPage("CDeletionProgress", c.onProgressPage);
+    app::OpenDeletionWizard();
+    EXPECT_EQ(Sim().Disk(1).writes, writes);
+    EXPECT_EQ(host_.pagesOpened.back(), "CDeletionProgress") << "no report page";
+  }
+}
+
+TEST_F(DeletionPagesTest, TargetTextsNameTheRegion) {
+  TwoDisks();
+  struct Case {
+    int row;
+    std::wstring text;
+  } cases[] = {
+      {2, L"IDS_Disk 1 Target 16 MB"},
+      {3, L"IDS_Partition (D:) NTFS 3.91 MB"},
+      // Unformatted and so RAW, even though it has a letter.
+      {4, L"IDS_Partition (E:) RAW 2.93 MB"},
+  };
+  for (const Case& c : cases) {
+    host_.OnPage("CSelectDisk", [&](ui::ScriptedWindow& w) {
+      w.CheckRow(IDC_LIST, c.row, true);
+      w.Press(IDC_NEXT);
+    });
+    host_.OnPage("CSelectDeleteMethod", [](ui::ScriptedWindow& w) { w.Press(IDC_NEXT); });
+    std::wstring shown;
+    host_.OnPage("CDeletionProgress", [&](ui::ScriptedWindow& w) {
+      shown = w.GetText(IDC_VALUE1);
+      w.Close(win::IDCANCEL);
+    });
+    app::OpenDeletionWizard();
+    EXPECT_EQ(shown, c.text);
+  }
+  // A partition without a letter is named by its start.
+  erase::Region r;
+  r.RegionKind = erase::kPartition;
+  r.StartLba = 10048;
+  r.FileSystemName = L"NTFS";
+  r.LengthSectors = 2048;
+  EXPECT_EQ(erase::RegionTargetText(r, true), L"IDS_Partition (#10048) NTFS 1 MB");
+  EXPECT_EQ(erase::RegionTargetText(r, false), L"IDS_Partition ( :) NTFS 1 MB");
+}
+
+TEST_F(DeletionPagesTest, RunExplorerOpensTheFileDialogAndIgnoresTheChoice) {
+  TwoDisks();
+  std::vector<std::wstring> filters;
+  host_.fileDialog = [&](bool save, const std::wstring& filter) -> std::optional<std::wstring> {
+    EXPECT_FALSE(save);
+    filters.push_back(filter);
+    return L"C:\\Windows\\notepad.exe";
+  };
+  host_.OnPage("CSelectDisk", [](ui::ScriptedWindow& w) {
+    w.Press(IDC_RUN_EXPLORER);
+    EXPECT_FALSE(w.IsClosed());
+    w.Cancel();
+  });
+  app::OpenDeletionWizard();
+  EXPECT_EQ(filters, std::vector<std::wstring>{L"All files (*.*)|*.*|"});
+}

@@ -1,0 +1,173 @@
+// The bad-sector scan through its wizard and as the duplication opens it:
+// which blocks are listed and counted, where the last read ends, cancel,
+// and a disk that cannot be read.
+#include <gtest/gtest.h>
+
+#include "disk/disk_access.h"
+#include "erase/region_fixture.h"
+#include "scan/scan_engine.h"
+#include "scan/scan_ids.h"
+#include "scan/scan_page.h"
+
+using namespace testing_support;
+
+class ScanTest : public RegionTest {
+ protected:
+  struct Outcome {
+    std::vector<std::wstring> lines;
+    std::wstring result;
+    bool summary = false;
+  };
+  // The scan wizard on a row; Start Scan, then the summary page.
+  Outcome Scan(int row, std::function<void(ui::ScriptedWindow&)> onScanPage = nullptr) {
+    Outcome out;
+    host_.answerYes = true;
+    host_.OnPage("CScanNewDiskPartition", [row](ui::ScriptedWindow& w) {
+      EXPECT_TRUE(w.CheckRow(IDC_LIST, row, true));
+      w.Press(IDC_NEXT);
+    });
+    host_.OnPage("CBadSectorScan", [&](ui::ScriptedWindow& w) {
+      if (onScanPage) onScanPage(w);
+      else w.Press(IDC_START_SCAN);
+    });
+    host_.onClose = [&](ui::ScriptedWindow& w) {
+      if (std::string(w.Name()) != "CBadSectorScan") return;
+      for (int i = 0; i < w.LinesCount(IDC_SCAN_ERRORS); ++i) out.lines.push_back(w.LinesGet(IDC_SCAN_ERRORS, i));
+    };
+    host_.OnPage("CScanSummary", [&](ui::ScriptedWindow& w) {
+      out.summary = true;
+      out.result = w.GetText(IDC_VALUE2);
+      w.Press(IDC_FINISH);
+    });
+    app::OpenScanWizard();
+    return out;
+  }
+};
+
+TEST_F(ScanTest, FailingBlocksAreListedAndCounted) {
+  // A disk of 20000 sectors (317 blocks of 63 and 29 sectors more).
+  struct Case {
+    const char* faults;
+    std::vector<std::wstring> lines;
+    int failed, retryGood, errors;
+  } cases[] = {
+      {"", {}, 0, 0, 0},
+      {"flaky=5000:1", {L"IDS_ErrorinSector 4977IDS_badsector2"}, 1, 1, 1},
+      {"flaky=5000:3", {L"IDS_ErrorinSector 4977IDS_badsector2"}, 1, 1, 3},
+      {"flaky=5000:4", {L"IDS_ErrorinSector 4977"}, 1, 0, 4},
+      // Two blocks touched by one range; one flaky sector in a third.
+      {"bad=100-130,flaky=300:2", {L"IDS_ErrorinSector 63", L"IDS_ErrorinSector 126",
+                                   L"IDS_ErrorinSector 252IDS_badsector2"}, 3, 1, 10},
+      // The last sector of the disk is in the short last block.
+      {"bad=19999", {L"IDS_ErrorinSector 19971"}, 1, 0, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.faults);
+    config_.disks.clear();
+    AddDisk(std::string("size=20000s,model=Scanned") + (*c.faults ? "," : "") + c.faults);
+    Boot();
+    host_.messages.clear();
+    Outcome o = Scan(RowOf(1));
+    EXPECT_EQ(o.lines, c.lines);
+    EXPECT_EQ(scan::ScanFailedBlocks, c.failed);
+    EXPECT_EQ(scan::ScanRetryGoodBlocks, c.retryGood);
+    EXPECT_EQ(disk::IoErrorCount, c.errors);
+    EXPECT_EQ(Sim().Disk(0).outOfRange, 0u) << "no read runs past the end of the disk";
+    EXPECT_TRUE(Shown(L"IDS_ScanComplete"));
+    ASSERT_TRUE(o.summary);
+    std::wstring expected = c.failed == 0 ? L"IDS_Completed"
+                                          : std::to_wstring(c.failed) + L" IDS_badsector1 " +
+                                                std::to_wstring(c.retryGood) + L" IDS_badsector2";
+    EXPECT_EQ(o.result, expected);
+  }
+}
+
+TEST_F(ScanTest, PartitionBlocksAreReadWhole) {
+  // A partition of 100 sectors: its second block reads 26 sectors beyond
+  // it, where a bad sector lies.
+  AddDisk("size=8MiB,model=Scanned,bad=2173");
+  Boot();
+  Layout(0, {{2048, 100, ""}});
+  Outcome o = Scan(RowOf(1, 1), [&](ui::ScriptedWindow& w) {
+    EXPECT_EQ(w.GetText(IDC_SCAN_TARGET), L"IDS_Partition (C:) RAW 0.05 MB");
+    w.Press(IDC_START_SCAN);
+  });
+  EXPECT_EQ(o.lines, std::vector<std::wstring>{L"IDS_ErrorinSector 2111"});
+  EXPECT_EQ(Sim().OpenHandleCount(), 0);
+  for (auto& v : Sim().Mounts().Volumes()) EXPECT_FALSE(v->locked);
+}
+
+TEST_F(ScanTest, CancelStopsTheScanWithinASecond) {
+  // A slow disk: a block takes about 32 ms of the machine's clock.
+  AddDisk("size=64MiB,model=Slow,speed=1MiB");
+  Boot();
+  uint32_t cancelTick = 0;
+  int blocksAfter = -1;
+  uint64_t readsAtCancel = 0;
+  Outcome o = Scan(RowOf(1), [&](ui::ScriptedWindow& w) {
+    host_.onPump = [&](ui::ScriptedWindow& pumped) {
+      if (cancelTick) return;
+      cancelTick = Sim().GetTickCount();
+      EXPECT_TRUE(pumped.Press(win::IDCANCEL));
+      readsAtCancel = Sim().Disk(0).reads;
+    };
+    w.Press(IDC_START_SCAN);
+    blocksAfter = int(Sim().Disk(0).reads - readsAtCancel);
+    EXPECT_EQ(w.GetText(IDC_ELAPSED), L"00:00:01");
+  });
+  ASSERT_NE(cancelTick, 0u);
+  EXPECT_EQ(blocksAfter, 0) << "no block is read after the cancel";
+  EXPECT_TRUE(scan::ScanCancelled);
+  EXPECT_FALSE(Shown(L"IDS_ScanComplete"));
+  EXPECT_EQ(o.result, L"IDS_Aborted");
+}
+
+TEST_F(ScanTest, ErrorListCanBeHiddenAndKeepsItsLines) {
+  AddDisk("size=4000s,model=Scanned,bad=10;200;300");
+  Boot();
+  Scan(RowOf(1), [](ui::ScriptedWindow& w) {
+    w.Tick(IDC_SCAN_SHOW_ERRORS, false);
+    EXPECT_FALSE(w.IsVisible(IDC_SCAN_ERRORS));
+    w.Press(IDC_START_SCAN);
+    EXPECT_EQ(w.LinesCount(IDC_SCAN_ERRORS), 3);
+    EXPECT_FALSE(w.IsVisible(IDC_SCAN_ERRORS));
+  });
+  EXPECT_EQ(scan::ScanFailedBlocks, 3);
+}
+
+TEST_F(ScanTest, OpenedByTheDuplicationTheScanRunsAndClosesByItself) {
+  AddDisk("size=4000s,model=Destination,flaky=70:1");
+  Boot();
+  disk::RefreshDiskModel();
+  scan::ScanRegion = erase::Region{};
+  scan::ScanRegion.DriveNumber = 0;
+  scan::ScanRegion.DiskName = L"Destination";
+  scan::ScanRegion.LengthSectors = 4000;
+  scan::ScanFromDuplication = true;
+  scan::CBadSectorScan page;
+  int result = ui::RunModal(page);
+  EXPECT_EQ(result, IDC_NEXT);
+  EXPECT_TRUE(scan::ScanDone);
+  EXPECT_FALSE(scan::ScanCancelled);
+  EXPECT_EQ(scan::ScanFailedBlocks, 1);
+  EXPECT_EQ(scan::ScanRetryGoodBlocks, 1);
+  EXPECT_TRUE(host_.messages.empty()) << "no completion message of its own";
+  EXPECT_EQ(host_.pagesOpened, std::vector<std::string>{"CBadSectorScan"});
+  EXPECT_TRUE(host_.abandoned.empty());
+}
+
+TEST_F(ScanTest, ADiskThatCannotBeOpenedIsNotADiskOfBadBlocks) {
+  AddDisk("size=4000s,model=Present");
+  Boot();
+  scan::ScanRegion = erase::Region{};
+  scan::ScanRegion.DriveNumber = 5;  // no such drive
+  scan::ScanRegion.LengthSectors = 4000;
+  scan::ScanFromDuplication = true;
+  scan::CBadSectorScan page;
+  ui::RunModal(page);
+  EXPECT_TRUE(Shown(L"IDS_DiskUnreadable"));
+  EXPECT_TRUE(scan::ScanCancelled) << "the duplication sees the scan as not done";
+  EXPECT_EQ(scan::ScanFailedBlocks, 0);
+  EXPECT_EQ(scan::ScanResultText(), L"IDS_Aborted");
+  EXPECT_EQ(disk::OpenDiskCount, 0);
+}

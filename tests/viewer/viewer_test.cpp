@@ -1,0 +1,119 @@
+// The sector viewer and the partition view: navigation, typed sector
+// numbers, whole disks and partitions, and failed reads.
+#include <gtest/gtest.h>
+
+#include "disk/disk_access.h"
+#include "erase/dump_row.h"
+#include "erase/region_fixture.h"
+#include "platform/text.h"
+#include "support/image_tools.h"
+#include "viewer/sector_view.h"
+#include "viewer/viewer_ids.h"
+
+using namespace testing_support;
+
+namespace {
+// The sector number the dump's first row stands for.
+uint64_t ShownSector(ui::ScriptedWindow& w) {
+  return std::stoull(text::Narrow(w.GetText(IDC_VIEW_DUMP).substr(0, 10)), nullptr, 16) / 512;
+}
+}  // namespace
+
+class ViewerTest : public RegionTest {
+ protected:
+  // Opens the partition view, checks the row and views it; steps(w) acts on the viewer.
+  void View(int row, std::function<void(ui::ScriptedWindow&)> steps) {
+    host_.OnPage("CViewDiskPartition", [row](ui::ScriptedWindow& w) {
+      EXPECT_TRUE(w.CheckRow(IDC_LIST, row, true));
+      w.Press(IDC_VIEW);
+      w.Cancel();
+    });
+    host_.OnPage("CViewDiskData", [steps](ui::ScriptedWindow& w) {
+      steps(w);
+      w.Cancel();
+    });
+    app::OpenPartitionView();
+  }
+};
+
+TEST_F(ViewerTest, NavigationStopsAtTheLastWholeBlockWhileTypingReachesTheEnd) {
+  AddDisk("size=1000s,model=Small");
+  Boot();
+  struct Step {
+    const char* what;
+    int button;               // 0: type `typed`, then Go
+    const wchar_t* typed;
+    uint64_t expected;
+  } steps[] = {
+      {"start", IDC_VIEW_PREVIOUS, nullptr, 0},  // Previous on sector 0 stays there
+      {"end", IDC_VIEW_END, nullptr, 944},
+      {"next at the end", IDC_VIEW_NEXT, nullptr, 944},
+      {"previous", IDC_VIEW_PREVIOUS, nullptr, 943},
+      {"next", IDC_VIEW_NEXT, nullptr, 944},
+      {"typed last", 0, L"999", 999},
+      {"typed beyond", 0, L"5000", 999},
+      {"typed beyond 32 bits", 0, L"4294967396", 999},
+      {"typed beyond 64 bits", 0, L"99999999999999999999999", 999},
+      {"typed leading digits", 0, L"12abc", 12},
+      {"typed text", 0, L"abc", 0},
+      {"typed negative", 0, L"-5", 0},
+      {"first", IDC_VIEW_START, nullptr, 0},
+  };
+  View(RowOf(1), [&](ui::ScriptedWindow& w) {
+    EXPECT_EQ(w.GetText(IDC_VIEW_SECTOR), L"0");
+    EXPECT_FALSE(w.IsVisible(IDC_VIEW_CYLINDER) || w.IsVisible(IDC_VIEW_HEAD));
+    for (const Step& s : steps) {
+      if (s.button) {
+        w.Press(s.button);
+      } else {
+        w.Type(IDC_VIEW_SECTOR, s.typed);
+        w.Press(IDC_VIEW_GO);
+      }
+      EXPECT_EQ(viewer::ViewerSector, s.expected) << s.what;
+      EXPECT_EQ(w.GetText(IDC_VIEW_SECTOR), text::Dec(s.expected)) << s.what;
+      EXPECT_EQ(ShownSector(w), s.expected) << s.what;
+    }
+  });
+  EXPECT_EQ(disk::OpenDiskCount, 0) << "Close closes the disk";
+}
+
+TEST_F(ViewerTest, PartitionsAreReadFromTheirVolumesStart) {
+  AddDisk("size=8MiB,model=Viewed");
+  Boot();
+  Layout(0, {{2048, 4000, ""}, {6048, 4000, ""}});
+  std::vector<uint8_t> mark(512, 0);
+  std::memcpy(mark.data(), "first sector of partition one", 29);
+  WriteSectorAt(ImagePath(0), 2048, mark);
+  std::vector<uint8_t> dumped(512, 0);
+  std::memcpy(dumped.data(), "sector two", 10);
+  WriteSectorAt(ImagePath(0), 2050, dumped);
+  std::wstring partitionDump, diskDump;
+  View(RowOf(1, 1), [&](ui::ScriptedWindow& w) {
+    EXPECT_EQ(w.GetText(IDC_VIEW_REGION_TEXT), L"IDS_Partition (C:) RAW 1.95 MB");
+    partitionDump = w.GetText(IDC_VIEW_DUMP);
+    w.Type(IDC_VIEW_SECTOR, L"2");
+    w.Press(IDC_VIEW_GO);
+    EXPECT_EQ(w.GetText(IDC_VIEW_DUMP).substr(0, 85), erase::FormatDumpRow(dumped.data(), 0, 2));
+  });
+  EXPECT_EQ(partitionDump, viewer::SectorDumpText(mark.data(), 0));
+  // Then the disk itself: its sector 0 is the partition table.
+  View(RowOf(1), [&](ui::ScriptedWindow& w) { diskDump = w.GetText(IDC_VIEW_DUMP); });
+  std::vector<uint8_t> mbr = ReadSectorAt(ImagePath(0), 0);
+  EXPECT_EQ(diskDump, viewer::SectorDumpText(mbr.data(), 0));
+  EXPECT_EQ(Sim().OpenHandleCount(), 0);
+}
+
+TEST_F(ViewerTest, AFailedReadShowsThePreviousContentsAtTheNewAddress) {
+  AddDisk("size=8MiB,model=Viewed,bad=3");
+  Boot();
+  std::vector<uint8_t> two(512, 0x22);
+  WriteSectorAt(ImagePath(0), 2, two);
+  View(RowOf(1), [&](ui::ScriptedWindow& w) {
+    w.Type(IDC_VIEW_SECTOR, L"2");
+    w.Press(IDC_VIEW_GO);
+    int errors = disk::IoErrorCount;
+    w.Press(IDC_VIEW_NEXT);
+    EXPECT_EQ(disk::IoErrorCount, errors + 1);
+    EXPECT_EQ(w.GetText(IDC_VIEW_DUMP), viewer::SectorDumpText(two.data(), 3));
+  });
+}
