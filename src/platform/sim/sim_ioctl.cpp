@@ -291,6 +291,23 @@ bool SimSystem::VolumeIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_
     case win::FSCTL_DISMOUNT_VOLUME:
       o.dismounted = true;
       return true;
+    case win::FSCTL_EXTEND_VOLUME: {
+      // NTFS takes up a grown partition: the input is the volume's new
+      // total of sectors; the boot sector counts all but the last, which
+      // holds its backup. FAT cannot grow in place, as on Windows.
+      if (!in || inBytes < 8) return Fail(win::ERROR_INVALID_PARAMETER);
+      SimDisk& d = *disks_[size_t(v.disk)];
+      if (v.FileSystem(d) != "NTFS") return Fail(win::ERROR_INVALID_FUNCTION);
+      uint64_t total = bytes::Get64(in);
+      uint8_t boot[512];
+      if (uint32_t err = d.Read(v.startLba * 512, boot, 512)) return Fail(err);
+      uint64_t current = bytes::Get64(boot + 0x28) + 1;
+      if (total > v.lengthSectors || total < current) return Fail(win::ERROR_INVALID_PARAMETER);
+      bytes::Put64(boot + 0x28, total - 1);
+      uint32_t err = d.Write(v.startLba * 512, boot, 512);
+      if (!err) err = d.Write((v.startLba + total - 1) * 512, boot, 512);
+      return err ? Fail(err) : true;
+    }
     default:
       return Fail(win::ERROR_INVALID_FUNCTION);
   }

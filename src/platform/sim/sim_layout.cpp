@@ -301,6 +301,10 @@ uint32_t WriteMbrLayout(SimDisk& d, const DriverLayout& layout) {
         return win::ERROR_INVALID_PARAMETER;
       if (link && (!within(link->startLba, link->lengthSectors) || link->startLba <= at))
         return win::ERROR_INVALID_PARAMETER;
+      // The next record must lie behind this logical drive, or writing it
+      // would overwrite the drive's data.
+      if (logical && link && link->startLba < logical->startLba + logical->lengthSectors)
+        return win::ERROR_INVALID_PARAMETER;
       if (!used.insert(at).second) return win::ERROR_INVALID_PARAMETER;
       ebrs.push_back({at, logical, link});
       if (!link) {
@@ -318,7 +322,10 @@ uint32_t WriteMbrLayout(SimDisk& d, const DriverLayout& layout) {
   // Write the MBR, keeping its boot code.
   uint8_t s[512];
   if (!ReadSector(d, 0, s)) return win::ERROR_CRC;
-  if (!HasBootSignature(s) || s[446 + 4] == 0xEE) {
+  // A volume's boot sector at LBA 0 (a disk without a table) is no boot
+  // code to keep: left there, the volume would still be read in place of
+  // the new table.
+  if (!HasBootSignature(s) || s[446 + 4] == 0xEE || IsSuperFloppy(s)) {
     std::memset(s, 0, 512);
     std::memcpy(s, kBootStub, sizeof kBootStub);
   }

@@ -94,6 +94,9 @@ class SimSystem : public platform::System {
   uint32_t SetThreadExecutionState(uint32_t flags) override;
   platform::Cursor SetCursor(platform::Cursor c) override;
   void CreateGuid(uint8_t out[16]) override;
+  // The format library (sim_format.cpp).
+  bool FormatEx(const std::wstring& root, uint32_t mediaType, const std::wstring& fileSystem,
+                const std::wstring& label, bool quick, uint32_t clusterBytes, const FormatCallback& callback) override;
   std::wstring SimulationName() override;
 
   // ---- for tests, the CLI and the demo
