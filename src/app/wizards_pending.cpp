@@ -15,7 +15,6 @@ void OpenFileCopyWizard() { NotAvailable(); }
 void RunQuickDuplicate(bool) { NotAvailable(); }
 void QuickDuplicateDiskCheck() {}
 void OpenDriverInstallation() { NotAvailable(); }
-void OpenPartitionManager() { NotAvailable(); }
 void OpenDiskHealth() { NotAvailable(); }
 void LaunchBootableUsbMaker() { NotAvailable(); }
 void SendShadowQuit() {}

@@ -1,0 +1,47 @@
+// Deleting the selected partition or logical drive.
+#include "app/language.h"
+#include "partition/layout_edit.h"
+#include "partition/layout_slots.h"
+#include "partition/layout_writer.h"
+#include "partition/manager_operations.h"
+#include "partition/manager_state.h"
+#include "platform/winapi.h"
+
+namespace partition {
+
+using app::T;
+
+void DeletePartitionCommand(ui::Window& w) {
+  PartitionManagerState& m = PartitionManager;
+  m.lastOutcome = Outcome::Refused;
+  const disk::DiskEntry* d = SelectedDiskEntry();
+  if (!d) {
+    w.MessageBox(T(L"IDS_SelectDisk"), win::MB_OK | win::MB_ICONEXCLAMATION);
+    return;
+  }
+  const disk::PartitionEntry* r = SelectedRegionEntry();
+  if (!r || r->RecordIndex < 0) {
+    w.MessageBox(T(L"IDS_CannotFindPartition"), win::MB_OK | win::MB_ICONEXCLAMATION);
+    return;
+  }
+  uint64_t start = r->StartLba;
+  if (w.MessageBox(kDeleteWarning, win::MB_YESNO | win::MB_ICONQUESTION | win::MB_TASKMODAL) != win::IDYES) {
+    m.lastOutcome = Outcome::Cancelled;
+    return;
+  }
+  if (!LoadSelectedLayout()) return;
+  int slot = FindSlotAt(start);
+  if (slot < 0 || !RemoveLayoutSlot(slot)) {
+    w.MessageBox(T(L"IDS_CannotFindPartition"), win::MB_OK | win::MB_ICONEXCLAMATION);
+    return;
+  }
+  if (!WriteDriveLayout(d->DriveNumber, 0)) {
+    w.MessageBox(T(L"IDS_FileSystemCreateError"), win::MB_OK | win::MB_ICONEXCLAMATION);
+    m.lastOutcome = Outcome::Failed;
+    ShowManager(w, false);
+    return;
+  }
+  m.lastOutcome = WaitForLayoutChange(w, 1, start) ? Outcome::Done : Outcome::Failed;
+}
+
+}  // namespace partition
