@@ -1,6 +1,7 @@
 // vektrel-cli: the console program. It runs the same engines and pages as
 // the dialogs, driven through the scripted host, on the real machine
 // (Windows) or on a simulated PC made of disk images.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -73,6 +74,8 @@ Options ParseGlobal(const std::vector<std::string>& argv) {
     else if (a == "--lang") o.lang = value("--lang");
     else if (a == "--json") o.json = true;
     else if (a == "--yes") o.yes = true;
+    // part has a help of its own.
+    else if ((a == "--help" || a == "-h") && o.command == "part") o.args.push_back("--help");
     else if (a == "--help" || a == "-h") o.help = true;
     else if (a.rfind("--", 0) == 0 && o.command.empty()) throw UsageError("unknown option " + a);
     else if (o.command.empty()) o.command = a;
@@ -97,6 +100,11 @@ int Run(const std::vector<std::string>& argv) {
     for (const Command& k : Commands())
       if (c.opt.command == k.name) cmd = &k;
     if (!cmd) throw UsageError("unknown command '" + c.opt.command + "' (see --help)");
+    // A command's own help needs no machine.
+    if (std::find(c.opt.args.begin(), c.opt.args.end(), "--help") != c.opt.args.end()) {
+      Args args(c.opt.args);
+      return cmd->run(c, args);
+    }
 
     std::string error;
     if (!c.opt.machineFile.empty() || !c.opt.disks.empty()) {
