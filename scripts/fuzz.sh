@@ -8,8 +8,8 @@ seconds=${1:-20}
 bash scripts/setup.sh fuzz native
 cmake -S . -B build-fuzz -G Ninja -DVEKTREL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-ninja -C build-fuzz partition_reader_fuzz fuzz_seeds
-for target in partition_reader; do
+ninja -C build-fuzz partition_reader_fuzz layout_edit_fuzz fuzz_seeds
+for target in partition_reader layout_edit; do
   corpus=build-fuzz/corpus/$target
   regressions=tests/fuzz/regressions/$target
   mkdir -p "$corpus"

@@ -1,0 +1,129 @@
+// vektrel-cli part: the partition manager from the console, on disk
+// images, read back with sfdisk and blkid; exit codes for refusals and for
+// command lines it does not understand.
+#include <gtest/gtest.h>
+
+#include "partition/partition_fixture.h"
+#include "platform/bytes.h"
+#include "support/image_tools.h"
+
+using namespace testing_support;
+
+class PartCliTest : public ::testing::Test {
+ protected:
+  // Runs vektrel-cli on the image; its exit code, the output in *out.
+  int Cli(const std::string& args, std::string* out = nullptr) {
+    std::string text;
+    int rc = Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --disk " + image_ + " " + args, &text);
+    if (out) *out = text;
+    return rc;
+  }
+  void MakeImage(const std::string& size) {
+    image_ = dir_.File("disk.img");
+    ASSERT_EQ(Shell("truncate -s " + size + " " + image_), 0);
+  }
+  TempDir dir_;
+  std::string image_;
+};
+
+TEST_F(PartCliTest, CreatesTheLayoutsAskedForOnABlankDisk) {
+  NEED_TOOLS("sfdisk");
+  MakeImage("2G");
+  std::string out;
+  const char* steps[] = {
+      "part create --disk 1 --size 100 --kind primary",
+      "part create --disk 1 --size 200 --kind primary --fs FAT32",
+      "part create --disk 1 --size 1000 --kind extended",
+      "part create --disk 1 --size 300 --kind logical --fs NTFS",
+      "part create --disk 1 --size 100 --kind logical --format none",
+  };
+  for (const char* step : steps) ASSERT_EQ(Cli(step, &out), 0) << step << "\n" << out;
+  SfdiskTable t = Sfdisk(image_);
+  EXPECT_EQ(t.labelId, "0xa4b57300");
+  const uint64_t ext = 63 + 204800 + 409600;
+  EXPECT_EQ(t.parts, (std::vector<SfdiskLine>{{63, 204800, 0x07},
+                                             {63 + 204800, 409600, 0x0C},
+                                             {ext, 2048000, 0x0F},
+                                             {ext + 2048, 614400 - 2048, 0x07},
+                                             {ext + 614400 + 2048, 204800 - 2048, 0x07}}));
+  ASSERT_EQ(Cli("part list --disk 1", &out), 0);
+  EXPECT_NE(out.find("logical"), std::string::npos) << out;
+  ASSERT_EQ(Cli("--json part list --disk 1", &out), 0);
+  EXPECT_NE(out.find("\"PartitionCount\":12"), std::string::npos) << "the MBR and two extended boot records\n" << out;
+}
+
+TEST_F(PartCliTest, DeleteAsksAndOnlyYesDeletes) {
+  NEED_TOOLS("sfdisk");
+  MakeImage("1G");
+  ASSERT_EQ(Cli("part create --disk 1 --size 100 --kind primary"), 0);
+  SfdiskTable before = Sfdisk(image_);
+  std::string out;
+  EXPECT_EQ(Cli("part delete --disk 1 --region 2 --yes", &out), 1) << "free space: delete is not offered\n" << out;
+  EXPECT_NE(out.find("delete is not offered"), std::string::npos) << out;
+  EXPECT_EQ(Cli("part delete --disk 1 --region 1", &out), 1);
+  EXPECT_NE(out.find("Are you sure you want to proceed? [No]"), std::string::npos) << out;
+  EXPECT_NE(out.find("nothing was deleted"), std::string::npos) << out;
+  EXPECT_EQ(Sfdisk(image_).parts, before.parts);
+  EXPECT_EQ(Cli("part delete --disk 1 --region 1 --yes", &out), 0) << out;
+  EXPECT_TRUE(Sfdisk(image_).parts.empty());
+}
+
+TEST_F(PartCliTest, ResizeGrowsToTheMaximumAndRefusesToShrink) {
+  NEED_TOOLS("sfdisk");
+  MakeImage("1G");
+  ASSERT_EQ(Shell("printf 'label: dos\\nstart=2048,size=204800,type=7\\nstart=206848,size=204800,type=7\\n"
+                  "start=1000000,size=100000,type=7\\n' | sfdisk -q " + image_),
+            0);
+  std::string out;
+  EXPECT_EQ(Cli("part resize --disk 1 --region 2 --size 50", &out), 1) << out;
+  EXPECT_NE(out.find("cannot be shrunk"), std::string::npos) << out;
+  EXPECT_EQ(Sfdisk(image_).parts[1], (SfdiskLine{206848, 204800, 0x07}));
+  EXPECT_EQ(Cli("part resize --disk 1 --region 2", &out), 0) << out;
+  EXPECT_EQ(Sfdisk(image_).parts[1], (SfdiskLine{206848, 1000000 - 206848, 0x07}));
+}
+
+TEST_F(PartCliTest, FormatPicksTheFileSystemBySizeAndReportsFailure) {
+  NEED_TOOLS("sfdisk", "blkid");
+  MakeImage("48G");
+  // C: 100 MiB, D: 5000 MiB, E: 40000 MiB.
+  ASSERT_EQ(Shell("printf 'label: dos\\nstart=2048,size=204800,type=7\\nstart=206848,size=10240000,type=6\\n"
+                  "start=10446848,size=81920000,type=6\\n' | sfdisk -q " + image_),
+            0);
+  std::string out;
+  ASSERT_EQ(Cli("part format --disk 1 --region 2 --fs FAT --quick", &out), 0) << out;
+  Shell("blkid -p -O " + std::to_string(206848ull * 512) + " " + image_, &out);
+  EXPECT_NE(out.find("VERSION=\"FAT32\""), std::string::npos) << out;
+  ASSERT_EQ(Cli("part format --disk 1 --region 3 --fs FAT --quick", &out), 0) << out;
+  std::vector<uint8_t> boot = ReadSectorAt(image_, 10446848);
+  EXPECT_EQ(std::string(boot.begin() + 3, boot.begin() + 11), "NTFS    ");
+  EXPECT_EQ(Sfdisk(image_).parts[2].type, 0x07u) << "the partition type follows the file system";
+  // NTFS on C: outside Windows PE is never formatted.
+  EXPECT_EQ(Cli("part format --disk 1 --region 1 --fs NTFS --quick", &out), 1);
+  EXPECT_NE(out.find("could not be formatted"), std::string::npos) << out;
+}
+
+TEST_F(PartCliTest, CommandLinesItDoesNotUnderstandExitWithTwo) {
+  MakeImage("256M");
+  const char* lines[] = {
+      "part",
+      "part frob --disk 1",
+      "part list",
+      "part list --disk 7",
+      "part list --disk 1 --bogus",
+      "part create --disk 1 --kind primary",
+      "part create --disk 1 --size 10 --kind wide",
+      "part create --disk 1 --size 10 --kind extended --fs NTFS",
+      "part delete --disk 1",
+      "part delete --disk 1 --region 9",
+      "part format --disk 1 --region 1 --fs HPFS",
+      "part resize --disk 1 --region 0",
+  };
+  for (const char* line : lines) {
+    std::string out;
+    EXPECT_EQ(Cli(line, &out), 2) << line << "\n" << out;
+    EXPECT_NE(out.find("vektrel-cli: "), std::string::npos) << line << "\n" << out;
+  }
+  std::string help;
+  EXPECT_EQ(Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli part --help", &help), 0);
+  EXPECT_NE(help.find("part create --disk K"), std::string::npos) << help;
+}
