@@ -22,7 +22,15 @@ const disk::PartitionEntry* SelectedRegionEntry() {
 void RebuildRegions() {
   PartitionManagerState& m = PartitionManager;
   m.regions.clear();
-  if (SelectedDiskEntry()) disk::BuildPartitionEntries(m.selectedDisk - 1, &m.regions, true);
+  const disk::DiskEntry* d = SelectedDiskEntry();
+  if (d) disk::BuildPartitionEntries(m.selectedDisk - 1, &m.regions, true);
+  // A disk without partitions is one free region, so that the map shows it
+  // and it can be chosen.
+  if (d && m.regions.empty() && d->SizeSectors > 0) {
+    disk::PartitionEntry free;
+    free.LengthSectors = d->SizeSectors;
+    m.regions.push_back(free);
+  }
   m.regionCount = int(m.regions.size());
   m.gptDisk = disk::IsGptDisk;
   m.reservedSlot = disk::ReservedPartitionSlot;

@@ -14,7 +14,7 @@
 namespace partition {
 
 // Nominal width of the disk map in pixels; the host squeezes it into the control.
-inline constexpr int kMapWidth = 560;
+inline constexpr int kMapWidth = 650;
 
 enum class Outcome { None, Done, Refused, Cancelled, Failed };
 
@@ -42,7 +42,8 @@ const disk::DiskEntry* SelectedDiskEntry();
 // The selected region's row, or nullptr.
 const disk::PartitionEntry* SelectedRegionEntry();
 // Reads the selected disk's table again and rebuilds its rows (with drive
-// letters) and their map widths; a selection beyond the rows is dropped.
+// letters) and their map widths; a selection beyond the rows is dropped. A
+// disk without partitions has one free row.
 void RebuildRegions();
 // The boxes of the disk map of the selected disk, and drawing them in the
 // manager's window (when it is open).
