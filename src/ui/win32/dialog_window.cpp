@@ -117,9 +117,12 @@ void DialogWindow::SetRange(int id, int64_t low, int64_t high) {
   r.low = low;
   r.high = high;
   uint64_t span = high > low ? uint64_t(high) - uint64_t(low) : 0;
-  r.shift = 0;
-  while ((span >> r.shift) > 0x7FFFFFFFu) ++r.shift;
   HWND c = Item(id);
+  // A trackbar gains nothing from more steps than it has pixels, and some
+  // implementations draw the thumb wrongly for ranges in the millions.
+  const uint64_t limit = IsClass(c, TRACKBAR_CLASSW) ? 0xFFFFu : 0x7FFFFFFFu;
+  r.shift = 0;
+  while ((span >> r.shift) > limit) ++r.shift;
   if (IsClass(c, PROGRESS_CLASSW)) {
     ::SendMessageW(c, PBM_SETRANGE32, 0, LPARAM(span >> r.shift));
   } else if (IsClass(c, TRACKBAR_CLASSW)) {
@@ -147,8 +150,10 @@ int64_t DialogWindow::GetPos(int id) {
   if (IsClass(c, TRACKBAR_CLASSW)) {
     // The operator moves a slider; read where it is now.
     uint64_t scaled = uint64_t(::SendMessageW(c, TBM_GETPOS, 0, 0));
+    uint64_t top = uint64_t(::SendMessageW(c, TBM_GETRANGEMAX, 0, 0));
     r.pos = int64_t(uint64_t(r.low) + (scaled << r.shift));
-    if (r.pos > r.high && r.high > r.low) r.pos = r.high;
+    // The right end of the slider is the range's end, not the last whole step.
+    if ((scaled >= top || r.pos > r.high) && r.high > r.low) r.pos = r.high;
   }
   return r.pos;
 }
