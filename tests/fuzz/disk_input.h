@@ -10,6 +10,7 @@
 
 #include "platform/bytes.h"
 #include "platform/sim/machine_config.h"
+#include "platform/sim/sim_system.h"
 
 namespace fuzzing {
 
@@ -27,6 +28,17 @@ inline sim::DiskConfig DiskFromInput(const uint8_t* data, size_t size) {
     d.memory->sectors[lba].assign(data + at + 8, data + at + 520);
   }
   return d;
+}
+
+// A simulated PC with the input's disk as its only drive; nullptr when the
+// machine cannot be built.
+inline std::unique_ptr<sim::SimSystem> MachineFromInput(const uint8_t* data, size_t size) {
+  sim::MachineConfig config;
+  config.disks.push_back(DiskFromInput(data, size));
+  config.programHost = "/nonexistent/vektrel-fuzz";
+  config.filesRoot = "/nonexistent/vektrel-fuzz";
+  std::string error;
+  return sim::SimSystem::Create(config, &error);
 }
 
 inline void AppendSector(std::vector<uint8_t>* input, uint64_t lba, const std::vector<uint8_t>& sector) {

@@ -26,12 +26,7 @@ void Require(bool ok, const char* what) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  sim::MachineConfig config;
-  config.disks.push_back(fuzzing::DiskFromInput(data, size));
-  config.programHost = "/nonexistent/vektrel-fuzz";
-  config.filesRoot = "/nonexistent/vektrel-fuzz";
-  std::string error;
-  auto machine = sim::SimSystem::Create(config, &error);
+  auto machine = fuzzing::MachineFromInput(data, size);
   if (!machine) return 0;
   static ui::ScriptedHost host;
   platform::SetSystem(machine.get());
