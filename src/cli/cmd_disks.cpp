@@ -6,6 +6,7 @@
 #include "app/disk_map.h"
 #include "cli/context.h"
 #include "cli/json.h"
+#include "cli/model_json.h"
 #include "disk/disk_table.h"
 #include "disk/partition_table.h"
 #include "disk/volume_map.h"
@@ -78,14 +79,7 @@ int CmdDisks(Context& c, Args& a) {
     std::vector<std::wstring> labels;
     for (size_t i = 0; i < entries.size(); ++i) {
       const disk::PartitionEntry& e = entries[i];
-      j.BeginObject()
-          .Field("RecordIndex", int64_t(e.RecordIndex))
-          .Field("StartLba", e.StartLba)
-          .Field("LengthSectors", e.LengthSectors)
-          .Field("Type", int64_t(e.Type))
-          .Field("IsPrimary", int64_t(e.IsPrimary))
-          .Field("DriveLetter", int64_t(e.DriveLetter))
-          .EndObject();
+      EntryFields(j.BeginObject(), e).EndObject();
       labels.push_back(app::DiskMapLabel(entries, i, disk::IsGptDisk, disk::ReservedPartitionSlot));
     }
     j.EndArray().StrArray("labels", labels).Key("rows").BeginArray();

@@ -12,6 +12,7 @@
 #include "app/wizards.h"
 #include "cli/context.h"
 #include "cli/json.h"
+#include "cli/model_json.h"
 #include "cli/progress.h"
 #include "disk/partition_types.h"
 #include "partition/create_request.h"
@@ -118,15 +119,8 @@ void PrintRegionJson(Context& c, int count) {
   j.Key("regions").BeginArray();
   for (size_t i = 0; i < m.regions.size(); ++i) {
     const disk::PartitionEntry& e = m.regions[i];
-    j.BeginObject()
-        .Field("region", int64_t(i + 1))
-        .Field("RecordIndex", int64_t(e.RecordIndex))
-        .Field("StartLba", e.StartLba)
-        .Field("LengthSectors", e.LengthSectors)
-        .Field("Type", int64_t(e.Type))
-        .Field("IsPrimary", int64_t(e.IsPrimary))
+    EntryFields(j.BeginObject().Field("region", int64_t(i + 1)), e)
         .Field("MapWidth", int64_t(e.MapWidth))
-        .Field("DriveLetter", int64_t(e.DriveLetter))
         .Field("kind", KindOf(e))
         .Field("typeName", e.RecordIndex >= 0 ? disk::PartitionTypeName(e.Type) : L"")
         .EndObject();

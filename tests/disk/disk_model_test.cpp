@@ -21,26 +21,9 @@ class DiskModelTest : public SimTest {
   // Partitions written by the simulated driver itself, with file systems.
   void Partition(int drive, std::vector<std::pair<uint64_t, uint64_t>> parts, std::vector<std::string> fs,
                  uint8_t type = 0x07) {
-    sim::DriverLayout l;
-    l.style = 0;
-    l.signature = 0x1000u + uint32_t(drive);
-    for (auto& [start, length] : parts) {
-      sim::DriverPartition p;
-      p.startLba = start;
-      p.lengthSectors = length;
-      p.mbrType = type;
-      l.entries.push_back(p);
-    }
-    while (l.entries.size() % 4) l.entries.push_back({});
-    ASSERT_EQ(sim::WriteDriverLayout(Sim().Disk(drive), l), 0u);
-    for (size_t i = 0; i < parts.size(); ++i) {
-      if (fs[i].empty()) continue;
-      sim::BootSectorParams b;
-      b.fileSystem = fs[i];
-      b.startLba = parts[i].first;
-      b.lengthSectors = parts[i].second;
-      ASSERT_EQ(sim::WriteBootSectors(Sim().Disk(drive), b), 0u);
-    }
+    std::vector<MbrPart> mbr;
+    for (size_t i = 0; i < parts.size(); ++i) mbr.push_back({parts[i].first, parts[i].second, type, fs[i]});
+    ASSERT_EQ(WriteMbrGroups(Sim().Disk(drive), 0x1000u + uint32_t(drive), {mbr}), 0u);
   }
 };
 

@@ -21,6 +21,7 @@
 #include "platform/sim/sim_layout.h"
 #include "platform/winapi.h"
 #include "scan/scan_engine.h"
+#include "support/image_tools.h"
 #include "support/sim_fixture.h"
 #include "ui/control_ids.h"
 #include "viewer/sector_view.h"
@@ -52,27 +53,10 @@ class RegionTest : public SimTest {
 
   // Writes the partitions (and their boot sectors) and mounts them.
   void Layout(int drive, const std::vector<PartSpec>& parts) {
-    sim::DriverLayout l;
-    l.style = win::PARTITION_STYLE_MBR;
-    l.signature = 0x5EC70000u + uint32_t(drive);
-    for (const PartSpec& p : parts) {
-      sim::DriverPartition d;
-      d.startLba = p.start;
-      d.lengthSectors = p.length;
-      d.mbrType = p.type;
-      l.entries.push_back(d);
-    }
-    while (l.entries.size() % 4) l.entries.push_back({});
-    ASSERT_EQ(sim::WriteDriverLayout(Sim().Disk(drive), l), 0u);
+    std::vector<MbrPart> mbr;
+    for (const PartSpec& p : parts) mbr.push_back({p.start, p.length, p.type, p.fileSystem});
+    ASSERT_EQ(WriteMbrGroups(Sim().Disk(drive), 0x5EC70000u + uint32_t(drive), {mbr}), 0u);
     Sim().Mounts().Mount();
-    for (const PartSpec& p : parts) {
-      if (p.fileSystem.empty()) continue;
-      sim::BootSectorParams b;
-      b.fileSystem = p.fileSystem;
-      b.startLba = p.start;
-      b.lengthSectors = p.length;
-      ASSERT_EQ(sim::WriteBootSectors(Sim().Disk(drive), b), 0u);
-    }
   }
 
   // The list row of disk index k (1-based) or of its r-th partition.

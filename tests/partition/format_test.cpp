@@ -22,18 +22,9 @@ struct Part {
 
 // An MBR with the partitions (type 0x07) as the driver writes it.
 void WriteLayout(sim::SimSystem& s, int drive, const std::vector<Part>& parts) {
-  sim::DriverLayout l;
-  l.style = win::PARTITION_STYLE_MBR;
-  l.signature = 0x1234;
-  for (const Part& p : parts) {
-    sim::DriverPartition d;
-    d.startLba = p.start;
-    d.lengthSectors = p.length;
-    d.mbrType = 0x07;
-    l.entries.push_back(d);
-  }
-  while (l.entries.size() % 4) l.entries.push_back({});
-  ASSERT_EQ(sim::WriteDriverLayout(s.Disk(drive), l), 0u);
+  std::vector<MbrPart> mbr;
+  for (const Part& p : parts) mbr.push_back({p.start, p.length, 0x07, ""});
+  ASSERT_EQ(WriteMbrGroups(s.Disk(drive), 0x1234, {mbr}), 0u);
   s.Mounts().Mount();
 }
 

@@ -20,29 +20,12 @@ class ResizeTest : public PartitionTest {
   };
   // An MBR layout in the driver's groups of four, with boot sectors.
   void Layout(const std::vector<std::vector<Part>>& groups) {
-    sim::DriverLayout l;
-    l.style = win::PARTITION_STYLE_MBR;
-    l.signature = 0x77;
+    std::vector<std::vector<MbrPart>> mbr;
     for (const auto& group : groups) {
-      for (const Part& p : group) {
-        sim::DriverPartition d;
-        d.startLba = p.start;
-        d.lengthSectors = p.length;
-        d.mbrType = p.type;
-        l.entries.push_back(d);
-      }
-      while (l.entries.size() % 4) l.entries.push_back({});
+      mbr.emplace_back();
+      for (const Part& p : group) mbr.back().push_back({p.start, p.length, p.type, p.fs ? p.fs : ""});
     }
-    ASSERT_EQ(sim::WriteDriverLayout(Sim().Disk(0), l), 0u);
-    for (const auto& group : groups)
-      for (const Part& p : group)
-        if (p.fs) {
-          sim::BootSectorParams b;
-          b.fileSystem = p.fs;
-          b.startLba = p.start;
-          b.lengthSectors = p.length;
-          ASSERT_EQ(sim::WriteBootSectors(Sim().Disk(0), b), 0u);
-        }
+    ASSERT_EQ(WriteMbrGroups(Sim().Disk(0), 0x77, mbr), 0u);
     Sim().Mounts().Mount();
   }
   // Resizes the partition at `box`: typed megabytes, or the page as it opens.

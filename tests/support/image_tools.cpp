@@ -5,6 +5,9 @@
 
 #include "platform/bytes.h"
 #include "platform/crc32.h"
+#include "platform/sim/boot_sectors.h"
+#include "platform/sim/sim_layout.h"
+#include "platform/winapi.h"
 
 namespace testing_support {
 
@@ -69,6 +72,33 @@ void WriteGpt(const std::string& image, uint64_t diskSectors, const std::vector<
     for (int s = 0; s < 32; ++s)
       WriteSectorAt(image, arrayLba + uint64_t(s),
                     std::vector<uint8_t>(array.begin() + s * 512, array.begin() + (s + 1) * 512));
+}
+
+uint32_t WriteMbrGroups(sim::SimDisk& disk, uint32_t signature, const std::vector<std::vector<MbrPart>>& groups) {
+  sim::DriverLayout l;
+  l.style = win::PARTITION_STYLE_MBR;
+  l.signature = signature;
+  for (const auto& group : groups) {
+    for (const MbrPart& p : group) {
+      sim::DriverPartition d;
+      d.startLba = p.start;
+      d.lengthSectors = p.length;
+      d.mbrType = p.type;
+      l.entries.push_back(d);
+    }
+    while (l.entries.size() % 4) l.entries.push_back({});
+  }
+  if (uint32_t err = sim::WriteDriverLayout(disk, l)) return err;
+  for (const auto& group : groups)
+    for (const MbrPart& p : group) {
+      if (p.fileSystem.empty()) continue;
+      sim::BootSectorParams b;
+      b.fileSystem = p.fileSystem;
+      b.startLba = p.start;
+      b.lengthSectors = p.length;
+      if (uint32_t err = sim::WriteBootSectors(disk, b)) return err;
+    }
+  return 0;
 }
 
 }  // namespace testing_support

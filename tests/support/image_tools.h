@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/sim_disk.h"
+
 namespace testing_support {
 
 void WriteSectorAt(const std::string& image, uint64_t lba, const std::vector<uint8_t>& sector);
@@ -30,5 +32,17 @@ struct GptEntry {
 };
 void WriteGpt(const std::string& image, uint64_t diskSectors, const std::vector<GptEntry>& entries,
               uint64_t arrayLba = 2);
+
+// Partitions written by the simulated driver itself: one group of four
+// entries per table (the MBR first, then one per extended boot record),
+// each partition with a boot sector when it names a file system. 0 or the
+// driver's error code.
+struct MbrPart {
+  uint64_t start = 0;
+  uint64_t length = 0;
+  uint8_t type = 0x07;
+  std::string fileSystem;  // "" leaves it unformatted
+};
+uint32_t WriteMbrGroups(sim::SimDisk& disk, uint32_t signature, const std::vector<std::vector<MbrPart>>& groups);
 
 }  // namespace testing_support
