@@ -49,6 +49,7 @@ inline constexpr uint32_t ERROR_LOCK_VIOLATION = 33;
 inline constexpr uint32_t ERROR_NOT_SUPPORTED = 50;
 inline constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
 inline constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr uint32_t ERROR_NEGATIVE_SEEK = 131;
 inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
 inline constexpr uint32_t ERROR_PIPE_BUSY = 231;
 inline constexpr uint32_t ERROR_MORE_DATA = 234;
