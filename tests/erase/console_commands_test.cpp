@@ -20,8 +20,8 @@ class ConsoleCommandsTest : public RegionTest {
     platform::SetSystem(nullptr);
     sim_.reset();
   }
-  int Run(const std::string& args, std::string* out) {
-    std::string disks = " --disk " + ImagePath(0) + ",model=System --disk " + ImagePath(1) + ",model=Spare,bad=500 ";
+  int Run(const std::string& args, std::string* out, const std::string& spareFaults = "bad=500") {
+    std::string disks = " --disk " + ImagePath(0) + ",model=System --disk " + ImagePath(1) + ",model=Spare," + spareFaults + " ";
     return Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli" + disks + args, out);
   }
 };
@@ -33,6 +33,7 @@ TEST_F(ConsoleCommandsTest, ExitCodesAndOutput) {
     std::string args;
     int code;
     std::string shows;
+    std::string spareFaults = "bad=500";
   } cases[] = {
       {"wipe --disk 3 --method 0", 2, "no disk 3"},
       {"wipe --partition 2:1 --method 0", 2, "no partition row 1"},
@@ -46,10 +47,25 @@ TEST_F(ConsoleCommandsTest, ExitCodesAndOutput) {
       {"--json scan --disk 2", 1, "\"ScanFailedBlocks\":1,\"ScanRetryGoodBlocks\":0,\"IoErrorCount\":4"},
       {"--yes --json wipe --disk 2 --method 0 --report " + report, 0, "\"IoErrorCount\":0,\"result\":\"Completed\""},
       {"--json scan --disk 2", 1, "\"lines\":[\"Read error at sector 441\"]"},
+      {"--json scan --disk 2", 1, "\"BadSectors\":[{\"first\":500,\"last\":500}]"},
+      {"scan --disk 2", 1, "Unreadable sectors: 500\n"},
+      {"scan --disk 2", 0, "Unreadable sectors: None\n", "wp=1"},
+      // Failed writes are not a completed deletion.
+      {"--yes --json wipe --disk 2 --method 0", 1, "\"result\":\"Completed with errors\"", "wp=1"},
+      {"--yes wipe --disk 2 --method 0", 1, "Deletion result: Completed with errors", "wp=1"},
+      // Sector numbers are numbers, and one that cannot be addressed fails
+      // instead of wrapping around to the start of the disk.
+      {"view --disk 2 --sector abc", 2, "--sector needs a number, not 'abc'"},
+      {"view --disk 2 --sector -5", 2, "--sector needs a number, not '-5'"},
+      {"view --disk 2 --sector 1.5", 2, "--sector needs a number, not '1.5'"},
+      {"view --disk 2 --sector 999", 0, "sector: 999"},
+      {"read --drive 1 --lba 36028797018963969", 1, "result: -1"},
+      {"read --drive 1 --lba 999 --count 2", 1, "result: -1"},
+      {"read --drive 1 --lba 999", 0, "result: 0"},
   };
   for (const Case& c : cases) {
     std::string out;
-    EXPECT_EQ(Run(c.args, &out), c.code) << c.args << "\n" << out;
+    EXPECT_EQ(Run(c.args, &out, c.spareFaults), c.code) << c.args << "\n" << out;
     EXPECT_NE(out.find(c.shows), std::string::npos) << c.args << "\n" << out;
   }
   std::vector<uint8_t> image = ReadHostFile(ImagePath(1));
