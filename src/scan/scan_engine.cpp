@@ -55,6 +55,15 @@ void Finish(ui::Window& page) {
   page.Close(IDC_NEXT);
 }
 
+// Whole blocks, so that no block straddles two spans; a megabyte or more,
+// and a whole number of 4 KiB pages, so that a span that starts aligned
+// goes to the disk as one aligned transfer.
+uint32_t SpanSectors(uint32_t n) {
+  constexpr uint32_t kPageSectors = 4096 / kSector;
+  uint32_t blocks = (kSpanBytes / kSector + n - 1) / n;
+  return (blocks + kPageSectors - 1) / kPageSectors * kPageSectors * n;
+}
+
 void AddBadSector(uint64_t lba) {
   if (!ScanBadSectors.empty() && ScanBadSectors.back().last + 1 == lba) ScanBadSectors.back().last = lba;
   else ScanBadSectors.push_back({lba, lba});
@@ -69,16 +78,14 @@ bool ReadAll(uint8_t* buffer, uint64_t lba, uint32_t count) {
 // only a span that fails is gone through block by block.
 class ScanRun {
  public:
-  ScanRun(ui::Window& page, uint8_t* buffer, uint32_t n, uint64_t end)
-      : page_(page), r_(ScanRegion), buffer_(buffer), n_(n), end_(end) {}
+  ScanRun(ui::Window& page, uint8_t* buffer, uint32_t n, uint32_t span, uint64_t end)
+      : page_(page), r_(ScanRegion), buffer_(buffer), n_(n), span_(span), end_(end) {}
 
   void Run() {
-    // At least a megabyte, in whole blocks, so that a block never straddles two spans.
-    const uint64_t span = uint64_t((kSpanBytes / kSector + n_ - 1) / n_) * n_;
     for (uint64_t lba = r_.StartLba; lba < end_;) {
       // The last read stops at the end of the region: the sectors behind
       // a partition belong to someone else, and a fault there is not its own.
-      uint32_t count = uint32_t(std::min(span, end_ - lba));
+      uint32_t count = uint32_t(std::min<uint64_t>(span_, end_ - lba));
       r_.CursorLba = lba;
       if (ReadAll(buffer_, lba, count)) {
         uint64_t lastBlock = lba + uint64_t((count - 1) / n_) * n_;
@@ -168,6 +175,7 @@ class ScanRun {
   erase::Region& r_;
   uint8_t* buffer_;
   const uint32_t n_;
+  const uint32_t span_;
   const uint64_t end_;
   int64_t shown_ = 0;
   int64_t remaining_ = 0;
@@ -205,8 +213,8 @@ void RunBadSectorScan(ui::Window& page) {
     return;
   }
   const uint32_t n = std::clamp<uint32_t>(ScanBlockSectors, 1, kMaxBlockSectors);
-  const size_t bufferBytes = size_t(kSpanBytes) + size_t(kMaxBlockSectors) * kSector;
-  std::unique_ptr<uint8_t[]> memory(new (std::nothrow) uint8_t[bufferBytes + kAlign]());
+  const uint32_t span = SpanSectors(n);
+  std::unique_ptr<uint8_t[]> memory(new (std::nothrow) uint8_t[size_t(span) * kSector + kAlign]());
   if (!memory) {
     Release(volume, diskOpen);
     page.MessageBox(L"Memory full", win::MB_OK);
@@ -223,7 +231,7 @@ void RunBadSectorScan(ui::Window& page) {
   // may claim more).
   uint64_t end = r.StartLba < ScanDiskSectors ? r.StartLba + std::min(r.LengthSectors, ScanDiskSectors - r.StartLba)
                                               : r.StartLba;
-  ScanRun(page, buffer, n, end).Run();
+  ScanRun(page, buffer, n, span, end).Run();
   ScanDone = true;
   Release(volume, diskOpen);
   Finish(page);

@@ -39,8 +39,9 @@ struct SectorRange {
 extern std::vector<SectorRange> ScanBadSectors;
 
 inline constexpr int kReadRetries = 3;
-// The scan reads this many bytes or a little more (whole blocks) at a
-// time; the rules for a failing block apply only inside a span that failed.
+// The scan reads this many bytes or a little more (whole blocks and whole
+// 4 KiB pages) at a time; the rules for a failing block apply only inside a
+// span that failed.
 inline constexpr uint32_t kSpanBytes = 1u << 20;
 
 // The scan of ScanRegion on the scan page (scan_ids.h). Unless the
