@@ -20,8 +20,8 @@ class ConsoleCommandsTest : public RegionTest {
     platform::SetSystem(nullptr);
     sim_.reset();
   }
-  int Run(const std::string& args, std::string* out, const std::string& spareFaults = "bad=500") {
-    std::string disks = " --disk " + ImagePath(0) + ",model=System --disk " + ImagePath(1) + ",model=Spare," + spareFaults + " ";
+  int Run(const std::string& args, std::string* out) {
+    std::string disks = " --disk " + ImagePath(0) + ",model=System --disk " + ImagePath(1) + ",model=Spare,bad=500 ";
     return Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli" + disks + args, out);
   }
 };
@@ -33,7 +33,6 @@ TEST_F(ConsoleCommandsTest, ExitCodesAndOutput) {
     std::string args;
     int code;
     std::string shows;
-    std::string spareFaults = "bad=500";
   } cases[] = {
       {"wipe --disk 3 --method 0", 2, "no disk 3"},
       {"wipe --partition 2:1 --method 0", 2, "no partition row 1"},
@@ -49,10 +48,6 @@ TEST_F(ConsoleCommandsTest, ExitCodesAndOutput) {
       {"--json scan --disk 2", 1, "\"lines\":[\"Read error at sector 441\"]"},
       {"--json scan --disk 2", 1, "\"BadSectors\":[{\"first\":500,\"last\":500}]"},
       {"scan --disk 2", 1, "Unreadable sectors: 500\n"},
-      {"scan --disk 2", 0, "Unreadable sectors: None\n", "wp=1"},
-      // Failed writes are not a completed deletion.
-      {"--yes --json wipe --disk 2 --method 0", 1, "\"result\":\"Completed with errors\"", "wp=1"},
-      {"--yes wipe --disk 2 --method 0", 1, "Deletion result: Completed with errors", "wp=1"},
       // Sector numbers are numbers, and one that cannot be addressed fails
       // instead of wrapping around to the start of the disk.
       {"view --disk 2 --sector abc", 2, "--sector needs a number, not 'abc'"},
@@ -65,7 +60,7 @@ TEST_F(ConsoleCommandsTest, ExitCodesAndOutput) {
   };
   for (const Case& c : cases) {
     std::string out;
-    EXPECT_EQ(Run(c.args, &out, c.spareFaults), c.code) << c.args << "\n" << out;
+    EXPECT_EQ(Run(c.args, &out), c.code) << c.args << "\n" << out;
     EXPECT_NE(out.find(c.shows), std::string::npos) << c.args << "\n" << out;
   }
   std::vector<uint8_t> image = ReadHostFile(ImagePath(1));
@@ -74,4 +69,24 @@ TEST_F(ConsoleCommandsTest, ExitCodesAndOutput) {
   ASSERT_GT(saved.size(), 2u);
   EXPECT_EQ(saved[0], 0xFF);
   EXPECT_EQ(saved[1], 0xFE);
+}
+
+TEST_F(ConsoleCommandsTest, AWriteProtectedDiskIsScannedCleanAndItsWipeEndsWithErrors) {
+  SetUpImages();
+  std::string disk = " --disk " + ImagePath(1) + ",model=Spare,wp=1 ";
+  struct Case {
+    std::string args;
+    int code;
+    std::string shows;
+  } cases[] = {
+      {"scan --disk 1", 0, "Unreadable sectors: None\n"},
+      // Failed writes are not a completed deletion.
+      {"--yes --json wipe --disk 1 --method 0", 1, "\"result\":\"Completed with errors\""},
+      {"--yes wipe --disk 1 --method 0", 1, "Deletion result: Completed with errors"},
+  };
+  for (const Case& c : cases) {
+    std::string out;
+    EXPECT_EQ(Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli" + disk + c.args, &out), c.code) << c.args << "\n" << out;
+    EXPECT_NE(out.find(c.shows), std::string::npos) << c.args << "\n" << out;
+  }
 }
