@@ -100,7 +100,9 @@ TEST_F(ScanTest, FailingBlocksAreListedAndCountedAndTheirBadSectorsFound) {
     EXPECT_EQ(Sim().Disk(0).outOfRange, 0u) << "no read runs past the end of the disk";
     // A clean disk is read a megabyte or more at a time: its partition
     // table (to lock its volumes), then eight spans.
-    if (!*c.faults) EXPECT_EQ(Sim().Disk(0).reads - readsBefore, 9u);
+    if (!*c.faults) {
+      EXPECT_EQ(Sim().Disk(0).reads - readsBefore, 9u);
+    }
     EXPECT_TRUE(Shown(L"IDS_ScanComplete"));
     ASSERT_TRUE(o.summary);
     std::wstring expected = c.failed == 0 ? L"IDS_Completed"
