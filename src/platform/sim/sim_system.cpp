@@ -169,6 +169,8 @@ bool SimSystem::CloseHandle(Handle h) {
 bool SimSystem::SetFilePointer(Handle h, uint64_t byteOffset) {
   auto o = Get(h);
   if (!o) return Fail(win::ERROR_INVALID_HANDLE);
+  // Windows takes the offset as a signed number.
+  if (byteOffset > uint64_t(INT64_MAX)) return Fail(win::ERROR_NEGATIVE_SEEK);
   o->pos = byteOffset;
   return true;
 }
