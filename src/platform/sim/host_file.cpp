@@ -81,6 +81,8 @@ bool HostFile::WriteAt(uint64_t offset, const void* buffer, size_t bytes) {
   return ::WriteFile(handle_, buffer, DWORD(bytes), &put, &ov) && put == bytes;
 }
 
+bool HostFile::Sync() { return ::FlushFileBuffers(handle_) != 0; }
+
 #else
 
 HostFile::HostFile(HostFile&& o) noexcept : fd_(std::exchange(o.fd_, -1)) {}
@@ -140,6 +142,8 @@ bool HostFile::WriteAt(uint64_t offset, const void* buffer, size_t bytes) {
   }
   return true;
 }
+
+bool HostFile::Sync() { return ::fdatasync(fd_) == 0; }
 
 #endif
 

@@ -27,6 +27,8 @@ class HostFile {
   // as a read of what was there, reported in *done.
   bool ReadAt(uint64_t offset, void* buffer, size_t bytes, size_t* done) const;
   bool WriteAt(uint64_t offset, const void* buffer, size_t bytes);
+  // Puts what was written on the medium (a write-through handle's promise).
+  bool Sync();
 
  private:
 #ifdef _WIN32
