@@ -77,28 +77,29 @@ bool SizeFats(FatShape* f) {
   return f->clusters > 0;
 }
 
-// FAT12 below 4085 clusters, FAT16 up to 65524: the cluster count alone
-// tells a reader which it is, so the count is kept inside the type's range
-// by leaving the last sectors of the volume out where needed.
+// The cluster count alone tells a reader whether a volume is FAT12 or
+// FAT16, and readers disagree by a cluster or two at the edges, so counts
+// near them are never made: FAT12 up to 4083 clusters, FAT16 from 4087 to
+// 65523. Where the FATs of one type would put the count in a gap, the
+// last sectors of the volume are left out.
+constexpr uint64_t kMaxFat12Clusters = 4083, kMinFat16Clusters = 4087, kMaxFat16Clusters = 65523;
+
 bool Fat16Shape(uint64_t total, FatShape* out) {
   if (total > 8388608 || total < 64) return false;
   uint32_t spc = 1;
-  while (spc < 128 && total / spc > 65524) spc *= 2;
+  while (spc < 128 && total / spc > kMaxFat16Clusters) spc *= 2;
   FatShape f12{12, spc, 1, 32, total};
   if (!SizeFats(&f12)) return false;
-  if (f12.clusters < 4085) return *out = f12, true;
+  if (f12.clusters <= kMaxFat12Clusters) return *out = f12, true;
   FatShape f16{16, spc, 1, 32, total};
   if (!SizeFats(&f16)) return false;
-  if (f16.clusters >= 4085) {
-    if (f16.clusters > 65524) {
-      f16.clusters = 65524;
-      f16.total = f16.Overhead() + f16.clusters * spc;
-    }
-    return *out = f16, true;
+  FatShape& f = f16.clusters >= kMinFat16Clusters ? f16 : f12;
+  uint64_t most = &f == &f16 ? kMaxFat16Clusters : kMaxFat12Clusters;
+  if (f.clusters > most) {
+    f.clusters = most;
+    f.total = f.Overhead() + f.clusters * spc;
   }
-  f12.clusters = 4084;
-  f12.total = f12.Overhead() + f12.clusters * spc;
-  return *out = f12, true;
+  return *out = f, true;
 }
 
 // FAT32 from 65525 clusters, with cluster sizes as the format library
