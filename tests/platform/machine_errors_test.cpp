@@ -105,6 +105,7 @@ TEST_F(MachineErrorsTest, OneFileIsNeverTwoDrives) {
 
 TEST_F(MachineErrorsTest, SizeOnlyMakesAMissingImageAndNeverChangesALength) {
   std::string img = Image("disk.img", 1 << 20);
+  fs::create_directory(dir_.File("folder"));
   struct Case {
     std::string option;
     int code;
@@ -119,6 +120,8 @@ TEST_F(MachineErrorsTest, SizeOnlyMakesAMissingImageAndNeverChangesALength) {
       {dir_.File("new/deeper/made.img") + ",size=3MiB", 0, "Disk0", dir_.File("new/deeper/made.img"), 3 << 20, ""},
       {dir_.File("huge/a/b.img") + ",size=9000000TiB", 2, "too large for a file", "", 0, dir_.File("huge")},
       {img + "/sub/x.img,size=1MiB", 2, "cannot make folder " + img + "/sub", img, 1 << 20, img + "/sub"},
+      // The folders are made, then the file cannot be: they go again.
+      {dir_.File("made/twice/../../folder") + ",size=1MiB", 2, "cannot create disk image", "", 0, dir_.File("made")},
       {dir_.File("absent.img"), 2, "does not exist and no size= was given", "", 0, dir_.File("absent.img")},
   };
   for (const Case& c : cases) {

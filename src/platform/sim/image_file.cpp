@@ -68,8 +68,9 @@ bool CreateSparse(const std::string& path, uint64_t bytes, std::string* error) {
   std::vector<fs::path> made;
   for (const fs::path& folder : MissingFolders(fs::path(path))) {
     std::error_code ec;
-    if (!fs::create_directory(folder, ec)) return fail("cannot make folder " + folder.string() + ": " + ec.message(), made);
-    made.push_back(folder);
+    bool created = fs::create_directory(folder, ec);  // false without an error: there already ("a/..")
+    if (ec) return fail("cannot make folder " + folder.string() + ": " + ec.message(), made);
+    if (created) made.push_back(folder);
   }
 #ifdef _WIN32
   std::wstring w = text::FromUtf8(path);
