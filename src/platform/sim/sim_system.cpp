@@ -23,10 +23,11 @@ std::unique_ptr<SimSystem> SimSystem::Create(const MachineConfig& config, std::s
     if (!dc.missing && !d->Open(error)) return nullptr;
     // One file cannot be two drives: a second copy of the system disk
     // would slip past every guard on the first.
-    const FileIdentity* id = dc.missing ? nullptr : d->Identity();
+    // (A drive that is missing was never opened and has no identity.)
+    const FileIdentity* id = d->Identity();
     for (size_t k = 0; id && id->file && k < s->disks_.size(); ++k) {
-      const FileIdentity* other = s->disks_[k]->Config().missing ? nullptr : s->disks_[k]->Identity();
-      if (!other || !(*other == *id)) continue;
+      const FileIdentity* other = s->disks_[k]->Identity();
+      if (!other || *other != *id) continue;
       *error = "disk images " + s->disks_[k]->Config().image + " (drive " + std::to_string(k) + ") and " + dc.image +
                " (drive " + std::to_string(s->disks_.size()) + ") are the same file";
       return nullptr;
