@@ -78,8 +78,10 @@ TEST_F(ImageIoTest, UncachedWritesReachTheMediumBeforeTheyReturn) {
     ASSERT_TRUE(sys.SetFilePointer(h, c.lba * 512));
     ASSERT_TRUE(sys.WriteFile(h, buffer, uint32_t(bytes), &done));
     ASSERT_EQ(done, bytes);
-    // Direct transfers leave no copy in the host's cache to be written later.
-    if (mode == "direct" && (c.flags & win::FILE_FLAG_NO_BUFFERING)) {
+    // Direct transfers leave no copy in the host's cache to be written
+    // later. (A host that takes only 4 KiB direct transfers syncs smaller ones.)
+    bool wholePages = c.lba % 8 == 0 && c.sectors % 8 == 0;
+    if (mode == "direct" && (c.flags & win::FILE_FLAG_NO_BUFFERING) && wholePages) {
       EXPECT_FALSE(InPageCache(ImagePath(0), c.lba * 512, bytes));
     }
     std::fill(buffer, buffer + bytes, 0);

@@ -12,7 +12,9 @@
 #include <winioctl.h>
 #else
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 #endif
 
@@ -289,6 +291,10 @@ void ImageFile::ChooseDirectIo(const std::string& path) {
   struct stat st;
   auto reject = [&]() { ::close(d); };
   if (::fstat(d, &st) != 0 || FileIdentity{uint64_t(st.st_dev), uint64_t(st.st_ino)} != identity_) return reject();
+  // A file system in memory keeps its files in the page cache whatever
+  // the flags: its writes are where they will stay, so a sync is honest.
+  struct statfs sf;
+  if (::fstatfs(d, &sf) == 0 && (sf.f_type == TMPFS_MAGIC || sf.f_type == RAMFS_MAGIC)) return reject();
   ::fcntl(d, F_SETFL, ::fcntl(d, F_GETFL) & ~O_NONBLOCK);
   long page = ::sysconf(_SC_PAGESIZE);
   memoryAlign_ = page > 0 ? size_t(page) : 4096;
