@@ -20,9 +20,11 @@ class ConsoleCommandsTest : public RegionTest {
     platform::SetSystem(nullptr);
     sim_.reset();
   }
+  // An installed Windows on C: (disk 1), as a machine file describes it.
   int Run(const std::string& args, std::string* out) {
-    std::string disks = " --disk " + ImagePath(0) + ",model=System --disk " + ImagePath(1) + ",model=Spare,bad=500 ";
-    return Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli" + disks + args, out);
+    std::string machine = WriteInstalledMachine(
+        dir_.File("machine.ini"), {ImagePath(0) + ",model=System", ImagePath(1) + ",model=Spare,bad=500"});
+    return Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --machine " + machine + " " + args, out);
   }
 };
 
