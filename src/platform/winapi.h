@@ -53,6 +53,7 @@ inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
 inline constexpr uint32_t ERROR_PIPE_BUSY = 231;
 inline constexpr uint32_t ERROR_MORE_DATA = 234;
 inline constexpr uint32_t ERROR_UNRECOGNIZED_VOLUME = 1005;
+inline constexpr uint32_t ERROR_DISK_CORRUPT = 1393;
 
 // Registry
 inline constexpr uint32_t HKEY_CURRENT_USER = 0x80000001u;
