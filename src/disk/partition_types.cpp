@@ -62,7 +62,7 @@ bool IsKnownPartitionType(uint8_t type) {
 }
 
 std::wstring PartitionTypeName(int type) {
-  if (type == kTypeInUse) return L"In use";
+  if (type == kTypeInUse) return L"In-use";
   if (type < 0 || type > 0xFF) return L"";
   for (const auto& row : PartitionTypeTable)
     if (row.type == type) {

@@ -25,7 +25,8 @@ bool IsKnownPartitionType(uint8_t type);
 // same use for Linux partitions, 0 (no name) for anything else.
 int GptPartitionTypeCode(const bytes::Guid& type);
 // The table name with blanks removed at both ends; "N/A" for an empty name;
-// "In use" for kTypeInUse; "" for a type the table does not hold.
+// "In-use" for kTypeInUse (one word: lists squeeze the blanks out of
+// names); "" for a type the table does not hold.
 std::wstring PartitionTypeName(int type);
 
 }  // namespace disk

@@ -39,8 +39,9 @@ void DeletePartitionCommand(ui::Window& w) {
     w.MessageBox(T(L"IDS_CannotFindPartition"), win::MB_OK | win::MB_ICONEXCLAMATION);
     return;
   }
-  if (!WriteDriveLayout(d->DriveNumber, 0)) {
-    w.MessageBox(T(L"IDS_FileSystemCreateError"), win::MB_OK | win::MB_ICONEXCLAMATION);
+  uint32_t error = 0;
+  if (!WriteDriveLayout(d->DriveNumber, 0, &error)) {
+    w.MessageBox(LayoutWriteFailureText(error), win::MB_OK | win::MB_ICONEXCLAMATION);
     m.lastOutcome = Outcome::Failed;
     ShowManager(w, false);
     return;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "ui/window.h"
 
@@ -28,6 +29,10 @@ void PropertiesCommand(ui::Window& w);
 // the table must not be changed (see TableChangeRefusal; `deleting` is the
 // start of the partition a deletion removes).
 bool LoadSelectedLayout(std::optional<uint64_t> deleting = std::nullopt);
+
+// The message for a layout the driver did not take: a write-protected disk
+// says so, anything else is "IDS_FileSystemCreateError".
+std::wstring LayoutWriteFailureText(uint32_t error);
 
 // After a change: polls up to 20 times, 500 ms apart, until the system
 // shows it (mode 0 created: the partition at startSector has a drive

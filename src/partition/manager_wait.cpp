@@ -40,6 +40,10 @@ bool LoadSelectedLayout(std::optional<uint64_t> deleting) {
   return true;
 }
 
+std::wstring LayoutWriteFailureText(uint32_t error) {
+  return T(error == win::ERROR_WRITE_PROTECT ? L"IDS_DiskWriteProtected" : L"IDS_FileSystemCreateError");
+}
+
 bool WaitForLayoutChange(ui::Window& w, int mode, uint64_t startSector) {
   PartitionManagerState& m = PartitionManager;
   auto& sys = platform::Sys();
