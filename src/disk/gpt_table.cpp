@@ -59,7 +59,7 @@ bool ReadGptTable(uint64_t diskSectors, GptTable* t) {
 GptState InspectGpt(int driveNumber) {
   GptState st;
   if (OpenDiskReadOnly(driveNumber) == platform::kNullHandle) return st;
-  uint64_t sectors = CurrentDiskSectors();
+  uint64_t sectors = st.diskSectors = CurrentDiskSectors();
   uint8_t s[512] = {};
   if (sectors > 0 && ReadCurrentDisk(s, 0, 1) == 0 && s[510] == 0x55 && s[511] == 0xAA) {
     for (int i = 0; i < 4; ++i) st.present |= s[446 + 16 * i + 4] == 0xEE;

@@ -25,6 +25,7 @@ gpt::Fault ReadGptCopy(uint64_t lba, uint64_t diskSectors, GptTable* t);
 bool ReadGptTable(uint64_t diskSectors, GptTable* t);
 
 struct GptState {
+  uint64_t diskSectors = 0;  // as the disk reports its length; 0 when it cannot be opened
   bool present = false;      // a GPT entry in the MBR, or a header at LBA 1 or in the last sector
   bool protective = false;   // the MBR is protective: the GPT entry alone, in the first slot
   gpt::Fault primary = gpt::Fault::Signature;

@@ -130,8 +130,10 @@ void WalkExtendedChain(const Reader& r) {
         r.Add(RestInUse(next));
       break;
     }
-    // The last record left stands for the rest of a chain that goes on.
-    if (more && r.out->size() + 1 == size_t(kMaxRecords)) {
+    // The last record left stands for the rest of a chain that goes on; a
+    // record whose first entry is an extended partition again is a chain
+    // the walk cannot follow (Windows takes it for a link): in use too.
+    if ((more && r.out->size() + 1 == size_t(kMaxRecords)) || logical[4] == 0x05 || logical[4] == 0x0F) {
       r.Add(RestInUse(ebr));
       break;
     }
