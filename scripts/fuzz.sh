@@ -23,7 +23,7 @@ case "$seconds$seed" in
 esac
 # Inputs per second of a repeatable run: below what each target manages on
 # one core, so that the time limit is only a guard.
-runs_per_second=400
+runs_per_second=1000
 
 bash scripts/setup.sh fuzz native
 cmake -S . -B build-fuzz -G Ninja -DVEKTREL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \

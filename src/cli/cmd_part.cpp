@@ -127,6 +127,12 @@ void PrintRegionJson(Context& c, int count) {
       .Field("DriveNumber", int64_t(d ? d->DriveNumber : -1))
       .Field("SizeSectors", d ? d->SizeSectors : 0)
       .Field("IsGptDisk", m.gptDisk);
+  // Which copy of a GPT the rows come from: "backup" when the primary is
+  // damaged, "none" when neither copy could be read.
+  if (m.gptDisk)
+    j.Field("GptTable", std::wstring(m.gptRead == disk::GptRead::Primary  ? L"primary"
+                                     : m.gptRead == disk::GptRead::Backup ? L"backup"
+                                                                          : L"none"));
   j.Key("regions").BeginArray();
   for (size_t i = 0; i < m.regions.size(); ++i) {
     const disk::PartitionEntry& e = m.regions[i];

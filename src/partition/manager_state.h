@@ -26,6 +26,7 @@ struct PartitionManagerState {
   bool hasExtended = false;
   int primaryCount = 0;
   bool gptDisk = false;     // of the selected disk, as its table was read
+  disk::GptRead gptRead = disk::GptRead::None;  // which copy of its GPT was read
   int reservedSlot = -1;
   int lastCreatedType = 0;  // type of the most recent creation in this window
   uint64_t lastMadeSectors = 0;  // length of the partition the last create or resize made
