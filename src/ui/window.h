@@ -108,6 +108,11 @@ class Window {
   virtual int MessageBox(const std::wstring& text, unsigned flags) = 0;
   // The standard file dialogs; filter in the "Name (*.x)|*.x|" form.
   virtual std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt) = 0;
+  // The same with a file name to start with (a folder, or a folder and a name).
+  virtual std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                                     const std::wstring& initialName) {
+    return SaveFileDialog(filter, defaultExt);
+  }
   virtual std::optional<std::wstring> OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
                                                      const std::wstring& initialName, bool mustExist) = 0;
 

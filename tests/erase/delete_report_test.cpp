@@ -47,7 +47,7 @@ TEST_F(DeleteReportTest, SavedReportOfAZeroFilledPartition) {
     EXPECT_EQ(filter, L"IDS_DelReport (*.txt)|*.txt|");
     return L"R:\\report.txt";
   };
-  Delete(RowOf(1, 1), erase::WipeZero, [](ui::ScriptedWindow& w) {
+  Delete(RowOf(0, 1), erase::WipeZero, [](ui::ScriptedWindow& w) {
     w.Press(IDC_SAVE_REPORT);
     w.Press(IDC_SAVE_REPORT);  // saving again writes the same file
   });
@@ -101,7 +101,7 @@ TEST_F(DeleteReportTest, ADeletionWithErrorsIsNotReportedAsCompleted) {
     Sim().Disk(0).MutableConfig().writeProtected = c.writeProtected;
     host_.messages.clear();
     std::wstring errors, result, snapshotBox;
-    Delete(RowOf(1, 1), erase::WipeZero, [&](ui::ScriptedWindow& w) {
+    Delete(RowOf(0, 1), erase::WipeZero, [&](ui::ScriptedWindow& w) {
       errors = w.GetText(IDC_VALUE7);
       result = w.GetText(IDC_VALUE6);
       snapshotBox = w.GetText(IDC_SNAPSHOT);
@@ -121,12 +121,12 @@ TEST_F(DeleteReportTest, AReportThatCannotBeWrittenIsNotDroppedSilently) {
   Boot();
   Layout(0, {{2048, 630, ""}});
   host_.fileDialog = [](bool, const std::wstring&) -> std::optional<std::wstring> { return L"Q:\\nowhere\\r.txt"; };
-  Delete(RowOf(1, 1), erase::WipeZero, [](ui::ScriptedWindow& w) { w.Press(IDC_SAVE_REPORT); });
+  Delete(RowOf(0, 1), erase::WipeZero, [](ui::ScriptedWindow& w) { w.Press(IDC_SAVE_REPORT); });
   EXPECT_TRUE(Shown(L"IDS_ReportNotSaved"));
   // A dialog that is cancelled writes nothing and says nothing.
   host_.messages.clear();
   host_.fileDialog = [](bool, const std::wstring&) -> std::optional<std::wstring> { return std::nullopt; };
-  Delete(RowOf(1, 1), erase::WipeZero, [](ui::ScriptedWindow& w) { w.Press(IDC_SAVE_REPORT); });
+  Delete(RowOf(0, 1), erase::WipeZero, [](ui::ScriptedWindow& w) { w.Press(IDC_SAVE_REPORT); });
   EXPECT_FALSE(Shown(L"IDS_ReportNotSaved"));
 }
 
@@ -140,7 +140,7 @@ TEST_F(DeleteReportTest, FinishOffersTheRestartAndViewShowsTheWipedRegion) {
     w.Cancel();
   });
   host_.OnPage("CRestart", [](ui::ScriptedWindow& w) { w.Press(IDC_RESTART_FIRST); });
-  EXPECT_THROW(Delete(RowOf(1, 1), erase::WipeDoD,
+  EXPECT_THROW(Delete(RowOf(0, 1), erase::WipeDoD,
                       [](ui::ScriptedWindow& w) {
                         w.Press(IDC_VIEW_REGION);
                         w.Press(IDC_FINISH);

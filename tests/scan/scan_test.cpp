@@ -87,7 +87,7 @@ TEST_F(ScanTest, FailingBlocksAreListedAndCountedAndTheirBadSectorsFound) {
     Boot();
     host_.messages.clear();
     uint64_t readsBefore = 0;
-    Outcome o = Scan(RowOf(1), [&](ui::ScriptedWindow& w) {
+    Outcome o = Scan(RowOf(0), [&](ui::ScriptedWindow& w) {
       readsBefore = Sim().Disk(0).reads;
       w.Press(IDC_START_SCAN);
     });
@@ -129,7 +129,7 @@ TEST_F(ScanTest, APartitionScanStopsAtThePartitionsEnd) {
     AddDisk(std::string("size=8MiB,model=Scanned,") + c.bad);
     Boot();
     Layout(0, {{2048, 100, ""}});
-    Outcome o = Scan(RowOf(1, 1), [&](ui::ScriptedWindow& w) {
+    Outcome o = Scan(RowOf(0, 1), [&](ui::ScriptedWindow& w) {
       EXPECT_EQ(w.GetText(IDC_SCAN_TARGET), L"IDS_Partition (C:) RAW 0.05 MB");
       w.Press(IDC_START_SCAN);
     });
@@ -147,7 +147,7 @@ TEST_F(ScanTest, CancelStopsTheScanWithinASecond) {
   uint32_t cancelTick = 0;
   int blocksAfter = -1;
   uint64_t readsAtCancel = 0;
-  Outcome o = Scan(RowOf(1), [&](ui::ScriptedWindow& w) {
+  Outcome o = Scan(RowOf(0), [&](ui::ScriptedWindow& w) {
     host_.onPump = [&](ui::ScriptedWindow& pumped) {
       if (cancelTick) return;
       cancelTick = Sim().GetTickCount();
@@ -168,7 +168,7 @@ TEST_F(ScanTest, CancelStopsTheScanWithinASecond) {
 TEST_F(ScanTest, ErrorListCanBeHiddenAndKeepsItsLines) {
   AddDisk("size=4000s,model=Scanned,bad=10;200;300");
   Boot();
-  Scan(RowOf(1), [](ui::ScriptedWindow& w) {
+  Scan(RowOf(0), [](ui::ScriptedWindow& w) {
     w.Tick(IDC_SCAN_SHOW_ERRORS, false);
     EXPECT_FALSE(w.IsVisible(IDC_SCAN_ERRORS));
     w.Press(IDC_START_SCAN);

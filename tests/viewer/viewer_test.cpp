@@ -59,7 +59,7 @@ TEST_F(ViewerTest, NavigationStopsAtTheLastWholeBlockWhileTypingReachesTheEnd) {
       {"typed negative", 0, L"-5", 0},
       {"first", IDC_VIEW_START, nullptr, 0},
   };
-  View(RowOf(1), [&](ui::ScriptedWindow& w) {
+  View(RowOf(0), [&](ui::ScriptedWindow& w) {
     EXPECT_EQ(w.GetText(IDC_VIEW_SECTOR), L"0");
     EXPECT_FALSE(w.IsVisible(IDC_VIEW_CYLINDER) || w.IsVisible(IDC_VIEW_HEAD));
     for (const Step& s : steps) {
@@ -88,7 +88,7 @@ TEST_F(ViewerTest, PartitionsAreReadFromTheirVolumesStart) {
   std::memcpy(dumped.data(), "sector two", 10);
   WriteSectorAt(ImagePath(0), 2050, dumped);
   std::wstring partitionDump, diskDump;
-  View(RowOf(1, 1), [&](ui::ScriptedWindow& w) {
+  View(RowOf(0, 1), [&](ui::ScriptedWindow& w) {
     EXPECT_EQ(w.GetText(IDC_VIEW_REGION_TEXT), L"IDS_Partition (C:) RAW 1.95 MB");
     partitionDump = w.GetText(IDC_VIEW_DUMP);
     w.Type(IDC_VIEW_SECTOR, L"2");
@@ -97,7 +97,7 @@ TEST_F(ViewerTest, PartitionsAreReadFromTheirVolumesStart) {
   });
   EXPECT_EQ(partitionDump, viewer::SectorDumpText(mark.data(), 0));
   // Then the disk itself: its sector 0 is the partition table.
-  View(RowOf(1), [&](ui::ScriptedWindow& w) { diskDump = w.GetText(IDC_VIEW_DUMP); });
+  View(RowOf(0), [&](ui::ScriptedWindow& w) { diskDump = w.GetText(IDC_VIEW_DUMP); });
   std::vector<uint8_t> mbr = ReadSectorAt(ImagePath(0), 0);
   EXPECT_EQ(diskDump, viewer::SectorDumpText(mbr.data(), 0));
   EXPECT_EQ(Sim().OpenHandleCount(), 0);
@@ -108,7 +108,7 @@ TEST_F(ViewerTest, AFailedReadShowsThePreviousContentsAtTheNewAddress) {
   Boot();
   std::vector<uint8_t> two(512, 0x22);
   WriteSectorAt(ImagePath(0), 2, two);
-  View(RowOf(1), [&](ui::ScriptedWindow& w) {
+  View(RowOf(0), [&](ui::ScriptedWindow& w) {
     w.Type(IDC_VIEW_SECTOR, L"2");
     w.Press(IDC_VIEW_GO);
     int errors = disk::IoErrorCount;

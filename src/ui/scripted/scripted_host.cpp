@@ -96,13 +96,20 @@ int ScriptedWindow::MessageBox(const std::wstring& text, unsigned flags) {
   return host_->Answer(text, flags, page_->Name());
 }
 
-std::optional<std::wstring> ScriptedWindow::SaveFileDialog(const std::wstring& filter, const std::wstring&) {
+std::optional<std::wstring> ScriptedWindow::SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt) {
+  return SaveFileDialog(filter, defaultExt, L"");
+}
+
+std::optional<std::wstring> ScriptedWindow::SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                                           const std::wstring& initialName) {
+  host_->fileDialogs.push_back({true, filter, defaultExt, initialName});
   if (!host_->fileDialog) return std::nullopt;
   return host_->fileDialog(true, filter);
 }
 
-std::optional<std::wstring> ScriptedWindow::OpenFileDialog(const std::wstring& filter, const std::wstring&,
-                                                           const std::wstring&, bool) {
+std::optional<std::wstring> ScriptedWindow::OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                                           const std::wstring& initialName, bool) {
+  host_->fileDialogs.push_back({false, filter, defaultExt, initialName});
   if (!host_->fileDialog) return std::nullopt;
   return host_->fileDialog(false, filter);
 }

@@ -70,6 +70,8 @@ class ScriptedWindow : public Window {
 
   int MessageBox(const std::wstring& text, unsigned flags) override;
   std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt) override;
+  std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                             const std::wstring& initialName) override;
   std::optional<std::wstring> OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
                                              const std::wstring& initialName, bool mustExist) override;
 
@@ -171,6 +173,12 @@ class ScriptedHost : public Host {
   std::function<void(ScriptedWindow&)> onClose;
   // Answers the file dialogs (save = true for the save dialog).
   std::function<std::optional<std::wstring>(bool save, const std::wstring& filter)> fileDialog;
+  // The file dialogs asked for, with what they were to start from.
+  struct FileDialogCall {
+    bool save;
+    std::wstring filter, defaultExt, initialName;
+  };
+  std::vector<FileDialogCall> fileDialogs;
   // Chooses from a popup menu.
   std::function<int(ScriptedWindow&, const std::vector<MenuItem>&)> popupMenu;
   // Called after a timer fired.
