@@ -59,6 +59,7 @@ class SimSystem : public platform::System {
   uint32_t GetDriveType(const std::wstring& root) override;
   std::vector<std::wstring> FindVolumes() override;
   bool GetVolumeInformation(const std::wstring& root, std::wstring* fileSystemName) override;
+  bool GetVolumeLabel(const std::wstring& root, std::wstring* label) override;
   bool GetDiskFreeSpace(const std::wstring& root, platform::DiskFreeSpace* space) override;
   bool SetVolumeMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) override;
   bool DeleteVolumeMountPoint(const std::wstring& mountPoint) override;
