@@ -26,8 +26,8 @@ void CSmartDiagnostics::OnInit(ui::Window& w) {
                       {win::IDCANCEL, L"IDS_HealthExit"}});
   w.ListSetup(IDC_HEALTH_SUMMARY, PropertyColumns(), false, true);
   w.ListSetup(IDC_LIST,
-              {{T(L"IDS_HealthAttrId"), 70, false},
-               {T(L"IDS_HealthAttribute"), 190, false},
+              {{T(L"IDS_HealthAttrId"), 95, false},
+               {T(L"IDS_HealthAttribute"), 230, false},
                {T(L"IDS_HealthValue"), 50, true},
                {T(L"IDS_HealthWorst"), 50, true},
                {T(L"IDS_HealthRaw"), 90, true},

@@ -29,7 +29,7 @@ std::wstring NameOrId(const SmartReader& reader, int id) {
 // Value and worst of an attribute, or the not-available text twice.
 PropertyRow AttributeRow(const SmartReader& reader, int drive, const wchar_t* key, int id) {
   const SmartAttribute* a = reader.Attribute(drive, id);
-  if (!a) return {T(key), NotAvailableText(), NotAvailableText(), L""};
+  if (!a) return {T(key), NotAvailableText(), L"", L""};
   return {T(key), Dec(a->Value), Dec(a->Worst), NameOrId(reader, id)};
 }
 
@@ -220,7 +220,7 @@ std::vector<std::vector<std::wstring>> AttributeListRows(const SmartReader& read
     char header[64];
     std::snprintf(header, sizeof header, ">>>>>>>>>>>>>>>  Drive %d  <<<<<<<<<<<<<<<<", drive);
     row({});
-    row({text::Widen(header)});
+    row({L"", text::Widen(header)});
     if (r->NvmeRead) {
       std::wstring model;
       for (int k = 1; k <= disk::DiskCount && k <= disk::kMaxDisks; ++k)

@@ -48,8 +48,9 @@ std::vector<PropertyRow> DetailRows(const SmartReader& reader, int drive, const 
 std::vector<PropertyRow> SummaryRows(const SmartReader& reader, int drive, const DriveFacts& facts);
 
 // The attribute list of the diagnostics dialog for the given drives: for
-// each, an empty row, the drive's header rows, its named attributes in
-// ascending id (or its NVMe figures), an empty row. Seven columns: id (with
+// each, an empty row, the drive's header rows (the ">>> Drive n <<<" row
+// in the name column), its named attributes in ascending id (or its NVMe
+// figures), an empty row. Seven columns: id (with
 // " (CR)" for a critical attribute), name, value, worst, raw, threshold,
 // status.
 std::vector<std::vector<std::wstring>> AttributeListRows(const SmartReader& reader, const std::vector<int>& drives);
