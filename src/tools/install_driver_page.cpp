@@ -43,6 +43,10 @@ void CInstallDriver::OnEditChange(ui::Window& w, int id) {
   if (id == IDC_DRIVER_PATH) w.Enable(IDC_DRIVER_INSTALL, IsInfPath(w.GetText(IDC_DRIVER_PATH)));
 }
 
+void CInstallDriver::OnCancel(ui::Window& w) {
+  if (!loading_) w.Close(win::IDCANCEL);
+}
+
 void CInstallDriver::OnCommand(ui::Window& w, int id) {
   if (id == IDC_DRIVER_BROWSE) {
     std::optional<std::wstring> path =
@@ -58,12 +62,14 @@ void CInstallDriver::OnCommand(ui::Window& w, int id) {
 void CInstallDriver::Install(ui::Window& w) {
   std::wstring path = w.GetText(IDC_DRIVER_PATH);
   if (!IsInfPath(path)) return;
-  // The window stays alive during the load; its buttons must not start a
-  // second one meanwhile.
-  const int buttons[] = {IDC_DRIVER_BROWSE, IDC_DRIVER_INSTALL, IDC_DRIVER_PATH};
-  for (int b : buttons) w.Enable(b, false);
+  // The window stays alive during the load; nothing on it may start a
+  // second load or close it meanwhile.
+  const int controls[] = {IDC_DRIVER_BROWSE, IDC_DRIVER_INSTALL, IDC_DRIVER_PATH, win::IDCANCEL};
+  for (int c : controls) w.Enable(c, false);
+  loading_ = true;
   RunOutcome run = RunAndWait(kDriverLoader, QuoteArgument(path), kDriverLoadWaitMs);
-  for (int b : buttons) w.Enable(b, true);
+  loading_ = false;
+  for (int c : controls) w.Enable(c, true);
   if (run.Succeeded()) {
     w.MessageBox(T(L"IDS_RAIDDriverLoadSuccess"), win::MB_OK | win::MB_ICONINFORMATION);
     w.Close(win::IDOK);

@@ -23,9 +23,12 @@ class CInstallDriver : public ui::Page {
   void OnInit(ui::Window& w) override;
   void OnCommand(ui::Window& w, int id) override;
   void OnEditChange(ui::Window& w, int id) override;
+  // Not while the loader runs: the page waits for it.
+  void OnCancel(ui::Window& w) override;
 
  private:
   void Install(ui::Window& w);
+  bool loading_ = false;
 };
 
 // Opens the page (the main window's Driver Installation, Windows PE only).

@@ -41,6 +41,7 @@ class DriverLoadingTest : public SimTest {
     bool closed = false;
     int pumps = 0;
     bool enabledWhilePumping = false;
+    bool closedWhilePumping = false;
     uint32_t waitedMs = 0;
   };
   Outcome Install(const std::wstring& path) {
@@ -48,6 +49,9 @@ class DriverLoadingTest : public SimTest {
     host_.onPump = [&](ui::ScriptedWindow& w) {
       ++o.pumps;
       o.enabledWhilePumping |= w.IsEnabled(IDC_DRIVER_INSTALL) || w.IsEnabled(IDC_DRIVER_BROWSE);
+      // The close box (Esc) does not end the page under the running loader.
+      w.Cancel();
+      o.closedWhilePumping |= w.IsClosed();
     };
     host_.OnPage("CInstallDriver", [&](ui::ScriptedWindow& w) {
       EXPECT_TRUE(w.Type(IDC_DRIVER_PATH, path));
@@ -131,6 +135,7 @@ TEST_F(DriverLoadingTest, TheLoadersExitCodeDecides) {
     // The window was kept alive, with nothing that could start a second load.
     EXPECT_GE(o.pumps, int(c.minWaitMs / 100) - 1) << c.loader;
     EXPECT_FALSE(o.enabledWhilePumping) << c.loader;
+    EXPECT_FALSE(o.closedWhilePumping) << c.loader;
   }
 }
 
