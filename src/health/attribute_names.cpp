@@ -32,7 +32,13 @@ AttributeNameTable AttributeNamesFrom(const ProfileFile& file) {
 AttributeNameTable LoadAttributeNames() {
   ProfileFile file;
   std::wstring path = AttributeNamesPath();
-  if (path.empty() || !file.Load(path)) return {};
+  if (path.empty()) return {};
+  if (!file.Load(path)) {
+    // The console program (vektrel-cli.exe) reads the file of the program
+    // it stands beside.
+    size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos || !file.Load(path.substr(0, slash + 1) + L"vektrel.ini")) return {};
+  }
   return AttributeNamesFrom(file);
 }
 

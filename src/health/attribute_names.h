@@ -33,7 +33,8 @@ inline constexpr int kMaxAttributeSections = 255;
 
 // The program file's path with its last three characters replaced by "ini".
 std::wstring AttributeNamesPath();
-// The table of the file beside the program; empty when there is none.
+// The table of the file beside the program (the console program, having
+// no file of its own name, takes vektrel.ini there); empty when there is none.
 AttributeNameTable LoadAttributeNames();
 // The table a parsed file gives: sections Attrib0 .. Attrib(Max - 1); an
 // id outside 1..255 names nothing, and the first section naming an id wins.

@@ -120,6 +120,10 @@ TEST_F(HealthTest, TheShippedNamesFileLiesBesideTheProgram) {
   EXPECT_GT(t.size(), 40u);
   for (int id : {1, 5, 10, 184, 187, 188, 196, 197, 198}) EXPECT_NE(t[id].Critical, 0) << id;
   for (int id : {9, 194, 12}) EXPECT_EQ(t[id].Critical, 0) << id;
+  // The console program takes the file of the program beside it.
+  config_.programPath = L"C:\\Vektrel\\vektrel-cli.exe";
+  Boot();
+  EXPECT_EQ(health::LoadAttributeNames().size(), t.size());
   // Without the file the table is empty.
   config_.programPath = L"C:\\Elsewhere\\other.exe";
   config_.programHost = dir_.Path();
