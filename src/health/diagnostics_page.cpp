@@ -27,11 +27,11 @@ void CSmartDiagnostics::OnInit(ui::Window& w) {
   w.ListSetup(IDC_HEALTH_SUMMARY, PropertyColumns(), false, true);
   w.ListSetup(IDC_LIST,
               {{T(L"IDS_HealthAttrId"), 95, false},
-               {T(L"IDS_HealthAttribute"), 230, false},
+               {T(L"IDS_HealthAttribute"), 250, false},
                {T(L"IDS_HealthValue"), 50, true},
                {T(L"IDS_HealthWorst"), 50, true},
                {T(L"IDS_HealthRaw"), 90, true},
-               {T(L"IDS_HealthThreshold"), 60, true},
+               {T(L"IDS_HealthThreshold"), 75, true},
                {T(L"IDS_HealthStatusCol"), 60, false}},
               false, false);
   ReadAndFill(w);
