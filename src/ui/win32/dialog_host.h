@@ -49,6 +49,23 @@ class DialogWindow : public Window {
   void LinesSelect(int id, int index) override;
   int LinesSelected(int id) override;
 
+  // Tree views (dialog_tree.cpp).
+  void TreeSetup(int id, bool checkImages) override;
+  void TreeClear(int id) override;
+  TreeItem TreeAdd(int id, TreeItem parent, const std::wstring& text, uint64_t data, int stateImage,
+                   bool hasChildren) override;
+  void TreeSetText(int id, TreeItem item, const std::wstring& text) override;
+  std::wstring TreeGetText(int id, TreeItem item) override;
+  void TreeSetState(int id, TreeItem item, int stateImage) override;
+  int TreeGetState(int id, TreeItem item) override;
+  void TreeSetData(int id, TreeItem item, uint64_t data) override;
+  uint64_t TreeGetData(int id, TreeItem item) override;
+  void TreeSelect(int id, TreeItem item) override;
+  TreeItem TreeSelected(int id) override;
+  void TreeExpand(int id, TreeItem item, bool expand) override;
+  std::vector<TreeItem> TreeChildren(int id, TreeItem parent) override;
+  void TreeDeleteChildren(int id, TreeItem parent) override;
+
   void SetRange(int id, int64_t low, int64_t high) override;
   void SetPos(int id, int64_t pos) override;
   int64_t GetPos(int id) override;
@@ -102,6 +119,7 @@ class DialogWindow : public Window {
   INT_PTR OnInitDialog();
   void OnCommandMessage(WPARAM wp, LPARAM lp);
   void OnNotify(const NMHDR& nm);
+  bool OnTreeNotify(const NMHDR& nm);  // dialog_tree.cpp; false when nm is not a tree view's
   void OnScroll(HWND control, int code);
 
   DialogHost* host_;

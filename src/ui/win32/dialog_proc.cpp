@@ -210,6 +210,7 @@ void DialogWindow::OnCommandMessage(WPARAM wp, LPARAM lp) {
 }
 
 void DialogWindow::OnNotify(const NMHDR& nm) {
+  if (OnTreeNotify(nm)) return;
   if (closed_ || KindOf(nm.hwndFrom) != Kind::ListView) return;
   const int id = int(nm.idFrom);
   switch (nm.code) {
