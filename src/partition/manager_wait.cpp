@@ -8,6 +8,7 @@
 #include "partition/manager_state.h"
 #include "platform/system.h"
 #include "platform/winapi.h"
+#include "ui/window.h"
 
 namespace partition {
 
@@ -38,7 +39,7 @@ bool WaitForLayoutChange(ui::Window& w, int mode, uint64_t startSector) {
   platform::Cursor old = sys.SetCursor(platform::Cursor::Wait);
   bool shown = false;
   for (int attempt = 0; attempt < 20 && !shown; ++attempt) {
-    sys.Sleep(500);
+    ui::Wait(500);
     disk::BuildLetterDiskMap();
     disk::BuildVolumeTable();
     RebuildRegions();

@@ -407,6 +407,8 @@ RcScript ReadResourceScript(const std::string& path, const std::vector<std::stri
       auto text = [&](size_t k) { return k < args.size() && !args[k].empty() ? args[k][0].text : std::string(); };
       if (kTextControls.count(c.keyword) || c.keyword == "CONTROL") c.text = text(at++);
       c.id = at < args.size() ? Join(args[at]) : "";
+      long idValue;
+      if (at < args.size() && Evaluator(args[at], script.defines).Value(&idValue)) c.idValue = idValue;
       ++at;
       if (c.keyword == "CONTROL") {
         c.cls = text(at++);

@@ -15,6 +15,7 @@ struct RcControl {
   std::string keyword;  // LTEXT, PUSHBUTTON, CONTROL ...
   std::string text;
   std::string id;       // as written ("IDC_LIST", "-1")
+  long idValue = -1;    // its number
   std::string cls;      // window class ("Button", "Static", "VektrelTile" ...)
   std::string style;    // the style expression as written
   int x = 0, y = 0, w = 0, h = 0;

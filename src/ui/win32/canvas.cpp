@@ -144,6 +144,18 @@ void Canvas::FillPie(double cx, double cy, double r, double start, double sweep,
   FillPolygon(p, c);
 }
 
+void Canvas::Fade(double toWhite) {
+  if (!bits_) return;
+  ::GdiFlush();
+  const size_t n = size_t(w_) * kScale * size_t(h_) * kScale;
+  for (size_t i = 0; i < n; ++i) {
+    uint32_t p = bits_[i];
+    double grey = 0.30 * ((p >> 16) & 0xFF) + 0.59 * ((p >> 8) & 0xFF) + 0.11 * (p & 0xFF);
+    auto v = uint32_t(std::lround(grey + (255 - grey) * toWhite));
+    bits_[i] = v << 16 | v << 8 | v;
+  }
+}
+
 void Canvas::Commit() {
   if (!bits_) return;
   ::GdiFlush();

@@ -36,6 +36,8 @@ class Canvas {
   void Polyline(const std::vector<Pt>& points, double width, COLORREF c);
   // A slice from `start` turning clockwise by `sweep` (radians; 0 = east).
   void FillPie(double cx, double cy, double r, double start, double sweep, COLORREF c);
+  // Everything drawn so far turned grey and mixed with white by `toWhite`.
+  void Fade(double toWhite);
 
  private:
   int S(double v) const;
