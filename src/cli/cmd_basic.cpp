@@ -15,6 +15,17 @@
 
 namespace cli {
 
+namespace {
+
+// How each simulated drive's uncached transfers reach its image: "direct"
+// (direct I/O on the host file), "sync" (a data sync before a write
+// returns), "memory", or "missing" for a drive that does not answer.
+std::string DiskIoOf(sim::SimSystem& s, int drive) {
+  return s.Disk(drive).Config().missing ? "missing" : s.Disk(drive).IoName();
+}
+
+}  // namespace
+
 int CmdInfo(Context& c, Args& a) {
   a.Done();
   if (c.opt.json) {
@@ -25,7 +36,16 @@ int CmdInfo(Context& c, Args& a) {
         .Field("IsWinPE", app::IsWinPE)
         .Field("language", app::LanguageName)
         .Field("AppCaption", app::AppCaption);
-    if (c.sim) j.Field("machine", c.sim->SimulationName());
+    if (c.sim) {
+      j.Field("machine", c.sim->SimulationName()).Key("disks").BeginArray();
+      for (int n = 0; n < c.sim->DiskCountSim(); ++n)
+        j.BeginObject()
+            .Field("DriveNumber", int64_t(n))
+            .Field("image", text::FromUtf8(c.sim->Disk(n).Config().image))
+            .Field("DiskIo", text::FromUtf8(DiskIoOf(*c.sim, n)))
+            .EndObject();
+      j.EndArray();
+    }
     j.EndObject();
     c.Out(j.Text());
     return 0;
@@ -35,7 +55,11 @@ int CmdInfo(Context& c, Args& a) {
   c.Out(std::wstring(L"IsWinPE:      ") + (app::IsWinPE ? L"true" : L"false"));
   c.Out(L"Language:     " + app::LanguageName);
   c.Out(L"AppCaption:   " + app::AppCaption);
-  if (c.sim) c.Out(L"Machine:      " + c.sim->SimulationName());
+  if (c.sim) {
+    c.Out(L"Machine:      " + c.sim->SimulationName());
+    for (int n = 0; n < c.sim->DiskCountSim(); ++n)
+      c.Out("Disk " + std::to_string(n) + " I/O:   " + DiskIoOf(*c.sim, n) + "  " + c.sim->Disk(n).Config().image);
+  }
   return 0;
 }
 

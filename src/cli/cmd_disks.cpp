@@ -61,6 +61,7 @@ int CmdDisks(Context& c, Args& a) {
         .Field("SectorsPerTrack", uint64_t(d.SectorsPerTrack))
         .Field("Model", d.Model)
         .Field("BusName", d.BusName)
+        .Field("BusCode", uint64_t(disk::IdentifyRecords[d.DriveNumber].BusCode))
         .Field("IsGptDisk", disk::IsGptDisk)
         .Field("ExtendedStart",
                disk::ExtendedStart == disk::kNoExtended ? int64_t(-1) : int64_t(disk::ExtendedStart))

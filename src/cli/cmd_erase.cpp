@@ -1,5 +1,6 @@
 // wipe, scan and view: the deletion wizard, the scan wizard and the
 // partition view, driven through the scripted host as an operator would.
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -234,12 +235,16 @@ int CmdScan(Context& c, Args& a) {
         .Field("aborted", scan::ScanCancelled)
         .Field("result", result)
         .Field("milliseconds", uint64_t(scanTime))
-        .StrArray("lines", lines)
-        .EndObject();
+        .StrArray("lines", lines);
+    j.Key("BadSectors").BeginArray();
+    for (const scan::SectorRange& r : scan::ScanBadSectors)
+      j.BeginObject().Field("first", r.first).Field("last", r.last).EndObject();
+    j.EndArray().EndObject();
     c.Out(j.Text());
   } else {
     for (const std::wstring& l : lines) c.Out(l);
     c.Out(app::T(L"IDS_SCANRESULT") + L" " + result);
+    c.Out(app::T(L"IDS_BadSectors") + L" " + scan::BadSectorsText(SIZE_MAX));
   }
   return !scan::ScanDone || scan::ScanCancelled || scan::ScanFailedBlocks > 0 ? 1 : 0;
 }
@@ -248,6 +253,9 @@ int CmdView(Context& c, Args& a) {
   Target t = TakeTarget(a);
   std::string sector;
   bool typed = a.Take("--sector", &sector);
+  // Checked as every number option is, rather than left to what the page
+  // makes of leading digits ("abc" would show sector 0, "1.5" sector 1).
+  if (typed) Args({"--sector", sector}).TakeNumber("--sector", 0, true);
   std::vector<int> steps;
   for (const std::string& s : a.TakeAll("--go")) {
     if (s == "start") steps.push_back(IDC_VIEW_START);

@@ -1,5 +1,7 @@
 #include "disk/disk_access.h"
 
+#include <cstdint>
+
 #include "platform/text.h"
 #include "platform/winapi.h"
 
@@ -23,12 +25,22 @@ Handle OpenOrNull(const std::wstring& path, uint32_t access, uint32_t share) {
   return platform::IsValid(h) ? h : platform::kNullHandle;
 }
 
-bool Seek(Handle h, uint64_t lba) { return Sys().SetFilePointer(h, lba * kSectorBytes); }
-
 // Transfers are limited to what one 32-bit byte count can say.
 bool CountFits(uint32_t count) { return count <= 0xFFFFFFFFu / kSectorBytes; }
 
+bool Seek(Handle h, uint64_t lba, uint32_t count) {
+  uint64_t offset = 0;
+  return CountFits(count) && SectorByteOffset(lba, count, &offset) && Sys().SetFilePointer(h, offset);
+}
+
 }  // namespace
+
+bool SectorByteOffset(uint64_t lba, uint64_t count, uint64_t* offset) {
+  constexpr uint64_t kLimit = uint64_t(INT64_MAX) / kSectorBytes;  // sectors below 2^63 bytes
+  if (lba > kLimit || count > kLimit - lba) return false;
+  *offset = lba * kSectorBytes;
+  return true;
+}
 
 std::wstring PhysicalDrivePath(int driveNumber) {
   return L"\\\\.\\PhysicalDrive" + text::Dec(int64_t(driveNumber));
@@ -87,21 +99,22 @@ void CloseCurrentDisk() {
 
 uint32_t ReadSectors(Handle h, void* buffer, uint64_t lba, uint32_t count) {
   uint32_t done = 0;
-  if (!CountFits(count) || !Seek(h, lba)) return 0;
+  if (!Seek(h, lba, count)) return 0;
   if (!Sys().ReadFile(h, buffer, count * kSectorBytes, &done)) return 0;
   return done;
 }
 
 uint32_t WriteSectors(Handle h, const void* buffer, uint64_t lba, uint32_t count) {
   uint32_t done = 0;
-  if (!CountFits(count) || !Seek(h, lba)) return 0;
+  if (!Seek(h, lba, count)) return 0;
   if (!Sys().WriteFile(h, buffer, count * kSectorBytes, &done)) return 0;
   return done;
 }
 
 int ReadCurrentDisk(void* buffer, uint64_t lba, uint32_t count) {
-  // A short read is as bad as none: the caller asked for whole sectors.
-  if (ReadSectors(CurrentDisk, buffer, lba, count) != count * kSectorBytes || count == 0) {
+  // A short read is as bad as none: the caller asked for whole sectors. A
+  // count too large to say in bytes fails before its byte count can wrap to 0.
+  if (count == 0 || !CountFits(count) || ReadSectors(CurrentDisk, buffer, lba, count) != count * kSectorBytes) {
     ++IoErrorCount;
     return -1;
   }
@@ -110,7 +123,7 @@ int ReadCurrentDisk(void* buffer, uint64_t lba, uint32_t count) {
 
 int WriteCurrentDisk(const void* buffer, uint64_t lba, uint32_t count) {
   for (int attempt = 0; attempt < 5; ++attempt) {
-    if (count && WriteSectors(CurrentDisk, buffer, lba, count) == count * kSectorBytes) return 1;
+    if (count && CountFits(count) && WriteSectors(CurrentDisk, buffer, lba, count) == count * kSectorBytes) return 1;
     ++IoErrorCount;
   }
   return 0;
@@ -152,8 +165,12 @@ bool GrowVolumePartition(wchar_t letter, int64_t sectors) {
   if (Sys().DeviceIoControl(h, win::IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, &info, sizeof info, &got)) {
     win::DiskGrowPartition grow{};
     grow.PartitionNumber = uint32_t(info.PartitionNumber);
-    grow.BytesToGrow = uint64_t(sectors * int64_t(kSectorBytes));
-    ok = Sys().DeviceIoControl(h, win::IOCTL_DISK_GROW_PARTITION, &grow, sizeof grow, nullptr, 0, &got);
+    // A change the 64-bit byte count cannot hold is refused, not wrapped.
+    constexpr int64_t kLimit = INT64_MAX / int64_t(kSectorBytes);
+    if (sectors >= -kLimit && sectors <= kLimit) {
+      grow.BytesToGrow = uint64_t(sectors * int64_t(kSectorBytes));
+      ok = Sys().DeviceIoControl(h, win::IOCTL_DISK_GROW_PARTITION, &grow, sizeof grow, nullptr, 0, &got);
+    }
   }
   Sys().CloseHandle(h);
   return ok;

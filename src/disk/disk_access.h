@@ -36,7 +36,14 @@ platform::Handle OpenFileRead(const std::wstring& path);
 platform::Handle CreateFileWriteThrough(const std::wstring& path);
 void CloseCurrentDisk();
 
-// One seek and one transfer of count sectors; the bytes moved.
+// The byte offset of lba, when a transfer of count sectors from there ends
+// within what a 64-bit file offset can address (Windows takes offsets as
+// signed numbers). A sector number that does not fit must fail the
+// transfer, never wrap around to a sector near the start of the disk.
+bool SectorByteOffset(uint64_t lba, uint64_t count, uint64_t* offset);
+
+// One seek and one transfer of count sectors; the bytes moved (0 when the
+// sectors cannot be addressed).
 uint32_t ReadSectors(platform::Handle h, void* buffer, uint64_t lba, uint32_t count);
 uint32_t WriteSectors(platform::Handle h, const void* buffer, uint64_t lba, uint32_t count);
 // 0 on success, -1 when the read failed (one error counted).

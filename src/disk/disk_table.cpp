@@ -47,14 +47,16 @@ void RebuildDiskTable() {
     IdentifyDisk(n);
     const IdentifyRecord& r = IdentifyRecords[n];
     DiskTable[k].Model = text::Widen(std::string(r.ModelText, strnlen(r.ModelText, sizeof r.ModelText)));
-    DiskTable[k].BusName = BusNameOf(r.BusCode);
+    DiskTable[k].BusName = BusNameOf(r.BusType);
     ++k;
   }
 }
 
-const wchar_t* BusNameOf(uint8_t busCode) {
-  static const wchar_t* const kNames[] = {L"Unknown", L"IDE", L"SCSI", L"USB"};
-  return busCode < 4 ? kNames[busCode] : kNames[0];
+const wchar_t* BusNameOf(uint32_t storageBusType) {
+  static const wchar_t* const kNames[] = {L"Unknown", L"SCSI",  L"ATAPI", L"ATA",   L"1394", L"SSA",     L"Fibre",
+                                          L"USB",     L"RAID",  L"iSCSI", L"SAS",   L"SATA", L"SD",      L"MMC",
+                                          L"Virtual", L"Virtual", L"Spaces", L"NVMe", L"SCM", L"UFS"};
+  return storageBusType < sizeof kNames / sizeof kNames[0] ? kNames[storageBusType] : kNames[0];
 }
 
 const DiskEntry* DiskAt(int diskIndex) {

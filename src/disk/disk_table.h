@@ -17,7 +17,7 @@ struct DiskEntry {
   uint64_t SizeSectors = 0;
   uint32_t SectorsPerTrack = 63;
   std::wstring Model;
-  std::wstring BusName = L"Unknown";
+  std::wstring BusName = L"Unknown";  // the bus the drive reports (BusNameOf)
 };
 
 // Slot 0 is unused: disks are numbered from 1.
@@ -25,7 +25,8 @@ extern DiskEntry DiskTable[kMaxDisks + 1];
 extern int32_t DiskCount;
 
 struct IdentifyRecord {
-  uint8_t BusCode = 0;  // 0 unknown, 1 IDE, 2 SCSI, 3 USB
+  uint8_t BusCode = 0;   // 0 unknown, 1 IDE, 2 SCSI, 3 USB and every other bus (the old coarse code)
+  uint32_t BusType = 0;  // the STORAGE_BUS_TYPE the drive reports; 0 unknown
   char ModelText[32] = {};
   char SerialText[32] = {};
 };
@@ -43,7 +44,9 @@ void IdentifyDisk(int driveNumber);
 // dropped; other characters count as 0.
 std::string DecodeHexSerial(const std::string& hex);
 
-const wchar_t* BusNameOf(uint8_t busCode);
+// The name of a STORAGE_BUS_TYPE as the lists show it ("SATA", "NVMe",
+// "USB" ...); "Unknown" for a type this program does not know.
+const wchar_t* BusNameOf(uint32_t storageBusType);
 // The entry of a disk index (1-based), or nullptr outside 1..DiskCount.
 const DiskEntry* DiskAt(int diskIndex);
 

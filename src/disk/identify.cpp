@@ -44,7 +44,10 @@ void TakeIdentify(int n, const uint8_t* identify, uint8_t busCode, bool setBus) 
   }
   CopyCut(r.ModelText, sizeof r.ModelText, ids.model, 17);
   CopyCut(r.SerialText, sizeof r.SerialText, ids.serial, 9);
-  if (setBus) r.BusCode = busCode;
+  if (setBus) {
+    r.BusCode = busCode;
+    r.BusType = win::BusTypeAta;  // the SMART identify speaks ATA
+  }
 }
 
 // SENDCMDINPARAMS without its data byte: buffer size, the eight IDE
@@ -110,6 +113,7 @@ bool StoragePropertyQuery(int n) {
     CopyCut(r.ModelText, sizeof r.ModelText, model, sizeof r.ModelText - 1);
     std::memset(r.SerialText, 0, sizeof r.SerialText);
     r.BusCode = bus == win::BusTypeAta ? 1 : bus == win::BusTypeScsi ? 2 : 3;
+    r.BusType = bus;
     sys.CloseHandle(h);
     return true;
   }
@@ -179,6 +183,7 @@ void IdentifyDisk(int n) {
   if (n < 0 || n > kMaxDriveNumber) return;
   IdentifyRecord& r = IdentifyRecords[n];
   r.BusCode = 0;
+  r.BusType = win::BusTypeUnknown;
   std::memset(r.ModelText, 0, 18);
   std::memset(r.SerialText, 0, 18);
   if (OpenDiskReadOnly(n) == platform::kNullHandle) return;

@@ -16,7 +16,11 @@ using app::T;
 
 std::wstring DeleteReport;
 
-std::wstring DeleteResultText() { return T(DeleteCancelled ? L"IDS_Aborted" : L"IDS_Completed"); }
+std::wstring DeleteResultText() {
+  if (DeleteCancelled) return T(L"IDS_Aborted");
+  // Failed writes leave sectors as they were: not a completed deletion.
+  return T(disk::IoErrorCount > 0 ? L"IDS_Completed_Error" : L"IDS_Completed");
+}
 
 std::wstring ReportTargetText() { return RegionName(SelectedRegion, false) + L" "; }
 

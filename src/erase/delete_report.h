@@ -11,7 +11,9 @@ namespace erase {
 
 extern std::wstring DeleteReport;
 
-std::wstring DeleteResultText();  // T("IDS_Aborted") or T("IDS_Completed")
+// T("IDS_Aborted"), T("IDS_Completed_Error") when disk errors were counted,
+// or T("IDS_Completed").
+std::wstring DeleteResultText();
 // Line 6's target: "Disk 0 Model " or "Partition (E:) FAT32 ".
 std::wstring ReportTargetText();
 // Row i (0..31) of the snapshot dump.

@@ -209,7 +209,9 @@ void RunDeletion(ui::Window& page) {
   platform::Handle volume = platform::kInvalidHandle;
   bool taken = true;
   if (r.FileSystemName != L"RAW" && !(r.StartLba == 0 && layoutCleared)) {
-    std::wstring name = disk::VolumeNameAt(int(r.DriveNumber), r.StartLba * kSector);
+    uint64_t offset = 0;
+    std::wstring name;
+    if (disk::SectorByteOffset(r.StartLba, r.LengthSectors, &offset)) name = disk::VolumeNameAt(int(r.DriveNumber), offset);
     if (!name.empty()) {
       if (name.back() == L'\\') name.pop_back();
       volume = Sys().CreateFile(name, win::GENERIC_READ | win::GENERIC_WRITE,
@@ -233,7 +235,9 @@ void RunDeletion(ui::Window& page) {
   if (platform::IsValid(volume)) Sys().CloseHandle(volume);
   if (opened) disk::CloseCurrentDisk();
   if (!taken) page.MessageBox(app::T(L"IDS_VolumeInUse"), win::MB_OK | win::MB_ICONEXCLAMATION);
-  else if (!DeleteCancelled) page.MessageBox(app::T(L"IDS_DeleteOver"), win::MB_OK);
+  else if (DeleteCancelled) return;
+  else if (disk::IoErrorCount > 0) page.MessageBox(app::T(L"IDS_DeleteOverErrors"), win::MB_OK | win::MB_ICONEXCLAMATION);
+  else page.MessageBox(app::T(L"IDS_DeleteOver"), win::MB_OK);
 }
 
 void ResetDeletionState() {

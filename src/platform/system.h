@@ -38,10 +38,21 @@ struct MutexResult {
   uint32_t error = 0;  // GetLastError after CreateMutexW
 };
 
+// The three times of a file as FILETIME values (100 ns steps since
+// 1601-01-01 UTC). A zero field given to SetFileTime leaves that time alone.
+struct FileTimes {
+  uint64_t creation = 0;
+  uint64_t lastAccess = 0;
+  uint64_t lastWrite = 0;
+};
+
 struct FindData {
   std::wstring name;  // file name only
   uint32_t attributes = 0;
   uint64_t size = 0;
+  std::wstring shortName;  // cAlternateFileName: the 8.3 name, empty when the long name is one
+  FileTimes times;
+  uint32_t reparseTag = 0;  // dwReserved0 when attributes carry FILE_ATTRIBUTE_REPARSE_POINT
 };
 
 struct DiskFreeSpace {
@@ -84,6 +95,30 @@ class System {
   // when nothing matches.
   virtual bool FindFiles(const std::wstring& pattern, std::vector<FindData>* found) = 0;
 
+  // File metadata. Security descriptors travel in self-relative form;
+  // information is the SECURITY_INFORMATION bits (DACL_SECURITY_INFORMATION
+  // ...). Reparse points (junctions, symbolic links) are read and set with
+  // FSCTL_GET_REPARSE_POINT / FSCTL_SET_REPARSE_POINT through DeviceIoControl
+  // on a handle opened with FILE_FLAG_BACKUP_SEMANTICS |
+  // FILE_FLAG_OPEN_REPARSE_POINT. Backends that lack a call fail it.
+  virtual bool SetFileAttributes(const std::wstring& path, uint32_t attributes) { return false; }
+  virtual bool RemoveDirectory(const std::wstring& path) { return false; }
+  virtual bool GetFileSecurity(const std::wstring& path, uint32_t information, std::vector<uint8_t>* descriptor) {
+    return false;
+  }
+  virtual bool SetFileSecurity(const std::wstring& path, uint32_t information,
+                               const std::vector<uint8_t>& descriptor) {
+    return false;
+  }
+  // GetShortPathNameW; "" on failure.
+  virtual std::wstring GetShortPathName(const std::wstring& path) { return L""; }
+  // SetFileShortNameW on a handle opened with GENERIC_ALL (a folder with
+  // FILE_FLAG_BACKUP_SEMANTICS); needs the restore privilege on Windows.
+  virtual bool SetFileShortName(Handle h, const std::wstring& shortName) { return false; }
+  virtual bool GetFileTime(Handle h, FileTimes* times) { return false; }
+  virtual bool SetFileTime(Handle h, const FileTimes& times) { return false; }
+  virtual bool GetFileSize(Handle h, uint64_t* size) { return false; }
+
   // Volumes and drive letters
   virtual uint32_t GetLogicalDrives() = 0;
   virtual std::wstring GetLogicalDriveStrings() = 0;  // "C:\\0D:\\0...\0"
@@ -93,6 +128,9 @@ class System {
   virtual bool GetVolumeInformation(const std::wstring& root, std::wstring* fileSystemName) = 0;
   virtual bool GetDiskFreeSpace(const std::wstring& root, DiskFreeSpace* space) = 0;
   virtual bool SetVolumeMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) = 0;
+  // The label part of GetVolumeInformationW, and SetVolumeLabelW.
+  virtual bool GetVolumeLabel(const std::wstring& root, std::wstring* label) { return false; }
+  virtual bool SetVolumeLabel(const std::wstring& root, const std::wstring& label) { return false; }
   virtual bool DeleteVolumeMountPoint(const std::wstring& mountPoint) = 0;
   virtual std::wstring GetWindowsDirectory() = 0;
   virtual std::wstring GetSystemDirectory() = 0;
@@ -115,6 +153,27 @@ class System {
   // ShellExecuteW; the result is greater than 32 on success.
   virtual intptr_t ShellExecute(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
                                 const std::wstring& directory, int show) = 0;
+  // ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS: the started process's
+  // handle (wait for it with WaitForSingleObject, read its exit code with
+  // GetExitCodeProcess, close it with CloseHandle), kNullHandle when
+  // nothing was started.
+  virtual Handle ShellExecuteEx(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
+                                const std::wstring& directory, int show) {
+    return kNullHandle;
+  }
+  // Named pipes: opened with CreateFile on "\\.\pipe\NAME"; a message
+  // longer than the read buffer fails ReadFile with ERROR_MORE_DATA and
+  // the rest follows on the next read.
+  virtual bool WaitNamedPipe(const std::wstring& name, uint32_t milliseconds) { return false; }
+  virtual bool SetNamedPipeHandleState(Handle pipe, uint32_t mode) { return false; }
+  // The shadow-copy helper libraries: LoadLibraryW of name with its exports
+  // "ShadowCopy" (volume root in, shadow-copy path out) and
+  // "DeleteShadowCopy". kNullHandle when the library or an export is
+  // missing. FreeShadowLibrary unloads it.
+  virtual Handle LoadShadowLibrary(const std::wstring& name) { return kNullHandle; }
+  virtual bool ShadowCopy(Handle library, const std::wstring& root, std::wstring* shadowPath) { return false; }
+  virtual bool DeleteShadowCopy(Handle library) { return false; }
+  virtual void FreeShadowLibrary(Handle library) {}
   virtual bool IsWow64Process() = 0;
   virtual OsVersion GetVersion() = 0;
   virtual std::wstring GetModuleFileName() = 0;

@@ -21,6 +21,8 @@ inline constexpr uint32_t OPEN_ALWAYS = 4;
 inline constexpr uint32_t FILE_FLAG_WRITE_THROUGH = 0x80000000u;
 inline constexpr uint32_t FILE_FLAG_NO_BUFFERING = 0x20000000u;
 inline constexpr uint32_t FILE_FLAG_BACKUP_SEMANTICS = 0x02000000u;
+inline constexpr uint32_t FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000u;
+inline constexpr uint32_t GENERIC_ALL = 0x10000000u;
 inline constexpr uint32_t FILE_ATTRIBUTE_READONLY = 0x1;
 inline constexpr uint32_t FILE_ATTRIBUTE_HIDDEN = 0x2;
 inline constexpr uint32_t FILE_ATTRIBUTE_SYSTEM = 0x4;
@@ -28,6 +30,17 @@ inline constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 inline constexpr uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
 inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+inline constexpr uint32_t FILE_ATTRIBUTE_OFFLINE = 0x1000;
+inline constexpr uint32_t FILE_ATTRIBUTE_NOT_CONTENT_INDEXED = 0x2000;
+// Reparse points and security
+inline constexpr uint32_t IO_REPARSE_TAG_MOUNT_POINT = 0xA0000003u;
+inline constexpr uint32_t IO_REPARSE_TAG_SYMLINK = 0xA000000Cu;
+inline constexpr uint32_t OWNER_SECURITY_INFORMATION = 1;
+inline constexpr uint32_t GROUP_SECURITY_INFORMATION = 2;
+inline constexpr uint32_t DACL_SECURITY_INFORMATION = 4;
+// Named pipes and ShellExecuteExW
+inline constexpr uint32_t PIPE_READMODE_MESSAGE = 2;
+inline constexpr uint32_t NMPWAIT_USE_DEFAULT_WAIT = 0;
 inline constexpr uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 
 // Error codes
@@ -46,12 +59,19 @@ inline constexpr uint32_t ERROR_SECTOR_NOT_FOUND = 27;
 inline constexpr uint32_t ERROR_GEN_FAILURE = 31;
 inline constexpr uint32_t ERROR_SHARING_VIOLATION = 32;
 inline constexpr uint32_t ERROR_LOCK_VIOLATION = 33;
+inline constexpr uint32_t ERROR_HANDLE_EOF = 38;
 inline constexpr uint32_t ERROR_NOT_SUPPORTED = 50;
+inline constexpr uint32_t ERROR_FILE_EXISTS = 80;
 inline constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
+inline constexpr uint32_t ERROR_SEM_TIMEOUT = 121;
 inline constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr uint32_t ERROR_NEGATIVE_SEEK = 131;
+inline constexpr uint32_t ERROR_DIR_NOT_EMPTY = 145;
 inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
 inline constexpr uint32_t ERROR_PIPE_BUSY = 231;
 inline constexpr uint32_t ERROR_MORE_DATA = 234;
+inline constexpr uint32_t ERROR_PRIVILEGE_NOT_HELD = 1314;
+inline constexpr uint32_t ERROR_NOT_A_REPARSE_POINT = 4390;
 inline constexpr uint32_t ERROR_UNRECOGNIZED_VOLUME = 1005;
 
 // Registry
@@ -124,6 +144,8 @@ inline constexpr uint32_t FSCTL_LOCK_VOLUME = 0x00090018;
 inline constexpr uint32_t FSCTL_UNLOCK_VOLUME = 0x0009001C;
 inline constexpr uint32_t FSCTL_DISMOUNT_VOLUME = 0x00090020;
 inline constexpr uint32_t FSCTL_EXTEND_VOLUME = 0x000900F0;
+inline constexpr uint32_t FSCTL_SET_REPARSE_POINT = 0x000900A4;
+inline constexpr uint32_t FSCTL_GET_REPARSE_POINT = 0x000900A8;
 
 // Partition styles and storage bus types
 inline constexpr uint32_t PARTITION_STYLE_MBR = 0;

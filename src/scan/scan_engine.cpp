@@ -26,10 +26,13 @@ std::wstring ScanTargetText;
 uint32_t ScanBlockSectors = 63;
 uint64_t ScanDiskSectors = 0;
 
+std::vector<SectorRange> ScanBadSectors;
+
 namespace {
 
-constexpr uint32_t kBufferSectors = 63;
+constexpr uint32_t kMaxBlockSectors = 63;
 constexpr size_t kAlign = 4096;
+constexpr uint32_t kSector = disk::kSectorBytes;
 
 // Releases what the scan took from the system: the partition's volume or
 // the whole disk's volumes, and the disk.
@@ -51,6 +54,132 @@ void Finish(ui::Window& page) {
   if (!ScanCancelled) page.MessageBox(T(L"IDS_ScanComplete"), win::MB_OK);
   page.Close(IDC_NEXT);
 }
+
+// Whole blocks, so that no block straddles two spans; a megabyte or more,
+// and a whole number of 4 KiB pages, so that a span that starts aligned
+// goes to the disk as one aligned transfer.
+uint32_t SpanSectors(uint32_t n) {
+  constexpr uint32_t kPageSectors = 4096 / kSector;
+  uint32_t blocks = (kSpanBytes / kSector + n - 1) / n;
+  return (blocks + kPageSectors - 1) / kPageSectors * kPageSectors * n;
+}
+
+void AddBadSector(uint64_t lba) {
+  if (!ScanBadSectors.empty() && ScanBadSectors.back().last + 1 == lba) ScanBadSectors.back().last = lba;
+  else ScanBadSectors.push_back({lba, lba});
+}
+
+bool ReadAll(uint8_t* buffer, uint64_t lba, uint32_t count) {
+  return disk::ReadSectors(disk::CurrentDisk, buffer, lba, count) == count * kSector;
+}
+
+// One run of the scan over [StartLba, end). The disk is read a span of
+// whole blocks at a time, which is what lets it run at the disk's speed;
+// only a span that fails is gone through block by block.
+class ScanRun {
+ public:
+  ScanRun(ui::Window& page, uint8_t* buffer, uint32_t n, uint32_t span, uint64_t end)
+      : page_(page), r_(ScanRegion), buffer_(buffer), n_(n), span_(span), end_(end) {}
+
+  void Run() {
+    for (uint64_t lba = r_.StartLba; lba < end_;) {
+      // The last read stops at the end of the region: the sectors behind
+      // a partition belong to someone else, and a fault there is not its own.
+      uint32_t count = uint32_t(std::min<uint64_t>(span_, end_ - lba));
+      r_.CursorLba = lba;
+      if (ReadAll(buffer_, lba, count)) {
+        uint64_t lastBlock = lba + uint64_t((count - 1) / n_) * n_;
+        if (!Tick(lastBlock)) return;
+      } else if (!GoThroughFailedSpan(lba, count)) {
+        return;
+      }
+      lba += count;
+    }
+  }
+
+ private:
+  // The span's read was the first read of each of its blocks. Each block is
+  // read again alone: one that fails now failed its first read and its
+  // first retry, and gets the retries that are left. When every block reads,
+  // the span failed once somewhere and read on retry: as one block can
+  // fail once and then read, the span counts as one such block, named by
+  // its first sector (which of its blocks failed cannot be told).
+  bool GoThroughFailedSpan(uint64_t lba, uint32_t count) {
+    bool blamed = false;
+    for (uint64_t block = lba; block < lba + count; block += n_) {
+      uint32_t c = uint32_t(std::min<uint64_t>(n_, lba + count - block));
+      r_.CursorLba = block;
+      if (!ReadAll(buffer_, block, c)) {
+        blamed = true;
+        if (!FailedBlock(block, c)) return false;
+      }
+      if (!Tick(block)) return false;
+    }
+    if (!blamed) {
+      ++ScanFailedBlocks;
+      ++ScanRetryGoodBlocks;
+      ++disk::IoErrorCount;
+      page_.LinesAdd(IDC_SCAN_ERRORS, T(L"IDS_ErrorinSector") + L" " + text::Dec(lba) + T(L"IDS_badsector2"));
+    }
+    return true;
+  }
+
+  // A block whose first read and first retry failed: the two failed reads
+  // are counted, then the remaining retries; a block that stays unreadable
+  // is read sector by sector to find which of its sectors are bad. The
+  // sectors are read only after the retries, so that a sector that fails a
+  // few times still counts for the retries as it would without this search.
+  bool FailedBlock(uint64_t lba, uint32_t count) {
+    ++ScanFailedBlocks;
+    disk::IoErrorCount += 2;
+    bool readOnRetry = false;
+    for (int retry = 1; retry < kReadRetries && !readOnRetry; ++retry)
+      readOnRetry = disk::ReadCurrentDisk(buffer_, lba, count) == 0;
+    std::wstring line = T(L"IDS_ErrorinSector") + L" " + text::Dec(lba);
+    if (readOnRetry) {
+      line += T(L"IDS_badsector2");
+      ++ScanRetryGoodBlocks;
+    }
+    page_.LinesAdd(IDC_SCAN_ERRORS, line);
+    if (readOnRetry) return true;
+    for (uint64_t s = lba; s < lba + count; ++s) {
+      if (!ReadAll(buffer_, s, 1)) AddBadSector(s);
+      // A disk that takes seconds for each bad sector still hears Cancel.
+      if (!Tick(lba)) return false;
+    }
+    return true;
+  }
+
+  // The page after the block at lba was read: at most once a second the
+  // progress, the times and the sector are shown and the messages drained.
+  // False when the operator cancelled meanwhile.
+  bool Tick(uint64_t lba) {
+    uint64_t pos = lba - r_.StartLba;
+    int64_t elapsed = int64_t(Sys().Now() - ScanStartTime);
+    if (pos == 0) return true;
+    float total = float(elapsed) * float(r_.LengthSectors) / float(pos);
+    if (total >= float(elapsed)) remaining_ = int64_t(total - float(elapsed));
+    if (elapsed == shown_) return true;
+    shown_ = elapsed;
+    page_.SetPos(IDC_PROGRESS, int64_t(pos / n_));
+    page_.SetText(IDC_ELAPSED, text::FormatHms(elapsed));
+    Sys().SetThreadExecutionState(win::ES_SYSTEM_REQUIRED);
+    page_.PumpMessages();
+    if (ScanCancelled) return false;
+    page_.SetText(IDC_SCAN_REMAINING, text::FormatHms(remaining_));
+    page_.SetText(IDC_SCAN_SECTOR, text::Dec(lba));
+    return true;
+  }
+
+  ui::Window& page_;
+  erase::Region& r_;
+  uint8_t* buffer_;
+  const uint32_t n_;
+  const uint32_t span_;
+  const uint64_t end_;
+  int64_t shown_ = 0;
+  int64_t remaining_ = 0;
+};
 
 }  // namespace
 
@@ -83,55 +212,26 @@ void RunBadSectorScan(ui::Window& page) {
     Finish(page);
     return;
   }
-  std::unique_ptr<uint8_t[]> memory(new (std::nothrow) uint8_t[kBufferSectors * 512 + kAlign]());
+  const uint32_t n = std::clamp<uint32_t>(ScanBlockSectors, 1, kMaxBlockSectors);
+  const uint32_t span = SpanSectors(n);
+  std::unique_ptr<uint8_t[]> memory(new (std::nothrow) uint8_t[size_t(span) * kSector + kAlign]());
   if (!memory) {
     Release(volume, diskOpen);
     page.MessageBox(L"Memory full", win::MB_OK);
     return;
   }
-  // Aligned for uncached reads.
+  // Aligned for uncached reads, so that no bounce buffer is needed.
   uint8_t* buffer = memory.get() + (kAlign - reinterpret_cast<uintptr_t>(memory.get()) % kAlign) % kAlign;
 
   page.Enable(IDC_BACK, false);
   page.Enable(IDC_START_SCAN, false);
   ScanRunning = true;
-  const uint32_t n = std::clamp<uint32_t>(ScanBlockSectors, 1, kBufferSectors);
-  int64_t shown = 0;
-  int64_t remaining = 0;
-  for (uint64_t pos = 0; pos < r.LengthSectors; pos += n) {
-    uint64_t lba = r.StartLba + pos;
-    if (lba >= ScanDiskSectors) break;
-    // Blocks are read whole, even past the end of a partition, but never
-    // past the end of the disk.
-    uint32_t count = uint32_t(std::min<uint64_t>(n, ScanDiskSectors - lba));
-    r.CursorLba = lba;
-    if (disk::ReadCurrentDisk(buffer, lba, count) != 0) {
-      ++ScanFailedBlocks;
-      bool readOnRetry = false;
-      for (int retry = 0; retry < kReadRetries && !readOnRetry; ++retry)
-        readOnRetry = disk::ReadCurrentDisk(buffer, lba, count) == 0;
-      std::wstring line = T(L"IDS_ErrorinSector") + L" " + text::Dec(lba);
-      if (readOnRetry) {
-        line += T(L"IDS_badsector2");
-        ++ScanRetryGoodBlocks;
-      }
-      page.LinesAdd(IDC_SCAN_ERRORS, line);
-    }
-    int64_t elapsed = int64_t(Sys().Now() - ScanStartTime);
-    if (pos == 0) continue;
-    float total = float(elapsed) * float(r.LengthSectors) / float(pos);
-    if (total >= float(elapsed)) remaining = int64_t(total - float(elapsed));
-    // The page is brought up to date (and Cancel heard) once a second.
-    if (elapsed == shown) continue;
-    shown = elapsed;
-    page.SetPos(IDC_PROGRESS, int64_t(pos / n));
-    page.SetText(IDC_ELAPSED, text::FormatHms(elapsed));
-    Sys().SetThreadExecutionState(win::ES_SYSTEM_REQUIRED);
-    page.PumpMessages();
-    if (ScanCancelled) break;
-    page.SetText(IDC_SCAN_REMAINING, text::FormatHms(remaining));
-    page.SetText(IDC_SCAN_SECTOR, text::Dec(lba));
-  }
+  ScanBadSectors.clear();
+  // The region, never beyond the disk's end (a length from a damaged table
+  // may claim more).
+  uint64_t end = r.StartLba < ScanDiskSectors ? r.StartLba + std::min(r.LengthSectors, ScanDiskSectors - r.StartLba)
+                                              : r.StartLba;
+  ScanRun(page, buffer, n, span, end).Run();
   ScanDone = true;
   Release(volume, diskOpen);
   Finish(page);
@@ -144,6 +244,19 @@ std::wstring ScanResultText() {
          T(L"IDS_badsector2");
 }
 
+std::wstring BadSectorsText(size_t maxRanges) {
+  if (ScanBadSectors.empty()) return T(L"IDS_NoBadSectors");
+  std::wstring out;
+  for (size_t i = 0; i < ScanBadSectors.size(); ++i) {
+    if (i == maxRanges) return out + L", ...";
+    const SectorRange& s = ScanBadSectors[i];
+    if (i) out += L", ";
+    out += text::Dec(s.first);
+    if (s.last != s.first) out += L"-" + text::Dec(s.last);
+  }
+  return out;
+}
+
 void ResetScanState() {
   ScanRegion = erase::Region{};
   ScanFailedBlocks = ScanRetryGoodBlocks = 0;
@@ -152,6 +265,7 @@ void ResetScanState() {
   ScanTargetText.clear();
   ScanBlockSectors = 63;
   ScanDiskSectors = 0;
+  ScanBadSectors.clear();
 }
 
 }  // namespace scan

@@ -18,6 +18,7 @@ void CBadSectorScan::OnInit(ui::Window& w) {
   ScanDiskSectors = disk::GetDiskSizeSectors(int(ScanRegion.DriveNumber));
   ScanBlockSectors = disk::LastSectorsPerTrack;
   ScanFailedBlocks = ScanRetryGoodBlocks = 0;
+  ScanBadSectors.clear();
   disk::IoErrorCount = 0;
   ScanRunning = ScanCancelled = ScanDone = false;
   ScanTargetText = erase::RegionTargetText(ScanRegion);

@@ -13,15 +13,22 @@ namespace scan {
 
 using app::T;
 
+namespace {
+constexpr size_t kShownRanges = 12;
+}  // namespace
+
 int CScanSummary::TemplateId() const { return IDD_SCAN_SUMMARY; }
 
 void CScanSummary::OnInit(ui::Window& w) {
   erase::SetHeadings(w, L"IDS_SCANSUMMARY", L"IDS_SCANSUMMARY", L"IDS_BADSCANSUMMARY");
   erase::SetTexts(w, {{IDC_GROUP, L"IDS_ScanSummarySubHeading"}, {IDC_TEXT1, L"IDS_SCANDRIVE"},
-                      {IDC_TEXT2, L"IDS_SCANRESULT"}, {IDC_TEXT3, L"IDS_MProgSum9"}, {IDC_FINISH, L"IDS_FINISH"}});
+                      {IDC_TEXT2, L"IDS_SCANRESULT"}, {IDC_TEXT3, L"IDS_MProgSum9"}, {IDC_TEXT4, L"IDS_BadSectors"},
+                      {IDC_FINISH, L"IDS_FINISH"}});
   w.SetText(IDC_VALUE1, ScanTargetText);
   w.SetText(IDC_VALUE2, ScanResultText());
   w.SetText(IDC_VALUE3, text::FormatHms(int64_t(platform::Sys().Now() - ScanStartTime)));
+  // Two lines of the page's width; the console prints them all.
+  w.SetText(IDC_VALUE4, BadSectorsText(kShownRanges));
 }
 
 void CScanSummary::OnCommand(ui::Window& w, int id) {

@@ -59,16 +59,22 @@ TEST_F(DiskModelTest, RegistryCountLimitsTheTable) {
 }
 
 TEST_F(DiskModelTest, BusCodesAndSerials) {
+  // The list shows the bus the drive reports; the old coarse code stays
+  // beside it.
   struct Case {
     const char* bus;
     const wchar_t* name;
-  } cases[] = {{"Ata", L"IDE"}, {"Scsi", L"SCSI"}, {"Sata", L"USB"}, {"Raid", L"USB"}, {"Usb", L"USB"}};
+    uint8_t code;
+  } cases[] = {{"Ata", L"ATA", 1},  {"Scsi", L"SCSI", 2},   {"Sata", L"SATA", 3}, {"Raid", L"RAID", 3},
+               {"Usb", L"USB", 3},  {"Nvme", L"NVMe", 3},   {"Sas", L"SAS", 3},   {"iScsi", L"iSCSI", 3},
+               {"Sd", L"SD", 3},    {"Virtual", L"Virtual", 3}, {"1394", L"1394", 3}, {"Unknown", L"Unknown", 3}};
   for (auto& c : cases) {
     config_.disks.clear();
     AddDisk(std::string("size=1MiB,model=M,serial=WD-WCC4N1234567,bus=") + c.bus);
     Boot();
     disk::RefreshDiskModel();
     EXPECT_EQ(disk::DiskTable[1].BusName, c.name) << c.bus;
+    EXPECT_EQ(disk::IdentifyRecords[0].BusCode, c.code) << c.bus;
     // Other buses report the serial in the old hexadecimal byte-swapped
     // form, which decodes back to the text.
     EXPECT_EQ(disk::LastIdentifiedSerial, "WD-WCC4N1234567") << c.bus;

@@ -20,9 +20,11 @@ class ConsoleCommandsTest : public RegionTest {
     platform::SetSystem(nullptr);
     sim_.reset();
   }
+  // An installed Windows on C: (disk 1), as a machine file describes it.
   int Run(const std::string& args, std::string* out) {
-    std::string disks = " --disk " + ImagePath(0) + ",model=System --disk " + ImagePath(1) + ",model=Spare,bad=500 ";
-    return Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli" + disks + args, out);
+    std::string machine = WriteInstalledMachine(
+        dir_.File("machine.ini"), {ImagePath(0) + ",model=System", ImagePath(1) + ",model=Spare,bad=500"});
+    return Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --machine " + machine + " " + args, out);
   }
 };
 
@@ -46,6 +48,17 @@ TEST_F(ConsoleCommandsTest, ExitCodesAndOutput) {
       {"--json scan --disk 2", 1, "\"ScanFailedBlocks\":1,\"ScanRetryGoodBlocks\":0,\"IoErrorCount\":4"},
       {"--yes --json wipe --disk 2 --method 0 --report " + report, 0, "\"IoErrorCount\":0,\"result\":\"Completed\""},
       {"--json scan --disk 2", 1, "\"lines\":[\"Read error at sector 441\"]"},
+      {"--json scan --disk 2", 1, "\"BadSectors\":[{\"first\":500,\"last\":500}]"},
+      {"scan --disk 2", 1, "Unreadable sectors: 500\n"},
+      // Sector numbers are numbers, and one that cannot be addressed fails
+      // instead of wrapping around to the start of the disk.
+      {"view --disk 2 --sector abc", 2, "--sector needs a number, not 'abc'"},
+      {"view --disk 2 --sector -5", 2, "--sector needs a number, not '-5'"},
+      {"view --disk 2 --sector 1.5", 2, "--sector needs a number, not '1.5'"},
+      {"view --disk 2 --sector 999", 0, "sector: 999"},
+      {"read --drive 1 --lba 36028797018963969", 1, "result: -1"},
+      {"read --drive 1 --lba 999 --count 2", 1, "result: -1"},
+      {"read --drive 1 --lba 999", 0, "result: 0"},
   };
   for (const Case& c : cases) {
     std::string out;
@@ -58,4 +71,24 @@ TEST_F(ConsoleCommandsTest, ExitCodesAndOutput) {
   ASSERT_GT(saved.size(), 2u);
   EXPECT_EQ(saved[0], 0xFF);
   EXPECT_EQ(saved[1], 0xFE);
+}
+
+TEST_F(ConsoleCommandsTest, AWriteProtectedDiskIsScannedCleanAndItsWipeEndsWithErrors) {
+  SetUpImages();
+  std::string disk = " --disk " + ImagePath(1) + ",model=Spare,wp=1 ";
+  struct Case {
+    std::string args;
+    int code;
+    std::string shows;
+  } cases[] = {
+      {"scan --disk 1", 0, "Unreadable sectors: None\n"},
+      // Failed writes are not a completed deletion.
+      {"--yes --json wipe --disk 1 --method 0", 1, "\"result\":\"Completed with errors\""},
+      {"--yes wipe --disk 1 --method 0", 1, "Deletion result: Completed with errors"},
+  };
+  for (const Case& c : cases) {
+    std::string out;
+    EXPECT_EQ(Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli" + disk + c.args, &out), c.code) << c.args << "\n" << out;
+    EXPECT_NE(out.find(c.shows), std::string::npos) << c.args << "\n" << out;
+  }
 }

@@ -82,21 +82,38 @@ TEST_F(DeleteReportTest, SavedReportOfAZeroFilledPartition) {
   EXPECT_FALSE(Shown(L"IDS_ReportNotSaved"));
 }
 
-TEST_F(DeleteReportTest, ErrorsShowOnThePageAndInTheReport) {
-  // Five blocks on a disk that has become write-protected: 25 failed attempts.
-  AddDisk("size=8MiB,model=Target");
-  Boot();
-  Layout(0, {{2048, 315, ""}});
-  Sim().Disk(0).MutableConfig().writeProtected = true;
-  std::wstring shown, snapshotBox;
-  Delete(RowOf(1, 1), erase::WipeZero, [&](ui::ScriptedWindow& w) {
-    shown = w.GetText(IDC_VALUE7);
-    snapshotBox = w.GetText(IDC_SNAPSHOT);
-    EXPECT_EQ(w.c(IDC_SNAPSHOT).font, ui::Font::Fixed);
-  });
-  EXPECT_EQ(shown, L"25");
-  EXPECT_NE(erase::DeleteReport.find(L"\r\nIDS_DelErr 25\r\n"), std::wstring::npos);
-  EXPECT_EQ(snapshotBox.size(), 32u * 87) << "32 rows of 85 characters and CR LF";
+TEST_F(DeleteReportTest, ADeletionWithErrorsIsNotReportedAsCompleted) {
+  // Five blocks; on a disk that has become write-protected, 25 failed
+  // attempts, and the message, the page and the report say so.
+  struct Case {
+    bool writeProtected;
+    std::wstring errors, result, message;
+  } cases[] = {
+      {false, L"0", L"IDS_Completed", L"IDS_DeleteOver"},
+      {true, L"25", L"IDS_Completed_Error", L"IDS_DeleteOverErrors"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.writeProtected);
+    config_.disks.clear();
+    AddDisk("size=8MiB,model=Target");
+    Boot();
+    Layout(0, {{2048, 315, ""}});
+    Sim().Disk(0).MutableConfig().writeProtected = c.writeProtected;
+    host_.messages.clear();
+    std::wstring errors, result, snapshotBox;
+    Delete(RowOf(1, 1), erase::WipeZero, [&](ui::ScriptedWindow& w) {
+      errors = w.GetText(IDC_VALUE7);
+      result = w.GetText(IDC_VALUE6);
+      snapshotBox = w.GetText(IDC_SNAPSHOT);
+      EXPECT_EQ(w.c(IDC_SNAPSHOT).font, ui::Font::Fixed);
+    });
+    EXPECT_EQ(errors, c.errors);
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"IDS_DeleteWarning", c.message}));
+    EXPECT_NE(erase::DeleteReport.find(L"\r\nIDS_DelResult " + c.result + L"\r\nIDS_DelErr " + c.errors + L"\r\n"),
+              std::wstring::npos);
+    EXPECT_EQ(snapshotBox.size(), 32u * 87) << "32 rows of 85 characters and CR LF";
+  }
 }
 
 TEST_F(DeleteReportTest, AReportThatCannotBeWrittenIsNotDroppedSilently) {

@@ -97,8 +97,11 @@ TEST_F(PartCliTest, FormatPicksTheFileSystemBySizeAndReportsFailure) {
   std::vector<uint8_t> boot = ReadSectorAt(image_, 10446848);
   EXPECT_EQ(std::string(boot.begin() + 3, boot.begin() + 11), "NTFS    ");
   EXPECT_EQ(Sfdisk(image_).parts[2].type, 0x07u) << "the partition type follows the file system";
-  // NTFS on C: outside Windows PE is never formatted.
-  EXPECT_EQ(Cli("part format --disk 1 --region 1 --fs NTFS --quick", &out), 1);
+  // NTFS on C: of an installed Windows is never formatted.
+  std::string machine = WriteInstalledMachine(dir_.File("machine.ini"), {image_});
+  EXPECT_EQ(Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --machine " + machine +
+                      " part format --disk 1 --region 1 --fs NTFS --quick", &out),
+            1);
   EXPECT_NE(out.find("could not be formatted"), std::string::npos) << out;
 }
 

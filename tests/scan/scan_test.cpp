@@ -1,6 +1,6 @@
 // The bad-sector scan through its wizard and as the duplication opens it:
-// which blocks are listed and counted, where the last read ends, cancel,
-// and a disk that cannot be read.
+// which blocks are listed and counted, which sectors are found unreadable,
+// where the last read ends, cancel, and a disk that cannot be read.
 #include <gtest/gtest.h>
 
 #include "disk/disk_access.h"
@@ -10,12 +10,14 @@
 #include "scan/scan_page.h"
 
 using namespace testing_support;
+using Ranges = std::vector<scan::SectorRange>;
 
 class ScanTest : public RegionTest {
  protected:
   struct Outcome {
     std::vector<std::wstring> lines;
     std::wstring result;
+    std::wstring badSectors;  // as the summary page shows them
     bool summary = false;
   };
   // The scan wizard on a row; Start Scan, then the summary page.
@@ -37,6 +39,7 @@ class ScanTest : public RegionTest {
     host_.OnPage("CScanSummary", [&](ui::ScriptedWindow& w) {
       out.summary = true;
       out.result = w.GetText(IDC_VALUE2);
+      out.badSectors = w.GetText(IDC_VALUE4);
       w.Press(IDC_FINISH);
     });
     app::OpenScanWizard();
@@ -44,22 +47,38 @@ class ScanTest : public RegionTest {
   }
 };
 
-TEST_F(ScanTest, FailingBlocksAreListedAndCounted) {
-  // A disk of 20000 sectors (317 blocks of 63 and 29 sectors more).
+TEST_F(ScanTest, FailingBlocksAreListedAndCountedAndTheirBadSectorsFound) {
+  // A disk of 20000 sectors: blocks of 63, read in spans of 40 blocks
+  // (2520 sectors), the last span 2360 sectors with a short last block at
+  // 19971. A failing span is read block by block; its read was the first
+  // read of each block.
   struct Case {
     const char* faults;
     std::vector<std::wstring> lines;
     int failed, retryGood, errors;
+    Ranges bad;
+    std::wstring shown;
   } cases[] = {
-      {"", {}, 0, 0, 0},
-      {"flaky=5000:1", {L"IDS_ErrorinSector 4977IDS_badsector2"}, 1, 1, 1},
-      {"flaky=5000:3", {L"IDS_ErrorinSector 4977IDS_badsector2"}, 1, 1, 3},
-      {"flaky=5000:4", {L"IDS_ErrorinSector 4977"}, 1, 0, 4},
-      // Two blocks touched by one range; one flaky sector in a third.
-      {"bad=100-130,flaky=300:2", {L"IDS_ErrorinSector 63", L"IDS_ErrorinSector 126",
-                                   L"IDS_ErrorinSector 252IDS_badsector2"}, 3, 1, 10},
-      // The last sector of the disk is in the short last block.
-      {"bad=19999", {L"IDS_ErrorinSector 19971"}, 1, 0, 4},
+      {"", {}, 0, 0, 0, {}, L"IDS_NoBadSectors"},
+      {"bad=1000-1003", {L"IDS_ErrorinSector 945"}, 1, 0, 4, {{1000, 1003}}, L"1000-1003"},
+      // A range over two spans and four blocks is one range of sectors.
+      {"bad=2450-2600",
+       {L"IDS_ErrorinSector 2394", L"IDS_ErrorinSector 2457", L"IDS_ErrorinSector 2520", L"IDS_ErrorinSector 2583"},
+       4, 0, 16, {{2450, 2600}}, L"2450-2600"},
+      // Two blocks of one span, and a sector of another span that fails twice.
+      {"bad=100-130;140,flaky=3000:2",
+       {L"IDS_ErrorinSector 63", L"IDS_ErrorinSector 126", L"IDS_ErrorinSector 2961IDS_badsector2"}, 3, 1, 10,
+       {{100, 130}, {140, 140}}, L"100-130, 140"},
+      // Flaky sectors: the span's read, then the block's own reads.
+      {"flaky=5000:2", {L"IDS_ErrorinSector 4977IDS_badsector2"}, 1, 1, 2, {}, L"IDS_NoBadSectors"},
+      {"flaky=5000:3", {L"IDS_ErrorinSector 4977IDS_badsector2"}, 1, 1, 3, {}, L"IDS_NoBadSectors"},
+      // Unreadable four times; read when it is looked at alone.
+      {"flaky=5000:4", {L"IDS_ErrorinSector 4977"}, 1, 0, 4, {}, L"IDS_NoBadSectors"},
+      {"flaky=5000:9", {L"IDS_ErrorinSector 4977"}, 1, 0, 4, {{5000, 5000}}, L"5000"},
+      // A failure that does not come back cannot be placed within the one
+      // read that met it: the span counts as one block read on retry.
+      {"flaky=5000:1", {L"IDS_ErrorinSector 2520IDS_badsector2"}, 1, 1, 1, {}, L"IDS_NoBadSectors"},
+      {"bad=19999", {L"IDS_ErrorinSector 19971"}, 1, 0, 4, {{19999, 19999}}, L"19999"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.faults);
@@ -67,12 +86,23 @@ TEST_F(ScanTest, FailingBlocksAreListedAndCounted) {
     AddDisk(std::string("size=20000s,model=Scanned") + (*c.faults ? "," : "") + c.faults);
     Boot();
     host_.messages.clear();
-    Outcome o = Scan(RowOf(1));
+    uint64_t readsBefore = 0;
+    Outcome o = Scan(RowOf(1), [&](ui::ScriptedWindow& w) {
+      readsBefore = Sim().Disk(0).reads;
+      w.Press(IDC_START_SCAN);
+    });
     EXPECT_EQ(o.lines, c.lines);
     EXPECT_EQ(scan::ScanFailedBlocks, c.failed);
     EXPECT_EQ(scan::ScanRetryGoodBlocks, c.retryGood);
     EXPECT_EQ(disk::IoErrorCount, c.errors);
+    EXPECT_EQ(scan::ScanBadSectors, c.bad);
+    EXPECT_EQ(o.badSectors, c.shown);
     EXPECT_EQ(Sim().Disk(0).outOfRange, 0u) << "no read runs past the end of the disk";
+    // A clean disk is read a megabyte or more at a time: its partition
+    // table (to lock its volumes), then eight spans.
+    if (!*c.faults) {
+      EXPECT_EQ(Sim().Disk(0).reads - readsBefore, 9u);
+    }
     EXPECT_TRUE(Shown(L"IDS_ScanComplete"));
     ASSERT_TRUE(o.summary);
     std::wstring expected = c.failed == 0 ? L"IDS_Completed"
@@ -82,19 +112,32 @@ TEST_F(ScanTest, FailingBlocksAreListedAndCounted) {
   }
 }
 
-TEST_F(ScanTest, PartitionBlocksAreReadWhole) {
-  // A partition of 100 sectors: its second block reads 26 sectors beyond
-  // it, where a bad sector lies.
-  AddDisk("size=8MiB,model=Scanned,bad=2173");
-  Boot();
-  Layout(0, {{2048, 100, ""}});
-  Outcome o = Scan(RowOf(1, 1), [&](ui::ScriptedWindow& w) {
-    EXPECT_EQ(w.GetText(IDC_SCAN_TARGET), L"IDS_Partition (C:) RAW 0.05 MB");
-    w.Press(IDC_START_SCAN);
-  });
-  EXPECT_EQ(o.lines, std::vector<std::wstring>{L"IDS_ErrorinSector 2111"});
-  EXPECT_EQ(Sim().OpenHandleCount(), 0);
-  for (auto& v : Sim().Mounts().Volumes()) EXPECT_FALSE(v->locked);
+TEST_F(ScanTest, APartitionScanStopsAtThePartitionsEnd) {
+  // A partition of 100 sectors from 2048: its second block is 37 sectors,
+  // and a bad sector just behind the partition is none of its business.
+  struct Case {
+    const char* bad;
+    std::vector<std::wstring> lines;
+    Ranges sectors;
+  } cases[] = {
+      {"bad=2148", {}, {}},
+      {"bad=2147", {L"IDS_ErrorinSector 2111"}, {{2147, 2147}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bad);
+    config_.disks.clear();
+    AddDisk(std::string("size=8MiB,model=Scanned,") + c.bad);
+    Boot();
+    Layout(0, {{2048, 100, ""}});
+    Outcome o = Scan(RowOf(1, 1), [&](ui::ScriptedWindow& w) {
+      EXPECT_EQ(w.GetText(IDC_SCAN_TARGET), L"IDS_Partition (C:) RAW 0.05 MB");
+      w.Press(IDC_START_SCAN);
+    });
+    EXPECT_EQ(o.lines, c.lines);
+    EXPECT_EQ(scan::ScanBadSectors, c.sectors);
+    EXPECT_EQ(Sim().OpenHandleCount(), 0);
+    for (auto& v : Sim().Mounts().Volumes()) EXPECT_FALSE(v->locked);
+  }
 }
 
 TEST_F(ScanTest, CancelStopsTheScanWithinASecond) {

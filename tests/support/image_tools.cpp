@@ -1,5 +1,9 @@
 #include "support/image_tools.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -23,6 +27,29 @@ std::vector<uint8_t> ReadSectorAt(const std::string& image, uint64_t lba) {
   f.seekg(std::streamoff(lba * 512));
   f.read(reinterpret_cast<char*>(s.data()), 512);
   return s;
+}
+
+bool CopyRegion(const std::string& image, uint64_t firstLba, uint64_t sectors, const std::string& out) {
+  int in = ::open(image.c_str(), O_RDONLY | O_CLOEXEC);
+  int to = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const off_t begin = off_t(firstLba * 512), end = off_t((firstLba + sectors) * 512);
+  bool ok = in >= 0 && to >= 0 && ::ftruncate(to, end - begin) == 0;
+  std::vector<uint8_t> buf(1 << 20);
+  // Only the extents that hold data are copied; the holes stay holes.
+  for (off_t at = begin; ok && at < end;) {
+    off_t data = ::lseek(in, at, SEEK_DATA);
+    if (data < 0 || data >= end) break;
+    off_t hole = std::min(::lseek(in, data, SEEK_HOLE), end);
+    for (off_t p = data; ok && p < hole;) {
+      ssize_t n = ::pread(in, buf.data(), size_t(std::min<off_t>(hole - p, off_t(buf.size()))), p);
+      ok = n > 0 && ::pwrite(to, buf.data(), size_t(n), p - begin) == n;
+      p += n;
+    }
+    at = hole;
+  }
+  if (in >= 0) ::close(in);
+  if (to >= 0) ::close(to);
+  return ok;
 }
 
 std::vector<uint8_t> TableSector(const std::vector<TableEntry>& entries, uint32_t signature) {

@@ -14,6 +14,10 @@ namespace testing_support {
 void WriteSectorAt(const std::string& image, uint64_t lba, const std::vector<uint8_t>& sector);
 std::vector<uint8_t> ReadSectorAt(const std::string& image, uint64_t lba);
 
+// Copies sectors [firstLba, firstLba + sectors) of an image into a file of
+// their own (a volume for a checker that takes no offset), keeping holes.
+bool CopyRegion(const std::string& image, uint64_t firstLba, uint64_t sectors, const std::string& out);
+
 // A table sector (MBR or extended boot record) with up to four entries.
 struct TableEntry {
   uint8_t type = 0;

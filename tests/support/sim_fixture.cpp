@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "app/app_state.h"
 #include "app/language.h"
@@ -78,6 +79,22 @@ void WriteHostFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   fs::create_directories(fs::path(path).parent_path());
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+std::string WriteInstalledMachine(const std::string& path, const std::vector<std::string>& diskOptions) {
+  std::ofstream out(path);
+  out << "[machine]\nprogram = C:\\Program Files\\Vektrel\\vektrel.exe\nwindows = C:\\Windows\n";
+  for (const std::string& option : diskOptions) {
+    out << "\n[disk]\n";
+    std::stringstream parts(option);
+    std::string part;
+    for (bool first = true; std::getline(parts, part, ','); first = false) {
+      size_t eq = part.find('=');
+      if (first) out << "image = " << part << "\n";
+      else out << part.substr(0, eq) << " = " << part.substr(eq + 1) << "\n";
+    }
+  }
+  return path;
 }
 
 int Shell(const std::string& command, std::string* output) {

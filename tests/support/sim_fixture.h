@@ -47,6 +47,10 @@ class SimTest : public ::testing::Test {
 // Reads a whole host file.
 std::vector<uint8_t> ReadHostFile(const std::string& path);
 void WriteHostFile(const std::string& path, const std::vector<uint8_t>& bytes);
+// Writes a machine file of an installed Windows (program and Windows on C:)
+// whose disks are the given --disk options ("IMAGE,key=value..."), for
+// console runs that need a disk holding the running Windows; returns path.
+std::string WriteInstalledMachine(const std::string& path, const std::vector<std::string>& diskOptions);
 // Runs a shell command; its exit status.
 int Shell(const std::string& command, std::string* output = nullptr);
 bool HaveTool(const std::string& name);

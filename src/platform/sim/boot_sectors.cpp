@@ -28,72 +28,154 @@ void CommonBpb(uint8_t* s, const BootSectorParams& p, uint8_t jump, const char* 
   s[511] = 0xAA;
 }
 
-void Label(uint8_t* at, const std::string& label) {
+// FAT keeps labels in upper case and without the characters its names
+// may not hold.
+std::string FatLabel(const std::string& label) {
   std::string l = label.empty() ? "NO NAME" : label.substr(0, 11);
+  for (char& c : l) {
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    bool ok = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' ||
+              std::strchr("!#$%&'()-@^_`{}~", c) != nullptr;
+    if (!ok || c == 0) c = '_';
+  }
   l.resize(11, ' ');
-  std::memcpy(at, l.data(), 11);
+  return l;
 }
 
-std::vector<uint8_t> Fat(const BootSectorParams& p, bool fat32) {
-  const uint64_t total = p.lengthSectors;
-  std::vector<uint8_t> out(512, 0);
-  uint8_t* s = out.data();
+// The root folder's first sector: the volume label entry, when there is a
+// label.
+std::vector<uint8_t> RootHead(const std::string& label) {
+  if (label.empty()) return {};
+  std::vector<uint8_t> root(512, 0);
+  std::memcpy(root.data(), FatLabel(label).data(), 11);
+  root[11] = 0x08;  // volume label
+  return root;
+}
+
+// How a FAT volume is laid out: FAT entry width, cluster size, reserved
+// sectors, root folder sectors (FAT12/16), the sectors the boot sector
+// counts, the length of one FAT and the clusters for data.
+struct FatShape {
+  uint32_t bits = 16;
+  uint32_t spc = 1;
+  uint32_t reserved = 1;
+  uint32_t rootSectors = 0;
+  uint64_t total = 0;
+  uint32_t fatSectors = 0;
+  uint64_t clusters = 0;
+  uint64_t Overhead() const { return reserved + rootSectors + 2ull * fatSectors; }
+};
+
+// The FATs are sized for every cluster the volume could have without them,
+// which is always enough for the ones left after them.
+bool SizeFats(FatShape* f) {
+  if (f->total <= f->reserved + f->rootSectors) return false;
+  uint64_t most = (f->total - f->reserved - f->rootSectors) / f->spc;
+  f->fatSectors = uint32_t((((most + 2) * f->bits + 7) / 8 + 511) / 512);
+  if (f->total <= f->Overhead()) return false;
+  f->clusters = (f->total - f->Overhead()) / f->spc;
+  return f->clusters > 0;
+}
+
+// The cluster count alone tells a reader whether a volume is FAT12 or
+// FAT16, and readers disagree by a cluster or two at the edges, so counts
+// near them are never made: FAT12 up to 4083 clusters, FAT16 from 4087 to
+// 65523. Where the FATs of one type would put the count in a gap, the
+// last sectors of the volume are left out.
+constexpr uint64_t kMaxFat12Clusters = 4083, kMinFat16Clusters = 4087, kMaxFat16Clusters = 65523;
+
+bool Fat16Shape(uint64_t total, FatShape* out) {
+  if (total > 8388608 || total < 64) return false;
+  uint32_t spc = 1;
+  while (spc < 128 && total / spc > kMaxFat16Clusters) spc *= 2;
+  FatShape f12{12, spc, 1, 32, total};
+  if (!SizeFats(&f12)) return false;
+  if (f12.clusters <= kMaxFat12Clusters) return *out = f12, true;
+  FatShape f16{16, spc, 1, 32, total};
+  if (!SizeFats(&f16)) return false;
+  FatShape& f = f16.clusters >= kMinFat16Clusters ? f16 : f12;
+  uint64_t most = &f == &f16 ? kMaxFat16Clusters : kMaxFat12Clusters;
+  if (f.clusters > most) {
+    f.clusters = most;
+    f.total = f.Overhead() + f.clusters * spc;
+  }
+  return *out = f, true;
+}
+
+// FAT32 from 65525 clusters, with cluster sizes as the format library
+// picks them.
+bool Fat32Shape(uint64_t total, FatShape* out) {
+  if (total > 0xFFFFFFFFull || total < 66600) return false;
+  uint32_t spc = total <= 532480 ? 1 : total <= 16777216 ? 8 : total <= 33554432 ? 16 : total <= 67108864 ? 32 : 64;
+  FatShape f{32, spc, 32, 0, total};
+  if (!SizeFats(&f) || f.clusters < 65525) return false;
+  return *out = f, true;
+}
+
+std::vector<FormatRun> Fat(const BootSectorParams& p, bool fat32) {
+  FatShape f;
+  if (fat32 ? !Fat32Shape(p.lengthSectors, &f) : !Fat16Shape(p.lengthSectors, &f)) return {};
+  std::vector<uint8_t> boot(512, 0);
+  uint8_t* s = boot.data();
+  CommonBpb(s, p, fat32 ? 0x58 : 0x3C, "MSDOS5.0");
+  s[0x0D] = uint8_t(f.spc);
+  Put16(s + 0x0E, uint16_t(f.reserved));
+  s[0x10] = 2;
+  if (!fat32) Put16(s + 0x11, uint16_t(f.rootSectors * 512 / 32));
+  if (f.total < 65536 && !fat32) Put16(s + 0x13, uint16_t(f.total));
+  else Put32(s + 0x20, uint32_t(f.total));
+  std::string label = FatLabel(p.label);
   if (fat32) {
-    // Up to 2 TiB with 32 KiB clusters; FAT32 needs at least 65525 clusters.
-    if (total > 0xFFFFFFFFull || total < 66600) return {};
-    uint8_t spc = total <= 532480 ? 1 : total <= 16777216 ? 8 : total <= 33554432 ? 16 : total <= 67108864 ? 32 : 64;
-    uint32_t reserved = 32;
-    uint64_t clusters = (total - reserved) / spc;
-    uint32_t fatSectors = uint32_t((clusters * 4 + 511) / 512);
-    CommonBpb(s, p, 0x58, "MSDOS5.0");
-    s[0x0D] = spc;
-    Put16(s + 0x0E, uint16_t(reserved));
-    s[0x10] = 2;
-    Put32(s + 0x20, uint32_t(total));
-    Put32(s + 0x24, fatSectors);
-    Put32(s + 0x2C, 2);  // root directory cluster
+    Put32(s + 0x24, f.fatSectors);
+    Put32(s + 0x2C, 2);  // root folder cluster
     Put16(s + 0x30, 1);  // information sector
     Put16(s + 0x32, 6);  // backup boot sector
     s[0x40] = 0x80;
     s[0x42] = 0x29;
     Put32(s + 0x43, p.serial);
-    Label(s + 0x47, p.label);
+    std::memcpy(s + 0x47, label.data(), 11);
     std::memcpy(s + 0x52, "FAT32   ", 8);
-    out.resize(7 * 512, 0);
-    uint8_t* info = out.data() + 512;
+  } else {
+    Put16(s + 0x16, uint16_t(f.fatSectors));
+    s[0x24] = 0x80;
+    s[0x26] = 0x29;
+    Put32(s + 0x27, p.serial);
+    std::memcpy(s + 0x2B, label.data(), 11);
+    std::memcpy(s + 0x36, f.bits == 12 ? "FAT12   " : "FAT16   ", 8);
+  }
+
+  std::vector<FormatRun> runs;
+  if (fat32) {
+    // Boot sector, information sector and a third sector, each kept again
+    // at sector 6 onwards.
+    std::vector<uint8_t> reserved(9 * 512, 0);
+    std::memcpy(reserved.data(), s, 512);
+    uint8_t* info = reserved.data() + 512;
     Put32(info, 0x41615252);
     Put32(info + 484, 0x61417272);
-    Put32(info + 488, 0xFFFFFFFF);
-    Put32(info + 492, 0xFFFFFFFF);
+    Put32(info + 488, uint32_t(f.clusters - 1));  // free: all but the root folder's
+    Put32(info + 492, 3);                         // next free cluster
     info[510] = 0x55;
     info[511] = 0xAA;
-    std::memcpy(out.data() + 6 * 512, s, 512);  // the backup boot sector
-    return out;
+    reserved[2 * 512 + 510] = 0x55;
+    reserved[2 * 512 + 511] = 0xAA;
+    std::memcpy(reserved.data() + 6 * 512, reserved.data(), 3 * 512);
+    runs.push_back({0, f.reserved, reserved});
+  } else {
+    runs.push_back({0, f.reserved, boot});
   }
-  // FAT16 up to 4 GiB (64 KiB clusters), FAT12 for the smallest volumes.
-  if (total > 8388608 || total < 64) return {};
-  uint8_t spc = 1;
-  while (spc < 128 && total / spc > 65524) spc = uint8_t(spc * 2);
-  bool fat12 = total / spc < 4085;
-  uint64_t clusters = total / spc;
-  uint32_t fatSectors = uint32_t(fat12 ? (clusters * 3 / 2 + 511) / 512 : (clusters * 2 + 511) / 512);
-  CommonBpb(s, p, 0x3C, "MSDOS5.0");
-  s[0x0D] = spc;
-  Put16(s + 0x0E, 1);
-  s[0x10] = 2;
-  Put16(s + 0x11, 512);  // root directory entries
-  if (total < 65536) Put16(s + 0x13, uint16_t(total));
-  else Put32(s + 0x20, uint32_t(total));
-  Put16(s + 0x16, uint16_t(fatSectors));
-  s[0x24] = 0x80;
-  s[0x26] = 0x29;
-  Put32(s + 0x27, p.serial);
-  Label(s + 0x2B, p.label);
-  std::memcpy(s + 0x36, fat12 ? "FAT12   " : "FAT16   ", 8);
-  return out;
+  // Each FAT starts with the media entry, the clean-shutdown entry and, on
+  // FAT32, the end of the root folder's chain.
+  std::vector<uint8_t> fatHead = f.bits == 12   ? std::vector<uint8_t>{0xF8, 0xFF, 0xFF}
+                                 : f.bits == 16 ? std::vector<uint8_t>{0xF8, 0xFF, 0xFF, 0xFF}
+                                                : std::vector<uint8_t>{0xF8, 0xFF, 0xFF, 0x0F, 0xFF, 0xFF,
+                                                                       0xFF, 0x0F, 0xFF, 0xFF, 0xFF, 0x0F};
+  for (uint32_t i = 0; i < 2; ++i) runs.push_back({f.reserved + uint64_t(i) * f.fatSectors, f.fatSectors, fatHead});
+  runs.push_back({f.reserved + 2ull * f.fatSectors, fat32 ? f.spc : f.rootSectors, RootHead(p.label)});
+  return runs;
 }
 
-std::vector<uint8_t> Ntfs(const BootSectorParams& p) {
+std::vector<FormatRun> Ntfs(const BootSectorParams& p) {
   if (p.lengthSectors < 4096) return {};
   std::vector<uint8_t> out(512, 0);
   uint8_t* s = out.data();
@@ -107,10 +189,10 @@ std::vector<uint8_t> Ntfs(const BootSectorParams& p) {
   s[0x40] = 0xF6;        // 1 KiB file records
   s[0x44] = 0x01;        // 4 KiB index records
   Put64(s + 0x48, (uint64_t(p.serial) << 32) | p.serial);
-  return out;
+  return {{0, 1, out}, {p.lengthSectors - 1, 1, out}};
 }
 
-std::vector<uint8_t> ExFat(const BootSectorParams& p) {
+std::vector<FormatRun> ExFat(const BootSectorParams& p) {
   if (p.lengthSectors < 2048) return {};
   std::vector<uint8_t> out(512, 0);
   uint8_t* s = out.data();
@@ -134,12 +216,12 @@ std::vector<uint8_t> ExFat(const BootSectorParams& p) {
   s[0x6F] = 0x80;
   s[510] = 0x55;
   s[511] = 0xAA;
-  return out;
+  return {{0, 1, out}};
 }
 
 }  // namespace
 
-std::vector<uint8_t> BuildBootSectors(const BootSectorParams& p) {
+std::vector<FormatRun> BuildFormatRuns(const BootSectorParams& p) {
   if (p.fileSystem == "NTFS") return Ntfs(p);
   if (p.fileSystem == "FAT32") return Fat(p, true);
   if (p.fileSystem == "FAT") return Fat(p, false);
@@ -148,11 +230,27 @@ std::vector<uint8_t> BuildBootSectors(const BootSectorParams& p) {
 }
 
 uint32_t WriteBootSectors(SimDisk& disk, const BootSectorParams& p) {
-  std::vector<uint8_t> sectors = BuildBootSectors(p);
-  if (sectors.empty()) return win::ERROR_INVALID_PARAMETER;
-  if (p.startLba >= disk.Sectors() || sectors.size() / 512 > disk.Sectors() - p.startLba)
+  std::vector<FormatRun> runs = BuildFormatRuns(p);
+  if (runs.empty()) return win::ERROR_INVALID_PARAMETER;
+  if (p.startLba >= disk.Sectors() || p.lengthSectors > disk.Sectors() - p.startLba)
     return win::ERROR_SECTOR_NOT_FOUND;
-  return disk.Write(p.startLba * 512, sectors.data(), uint32_t(sectors.size()));
+  // The boot sector goes last: until then the volume is not recognised
+  // as the new file system.
+  constexpr uint64_t kChunk = 2048;
+  std::vector<uint8_t> buffer;
+  for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+    for (uint64_t done = 0; done < run->sectors;) {
+      uint64_t n = std::min(kChunk, run->sectors - done);
+      buffer.assign(size_t(n) * 512, 0);
+      uint64_t at = done * 512;
+      if (at < run->head.size())
+        std::memcpy(buffer.data(), run->head.data() + at, std::min<size_t>(buffer.size(), run->head.size() - at));
+      if (uint32_t err = disk.Write((p.startLba + run->lba + done) * 512, buffer.data(), uint32_t(buffer.size())))
+        return err;
+      done += n;
+    }
+  }
+  return 0;
 }
 
 }  // namespace sim

@@ -4,10 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include <winioctl.h>
 #else
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -49,20 +47,6 @@ void HostFile::Close() {
 
 bool HostFile::IsOpen() const { return handle_ != nullptr; }
 
-uint64_t HostFile::Size() const {
-  LARGE_INTEGER li;
-  if (!handle_ || !::GetFileSizeEx(handle_, &li)) return 0;
-  return uint64_t(li.QuadPart);
-}
-
-bool HostFile::Resize(uint64_t bytes) {
-  DWORD ret = 0;
-  ::DeviceIoControl(handle_, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ret, nullptr);
-  LARGE_INTEGER li;
-  li.QuadPart = LONGLONG(bytes);
-  return ::SetFilePointerEx(handle_, li, nullptr, FILE_BEGIN) && ::SetEndOfFile(handle_);
-}
-
 bool HostFile::ReadAt(uint64_t offset, void* buffer, size_t bytes, size_t* done) const {
   OVERLAPPED ov = {};
   ov.Offset = DWORD(offset);
@@ -80,6 +64,8 @@ bool HostFile::WriteAt(uint64_t offset, const void* buffer, size_t bytes) {
   DWORD put = 0;
   return ::WriteFile(handle_, buffer, DWORD(bytes), &put, &ov) && put == bytes;
 }
+
+bool HostFile::Sync() { return ::FlushFileBuffers(handle_) != 0; }
 
 #else
 
@@ -108,14 +94,6 @@ void HostFile::Close() {
 
 bool HostFile::IsOpen() const { return fd_ >= 0; }
 
-uint64_t HostFile::Size() const {
-  if (fd_ < 0) return 0;
-  off_t end = ::lseek(fd_, 0, SEEK_END);  // works for block devices too
-  return end < 0 ? 0 : uint64_t(end);
-}
-
-bool HostFile::Resize(uint64_t bytes) { return ::ftruncate(fd_, off_t(bytes)) == 0; }
-
 bool HostFile::ReadAt(uint64_t offset, void* buffer, size_t bytes, size_t* done) const {
   size_t total = 0;
   while (total < bytes) {
@@ -140,6 +118,8 @@ bool HostFile::WriteAt(uint64_t offset, const void* buffer, size_t bytes) {
   }
   return true;
 }
+
+bool HostFile::Sync() { return ::fdatasync(fd_) == 0; }
 
 #endif
 

@@ -1,5 +1,5 @@
 // A file of the host machine, read and written at explicit offsets. The
-// simulated PC keeps its disk images and volume files in these.
+// simulated PC keeps its volume files in these (disk images are ImageFile).
 #pragma once
 
 #include <cstdint>
@@ -20,13 +20,12 @@ class HostFile {
   bool Open(const std::string& path, Mode mode);
   void Close();
   bool IsOpen() const;
-  // Size in bytes (block devices report their capacity).
-  uint64_t Size() const;
-  bool Resize(uint64_t bytes);  // sparse where the host allows
   // Whole transfers or failure: a short read at the end of the file counts
   // as a read of what was there, reported in *done.
   bool ReadAt(uint64_t offset, void* buffer, size_t bytes, size_t* done) const;
   bool WriteAt(uint64_t offset, const void* buffer, size_t bytes);
+  // Puts what was written on the medium (a write-through handle's promise).
+  bool Sync();
 
  private:
 #ifdef _WIN32

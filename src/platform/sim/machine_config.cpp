@@ -337,15 +337,32 @@ bool MachineFromIni(const IniFile& ini, const std::string& baseDir, MachineConfi
 }
 
 bool LoadMachineFile(const std::string& path, MachineConfig* config, std::string* error) {
+  // A folder or a device would read as an empty machine, or never end.
+  std::error_code ec;
+  std::filesystem::file_status st = std::filesystem::status(path, ec);
+  if (st.type() == std::filesystem::file_type::directory) {
+    *error = "machine file " + path + " is a folder";
+    return false;
+  }
+  if (std::filesystem::exists(st) && st.type() != std::filesystem::file_type::regular) {
+    *error = "machine file " + path + " is not a regular file";
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = "cannot open machine file " + path;
     return false;
   }
-  std::stringstream ss;
-  ss << in.rdbuf();
+  constexpr size_t kMaxMachineFile = 1 << 20;
+  std::string text(kMaxMachineFile + 1, '\0');
+  in.read(text.data(), std::streamsize(text.size()));
+  text.resize(size_t(in.gcount()));
+  if (text.size() > kMaxMachineFile) {
+    *error = "machine file " + path + " is larger than 1 MiB";
+    return false;
+  }
   IniFile ini;
-  if (!ParseIni(ss.str(), &ini, error)) {
+  if (!ParseIni(text, &ini, error)) {
     *error = path + ": " + *error;
     return false;
   }

@@ -13,7 +13,20 @@ std::unique_ptr<SimSystem> LoadMachine(const std::string& machineFile, const std
     if (!ParseDiskOption(option, &d, error)) return nullptr;
     config.disks.push_back(d);
   }
+  // Disk images alone are what a technician meets after starting the
+  // program from a boot medium: no given disk holds the running Windows.
+  if (machineFile.empty()) {
+    config.programPath = L"X:\\Vektrel\\vektrel.exe";
+    config.windowsDir = L"X:\\Windows";
+  }
   CompleteMachineConfig(&config, platform::ExecutableDirectory());
+  if (machineFile.empty()) {
+    DriveConfig ramDisk;
+    ramDisk.letter = L'X';
+    ramDisk.driveType = 6;  // DRIVE_RAMDISK
+    ramDisk.files = config.filesRoot + "/X";
+    config.drives.push_back(ramDisk);
+  }
   return SimSystem::Create(config, error);
 }
 

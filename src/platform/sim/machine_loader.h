@@ -9,8 +9,9 @@
 
 namespace sim {
 
-// machineFile may be empty (a machine of the given disks only). Relative
-// image paths of --disk options are taken from the current folder.
+// machineFile may be empty: a machine of the given disks only, started
+// from a Windows PE medium (the program and Windows on the X: RAM disk).
+// Relative image paths of --disk options are taken from the current folder.
 std::unique_ptr<SimSystem> LoadMachine(const std::string& machineFile, const std::vector<std::string>& diskOptions,
                                        std::string* error);
 

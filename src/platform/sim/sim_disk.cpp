@@ -1,7 +1,6 @@
 #include "platform/sim/sim_disk.h"
 
 #include <cstring>
-#include <filesystem>
 
 #include "platform/winapi.h"
 
@@ -16,48 +15,38 @@ bool SimDisk::Open(std::string* error) {
       *error = "a disk in memory needs a size";
       return false;
     }
-    return true;
+    return FaultsOnDisk(error);
   }
-  std::error_code ec;
-  bool exists = std::filesystem::exists(config_.image, ec);
-  if (!exists) {
-    if (config_.sizeBytes == 0) {
-      *error = "disk image " + config_.image + " does not exist and no size= was given";
-      return false;
-    }
-    auto parent = std::filesystem::path(config_.image).parent_path();
-    if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-    if (!file_.Open(config_.image, HostFile::Mode::CreateReadWrite) || !file_.Resize(config_.sizeBytes)) {
-      *error = "cannot create disk image " + config_.image;
-      return false;
-    }
-  } else if (!file_.Open(config_.image, HostFile::Mode::ReadWrite)) {
-    if (!file_.Open(config_.image, HostFile::Mode::Read)) {
-      *error = "cannot open disk image " + config_.image;
-      return false;
-    }
-    readOnlyImage_ = true;
-  }
-  uint64_t actual = file_.Size();
-  if (config_.sizeBytes && actual < config_.sizeBytes && !readOnlyImage_) {
-    // A size= larger than the file grows the image (sparse).
-    if (file_.Resize(config_.sizeBytes)) actual = config_.sizeBytes;
-  }
-  sizeBytes_ = (actual / 512) * 512;
-  if (sizeBytes_ == 0) {
-    *error = "disk image " + config_.image + " is smaller than one sector";
+  if (!image_.Open(config_.image, config_.sizeBytes, error)) return false;
+  readOnlyImage_ = image_.ReadOnly();
+  identity_ = image_.Identity();
+  sizeBytes_ = (image_.Size() / 512) * 512;
+  return FaultsOnDisk(error);
+}
+
+bool SimDisk::FaultsOnDisk(std::string* error) const {
+  const uint64_t sectors = Sectors();
+  auto past = [&](const std::string& what) {
+    *error = "disk image " + config_.image + ": " + what + " lies past the end of the disk (" +
+             std::to_string(sectors) + " sectors, the last is " + std::to_string(sectors - 1) + ")";
     return false;
-  }
+  };
+  auto range = [](const char* key, const SectorRange& r) {
+    return std::string(key) + "=" + std::to_string(r.first) + "-" + std::to_string(r.last);
+  };
+  for (const SectorRange& r : config_.bad)
+    if (r.last >= sectors) return past(range("bad", r));
+  for (const SectorRange& r : config_.corrupt)
+    if (r.last >= sectors) return past(range("corrupt", r));
+  for (const FlakySector& f : config_.flaky)
+    if (f.lba >= sectors) return past("flaky=" + std::to_string(f.lba) + ":" + std::to_string(f.failures));
   return true;
 }
 
-bool SimDisk::Load(uint64_t offset, void* buffer, uint32_t bytes) {
-  if (!config_.memory) {
-    size_t done = 0;
-    if (!file_.ReadAt(offset, buffer, bytes, &done)) return false;
-    if (done < bytes) std::memset(static_cast<uint8_t*>(buffer) + done, 0, bytes - done);
-    return true;
-  }
+std::string SimDisk::IoName() const { return config_.memory ? "memory" : ImageIoName(image_.Io()); }
+
+bool SimDisk::Load(uint64_t offset, void* buffer, uint32_t bytes, bool uncached) {
+  if (!config_.memory) return image_.Read(offset, buffer, bytes, uncached);
   auto* out = static_cast<uint8_t*>(buffer);
   for (uint32_t i = 0; i < bytes / 512; ++i) {
     auto it = config_.memory->sectors.find(offset / 512 + i);
@@ -67,8 +56,8 @@ bool SimDisk::Load(uint64_t offset, void* buffer, uint32_t bytes) {
   return true;
 }
 
-bool SimDisk::Store(uint64_t offset, const void* buffer, uint32_t bytes) {
-  if (!config_.memory) return file_.WriteAt(offset, buffer, bytes);
+bool SimDisk::Store(uint64_t offset, const void* buffer, uint32_t bytes, bool uncached) {
+  if (!config_.memory) return image_.Write(offset, buffer, bytes, uncached);
   const auto* in = static_cast<const uint8_t*>(buffer);
   for (uint32_t i = 0; i < bytes / 512; ++i)
     config_.memory->sectors[offset / 512 + i].assign(in + i * 512, in + (i + 1) * 512);
@@ -81,7 +70,7 @@ void SimDisk::ChargeTransfer(uint32_t bytes) {
   clock_->Charge(uint64_t(us));
 }
 
-uint32_t SimDisk::Read(uint64_t offset, void* buffer, uint32_t bytes) {
+uint32_t SimDisk::Read(uint64_t offset, void* buffer, uint32_t bytes, bool uncached) {
   ++reads;
   ChargeTransfer(bytes);
   auto fail = [&](uint32_t code) {
@@ -103,10 +92,10 @@ uint32_t SimDisk::Read(uint64_t offset, void* buffer, uint32_t bytes) {
       flakyFailed = true;
     }
   if (flakyFailed) return fail(win::ERROR_CRC);
-  return Load(offset, buffer, bytes) ? 0 : fail(win::ERROR_GEN_FAILURE);
+  return Load(offset, buffer, bytes, uncached) ? 0 : fail(win::ERROR_GEN_FAILURE);
 }
 
-uint32_t SimDisk::Write(uint64_t offset, const void* buffer, uint32_t bytes) {
+uint32_t SimDisk::Write(uint64_t offset, const void* buffer, uint32_t bytes, bool uncached) {
   ++writes;
   ChargeTransfer(bytes);
   auto fail = [&](uint32_t code) {
@@ -123,7 +112,7 @@ uint32_t SimDisk::Write(uint64_t offset, const void* buffer, uint32_t bytes) {
   bool corrupting = false;
   for (const SectorRange& r : config_.corrupt)
     if (r.Overlaps(lba, count)) corrupting = true;
-  if (!corrupting) return Store(offset, buffer, bytes) ? 0 : fail(win::ERROR_GEN_FAILURE);
+  if (!corrupting) return Store(offset, buffer, bytes, uncached) ? 0 : fail(win::ERROR_GEN_FAILURE);
   // The medium stores the data with one bit flipped in every sector of the
   // corrupting range; only a read-back can tell.
   std::vector<uint8_t> copy(static_cast<const uint8_t*>(buffer), static_cast<const uint8_t*>(buffer) + bytes);
@@ -133,7 +122,7 @@ uint32_t SimDisk::Write(uint64_t offset, const void* buffer, uint32_t bytes) {
         copy[i * 512] ^= 0x01;
         break;
       }
-  return Store(offset, copy.data(), bytes) ? 0 : fail(win::ERROR_GEN_FAILURE);
+  return Store(offset, copy.data(), bytes, uncached) ? 0 : fail(win::ERROR_GEN_FAILURE);
 }
 
 }  // namespace sim

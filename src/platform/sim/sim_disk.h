@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/host_file.h"
+#include "platform/sim/image_file.h"
 #include "platform/sim/machine_config.h"
 #include "platform/sim/sim_clock.h"
 
@@ -18,7 +18,9 @@ class SimDisk {
  public:
   SimDisk(DiskConfig config, SimClock* clock);
   // Opens the image, creating a sparse one of the configured size when the
-  // file is missing. Read-only images (no write permission) stay readable.
+  // file is missing (an existing image must have that size). Read-only
+  // images (no write permission) stay readable. Fault ranges must lie on
+  // the disk.
   bool Open(std::string* error);
 
   const DiskConfig& Config() const { return config_; }
@@ -26,9 +28,17 @@ class SimDisk {
   uint64_t SizeBytes() const { return sizeBytes_; }
   uint64_t Sectors() const { return sizeBytes_ / 512; }
 
+  // The host file's identity; nullptr for a disk in memory.
+  const FileIdentity* Identity() const { return config_.memory ? nullptr : &identity_; }
+  // How uncached transfers reach the medium: "direct", "sync" or "memory".
+  std::string IoName() const;
+
   // Returns 0 (ERROR_SUCCESS) or the Windows error code of the failure.
-  uint32_t Read(uint64_t byteOffset, void* buffer, uint32_t bytes);
-  uint32_t Write(uint64_t byteOffset, const void* buffer, uint32_t bytes);
+  // Uncached transfers (those of handles opened without buffering or with
+  // write-through, and the driver's own) are on the medium when they
+  // return; cached ones may stay in the host's page cache.
+  uint32_t Read(uint64_t byteOffset, void* buffer, uint32_t bytes, bool uncached = true);
+  uint32_t Write(uint64_t byteOffset, const void* buffer, uint32_t bytes, bool uncached = true);
 
   // Counters for tests: transfers attempted, and failures.
   uint64_t reads = 0, writes = 0, failedReads = 0, failedWrites = 0;
@@ -36,11 +46,13 @@ class SimDisk {
 
  private:
   void ChargeTransfer(uint32_t bytes);
-  bool Load(uint64_t offset, void* buffer, uint32_t bytes);
-  bool Store(uint64_t offset, const void* buffer, uint32_t bytes);
+  bool Load(uint64_t offset, void* buffer, uint32_t bytes, bool uncached);
+  bool Store(uint64_t offset, const void* buffer, uint32_t bytes, bool uncached);
+  bool FaultsOnDisk(std::string* error) const;
   DiskConfig config_;
   SimClock* clock_;
-  HostFile file_;
+  ImageFile image_;
+  FileIdentity identity_;
   bool readOnlyImage_ = false;
   uint64_t sizeBytes_ = 0;
 };

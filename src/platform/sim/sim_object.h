@@ -6,6 +6,7 @@
 
 #include "platform/sim/host_file.h"
 #include "platform/sim/sim_system.h"
+#include "platform/winapi.h"
 
 namespace sim {
 
@@ -27,6 +28,12 @@ struct SimSystem::Object {
   bool holdsLock = false;
   bool dismounted = false;
   explicit Object(Kind k) : kind(k) {}
+  // As on Windows: without buffering a read comes from the medium; with
+  // either flag a write is on the medium when it returns.
+  bool ReadsUncached() const { return (flags & win::FILE_FLAG_NO_BUFFERING) != 0; }
+  bool WritesUncached() const {
+    return (flags & (win::FILE_FLAG_NO_BUFFERING | win::FILE_FLAG_WRITE_THROUGH)) != 0;
+  }
 };
 
 }  // namespace sim

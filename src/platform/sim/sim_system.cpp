@@ -21,6 +21,17 @@ std::unique_ptr<SimSystem> SimSystem::Create(const MachineConfig& config, std::s
   for (const DiskConfig& dc : config.disks) {
     auto d = std::make_unique<SimDisk>(dc, &s->clock_);
     if (!dc.missing && !d->Open(error)) return nullptr;
+    // One file cannot be two drives: a second copy of the system disk
+    // would slip past every guard on the first.
+    // (A drive that is missing was never opened and has no identity.)
+    const FileIdentity* id = d->Identity();
+    for (size_t k = 0; id && id->file && k < s->disks_.size(); ++k) {
+      const FileIdentity* other = s->disks_[k]->Identity();
+      if (!other || *other != *id) continue;
+      *error = "disk images " + s->disks_[k]->Config().image + " (drive " + std::to_string(k) + ") and " + dc.image +
+               " (drive " + std::to_string(s->disks_.size()) + ") are the same file";
+      return nullptr;
+    }
     s->disks_.push_back(std::move(d));
   }
   for (const RegistrySeed& r : config.registry) s->registry_.Set(r.key, r.name, RegValue{r.type, r.data});
@@ -169,6 +180,8 @@ bool SimSystem::CloseHandle(Handle h) {
 bool SimSystem::SetFilePointer(Handle h, uint64_t byteOffset) {
   auto o = Get(h);
   if (!o) return Fail(win::ERROR_INVALID_HANDLE);
+  // Windows takes the offset as a signed number.
+  if (byteOffset > uint64_t(INT64_MAX)) return Fail(win::ERROR_NEGATIVE_SEEK);
   o->pos = byteOffset;
   return true;
 }
@@ -193,7 +206,7 @@ bool SimSystem::ReadFile(Handle h, void* buffer, uint32_t bytes, uint32_t* done)
   if (!(o->access & win::GENERIC_READ)) return Fail(win::ERROR_ACCESS_DENIED);
   switch (o->kind) {
     case Kind::Disk: {
-      uint32_t err = disks_[size_t(o->disk)]->Read(o->pos, buffer, bytes);
+      uint32_t err = disks_[size_t(o->disk)]->Read(o->pos, buffer, bytes, o->ReadsUncached());
       if (err) return Fail(err);
       break;
     }
@@ -202,7 +215,7 @@ bool SimSystem::ReadFile(Handle h, void* buffer, uint32_t bytes, uint32_t* done)
       if (v.gone) return Fail(win::ERROR_NOT_READY);
       uint64_t limit = v.lengthSectors * 512;
       if (o->pos >= limit || bytes > limit - o->pos) return Fail(win::ERROR_SECTOR_NOT_FOUND);
-      uint32_t err = disks_[size_t(v.disk)]->Read(v.startLba * 512 + o->pos, buffer, bytes);
+      uint32_t err = disks_[size_t(v.disk)]->Read(v.startLba * 512 + o->pos, buffer, bytes, o->ReadsUncached());
       if (err) return Fail(err);
       break;
     }
@@ -234,7 +247,7 @@ bool SimSystem::WriteFile(Handle h, const void* buffer, uint32_t bytes, uint32_t
       if (!d.Config().writeProtected && o->pos % 512 == 0 &&
           !RawWriteAllowed(o->disk, o->pos / 512, (uint64_t(bytes) + 511) / 512, o.get()))
         return Fail(win::ERROR_ACCESS_DENIED);
-      uint32_t err = d.Write(o->pos, buffer, bytes);
+      uint32_t err = d.Write(o->pos, buffer, bytes, o->WritesUncached());
       if (err) return Fail(err);
       break;
     }
@@ -246,12 +259,13 @@ bool SimSystem::WriteFile(Handle h, const void* buffer, uint32_t bytes, uint32_t
       SimDisk& d = *disks_[size_t(v.disk)];
       if (!d.Config().writeProtected && !v.locked && !o->dismounted && !v.FileSystem(d).empty())
         return Fail(win::ERROR_ACCESS_DENIED);
-      uint32_t err = d.Write(v.startLba * 512 + o->pos, buffer, bytes);
+      uint32_t err = d.Write(v.startLba * 512 + o->pos, buffer, bytes, o->WritesUncached());
       if (err) return Fail(err);
       break;
     }
     case Kind::File:
       if (!o->file.WriteAt(o->pos, buffer, bytes)) return Fail(win::ERROR_GEN_FAILURE);
+      if ((o->flags & win::FILE_FLAG_WRITE_THROUGH) && !o->file.Sync()) return Fail(win::ERROR_GEN_FAILURE);
       break;
     default:
       return Fail(win::ERROR_INVALID_FUNCTION);

@@ -117,18 +117,4 @@ bool Win32System::CreateDirectory(const std::wstring& path) {
 
 uint32_t Win32System::GetFileAttributes(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
 
-bool Win32System::FindFiles(const std::wstring& pattern, std::vector<FindData>* found) {
-  found->clear();
-  WIN32_FIND_DATAW fd;
-  HANDLE find = ::FindFirstFileW(pattern.c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return false;
-  do {
-    found->push_back({fd.cFileName, fd.dwFileAttributes, (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow});
-  } while (::FindNextFileW(find, &fd));
-  DWORD error = ::GetLastError();  // ERROR_NO_MORE_FILES
-  ::FindClose(find);
-  ::SetLastError(error);
-  return true;
-}
-
 }  // namespace platform

@@ -28,6 +28,16 @@ class Win32System : public System {
   bool CreateDirectory(const std::wstring& path) override;
   uint32_t GetFileAttributes(const std::wstring& path) override;
   bool FindFiles(const std::wstring& pattern, std::vector<FindData>* found) override;
+  bool SetFileAttributes(const std::wstring& path, uint32_t attributes) override;
+  bool RemoveDirectory(const std::wstring& path) override;
+  bool GetFileSecurity(const std::wstring& path, uint32_t information, std::vector<uint8_t>* descriptor) override;
+  bool SetFileSecurity(const std::wstring& path, uint32_t information,
+                       const std::vector<uint8_t>& descriptor) override;
+  std::wstring GetShortPathName(const std::wstring& path) override;
+  bool SetFileShortName(Handle h, const std::wstring& shortName) override;
+  bool GetFileTime(Handle h, FileTimes* times) override;
+  bool SetFileTime(Handle h, const FileTimes& times) override;
+  bool GetFileSize(Handle h, uint64_t* size) override;
 
   uint32_t GetLogicalDrives() override { return ::GetLogicalDrives(); }
   std::wstring GetLogicalDriveStrings() override;
@@ -37,6 +47,8 @@ class Win32System : public System {
   bool GetDiskFreeSpace(const std::wstring& root, DiskFreeSpace* space) override;
   bool SetVolumeMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) override;
   bool DeleteVolumeMountPoint(const std::wstring& mountPoint) override;
+  bool GetVolumeLabel(const std::wstring& root, std::wstring* label) override;
+  bool SetVolumeLabel(const std::wstring& root, const std::wstring& label) override;
   std::wstring GetWindowsDirectory() override;
   std::wstring GetSystemDirectory() override;
 
@@ -53,6 +65,14 @@ class Win32System : public System {
   uint32_t WaitForSingleObject(Handle h, uint32_t milliseconds) override;
   intptr_t ShellExecute(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
                         const std::wstring& directory, int show) override;
+  Handle ShellExecuteEx(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
+                        const std::wstring& directory, int show) override;
+  bool WaitNamedPipe(const std::wstring& name, uint32_t milliseconds) override;
+  bool SetNamedPipeHandleState(Handle pipe, uint32_t mode) override;
+  Handle LoadShadowLibrary(const std::wstring& name) override;
+  bool ShadowCopy(Handle library, const std::wstring& root, std::wstring* shadowPath) override;
+  bool DeleteShadowCopy(Handle library) override;
+  void FreeShadowLibrary(Handle library) override;
   bool IsWow64Process() override;
   OsVersion GetVersion() override;
   std::wstring GetModuleFileName() override;
