@@ -49,6 +49,23 @@ std::wstring Normalize(const std::wstring& path) {
   return out;
 }
 
+// A folder's path with each name spelt as on the disk ("c:\reports" as
+// "C:\Reports"), as far as the folders exist.
+std::wstring Canonical(const std::wstring& path) {
+  std::wstring out = path.substr(0, std::min<size_t>(path.size(), 3));
+  size_t at = 3;
+  while (at < path.size()) {
+    size_t end = path.find(L'\\', at);
+    std::wstring name = path.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at);
+    std::vector<platform::FindData> found;
+    platform::Sys().FindFiles(Join(out, name), &found);
+    out = Join(out, found.size() == 1 ? found[0].name : name);
+    if (end == std::wstring::npos) break;
+    at = end + 1;
+  }
+  return out;
+}
+
 std::wstring ParentOf(const std::wstring& folder) {
   size_t slash = folder.rfind(L'\\');
   if (slash == std::wstring::npos || slash <= 2) return folder.substr(0, std::min<size_t>(folder.size(), 2)) + L"\\";
@@ -154,7 +171,7 @@ void CFileBrowser::OnInit(ui::Window& w) {
 }
 
 void CFileBrowser::GoTo(ui::Window& w, const std::wstring& folder) {
-  folder_ = Normalize(folder);
+  folder_ = Canonical(Normalize(folder));
   for (size_t i = 0; i < drives_.size(); ++i)
     if (folder_.size() >= 2 && text::EqualsIgnoreCase(drives_[i].substr(0, 2), folder_.substr(0, 2)))
       w.LinesSelect(IDC_FB_DRIVES, int(i));
