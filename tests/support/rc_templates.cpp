@@ -3,6 +3,8 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+
+#include <gtest/gtest.h>
 #include <set>
 #include <sstream>
 
@@ -451,6 +453,14 @@ RcScript ReadResourceScript(const std::string& path, const std::vector<std::stri
     script.dialogs.push_back(std::move(d));
     i = j;
   }
+  return script;
+}
+
+const RcScript& ProgramResourceScript() {
+  static std::string error;
+  static const RcScript script = ReadResourceScript(std::string(VEKTREL_SOURCE_DIR) + "/src/gui/vektrel.rc",
+                                                    {std::string(VEKTREL_SOURCE_DIR) + "/src"}, &error);
+  EXPECT_EQ(error, "");
   return script;
 }
 

@@ -52,4 +52,8 @@ struct RcScript {
 RcScript ReadResourceScript(const std::string& path, const std::vector<std::string>& includeDirs,
                             std::string* error);
 
+// The program's own script (src/gui/vektrel.rc), read once; a read error
+// fails the test that asked.
+const RcScript& ProgramResourceScript();
+
 }  // namespace testing_support

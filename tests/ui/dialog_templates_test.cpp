@@ -19,15 +19,7 @@ namespace {
 
 const std::string kGui = std::string(VEKTREL_SOURCE_DIR) + "/src/gui";
 
-const RcScript& Script() {
-  static const RcScript script = [] {
-    std::string error;
-    RcScript s = ReadResourceScript(kGui + "/vektrel.rc", {std::string(VEKTREL_SOURCE_DIR) + "/src"}, &error);
-    EXPECT_EQ(error, "");
-    return s;
-  }();
-  return script;
-}
+const RcScript& Script() { return ProgramResourceScript(); }
 
 struct Rect {
   int left, top, right, bottom;

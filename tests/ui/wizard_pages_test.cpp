@@ -16,16 +16,7 @@ using namespace testing_support;
 
 namespace {
 
-const RcScript& Script() {
-  static const RcScript script = [] {
-    std::string error;
-    RcScript s = ReadResourceScript(std::string(VEKTREL_SOURCE_DIR) + "/src/gui/vektrel.rc",
-                                    {std::string(VEKTREL_SOURCE_DIR) + "/src"}, &error);
-    EXPECT_EQ(error, "");
-    return s;
-  }();
-  return script;
-}
+const RcScript& Script() { return ProgramResourceScript(); }
 
 // A page as it was when it closed.
 struct SeenPage {

@@ -144,15 +144,26 @@ void Canvas::FillPie(double cx, double cy, double r, double start, double sweep,
   FillPolygon(p, c);
 }
 
-void Canvas::Fade(double toWhite) {
+std::vector<uint32_t> Canvas::Pixels() const {
+  if (!bits_) return {};
+  ::GdiFlush();
+  return std::vector<uint32_t>(bits_, bits_ + size_t(w_) * kScale * size_t(h_) * kScale);
+}
+
+void Canvas::FadeSince(const std::vector<uint32_t>& before, double strength) {
   if (!bits_) return;
   ::GdiFlush();
   const size_t n = size_t(w_) * kScale * size_t(h_) * kScale;
+  if (before.size() != n) return;
+  auto channel = [](uint32_t p, int shift) { return double((p >> shift) & 0xFF); };
   for (size_t i = 0; i < n; ++i) {
-    uint32_t p = bits_[i];
-    double grey = 0.30 * ((p >> 16) & 0xFF) + 0.59 * ((p >> 8) & 0xFF) + 0.11 * (p & 0xFF);
-    auto v = uint32_t(std::lround(grey + (255 - grey) * toWhite));
-    bits_[i] = v << 16 | v << 8 | v;
+    uint32_t now = bits_[i], was = before[i];
+    if (now == was) continue;
+    double grey = 0.30 * channel(now, 16) + 0.59 * channel(now, 8) + 0.11 * channel(now, 0);
+    uint32_t out = 0;
+    for (int shift : {16, 8, 0})
+      out |= uint32_t(std::lround(channel(was, shift) + (grey - channel(was, shift)) * strength)) << shift;
+    bits_[i] = out;
   }
 }
 

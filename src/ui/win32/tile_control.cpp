@@ -39,9 +39,11 @@ void Paint(HWND hwnd, const Tile& t) {
     c.GradientRoundRect(m, m, w - 2 * m, h - 2 * m, r, top, bottom);
     c.FrameRoundRect(m, m, w - 2 * m, h - 2 * m, r, edgeWidth, edge);
     double size = std::min(w, h) * 0.74;
+    // A task that is not available: its picture grey and pale, as on a
+    // disabled control.
+    std::vector<uint32_t> plain = t.dimmed ? c.Pixels() : std::vector<uint32_t>();
     DrawTilePicture(c, t.picture, (w - size) / 2, (h - size) / 2, size);
-    // A task that is not available: grey and pale, as a disabled control.
-    if (t.dimmed) c.Fade(0.55);
+    if (t.dimmed) c.FadeSince(plain, 0.45);
     c.Commit();
   }
   if (::GetFocus() == hwnd && !(::SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
