@@ -95,11 +95,11 @@ bool HasFontFace(const wchar_t* face) {
 
 HFONT DialogHost::FontFor(HFONT base, Font kind) {
   if (kind == Font::Normal) return base;
-  auto key = std::make_pair(base, kind);
-  auto it = fonts_.find(key);
-  if (it != fonts_.end()) return it->second;
   LOGFONTW lf = {};
   if (!base || !::GetObjectW(base, sizeof lf, &lf)) ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+  auto key = std::make_tuple(std::wstring(lf.lfFaceName), lf.lfHeight, lf.lfWeight, kind);
+  auto it = fonts_.find(key);
+  if (it != fonts_.end()) return it->second;
   if (kind == Font::Bold) {
     lf.lfWeight = FW_BOLD;
   } else {

@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/win32/windows_include.h"
@@ -158,7 +159,9 @@ class DialogHost : public Host {
  private:
   HINSTANCE instance_;
   std::vector<DialogWindow*> stack_;
-  std::map<std::pair<HFONT, Font>, HFONT> fonts_;
+  // By the base font's face and height: each dialog makes its own font
+  // from its template and deletes it when it goes, so handles come again.
+  std::map<std::tuple<std::wstring, LONG, LONG, Font>, HFONT> fonts_;
   std::exception_ptr parked_;
   struct Place {
     HWND owner = nullptr;
