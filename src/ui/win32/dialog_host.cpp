@@ -75,18 +75,18 @@ std::unique_ptr<WaitWindow> DialogHost::StartWait(const std::wstring& text, bool
 
 namespace {
 
+int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
 bool HasFontFace(const wchar_t* face) {
   LOGFONTW lf = {};
   lf.lfCharSet = DEFAULT_CHARSET;
   wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
   bool found = false;
   HDC screen = ::GetDC(nullptr);
-  ::EnumFontFamiliesExW(
-      screen, &lf, [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM p) -> int {
-        *reinterpret_cast<bool*>(p) = true;
-        return 0;
-      },
-      reinterpret_cast<LPARAM>(&found), 0);
+  ::EnumFontFamiliesExW(screen, &lf, FoundFace, reinterpret_cast<LPARAM>(&found), 0);
   ::ReleaseDC(nullptr, screen);
   return found;
 }
