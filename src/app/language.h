@@ -25,7 +25,8 @@ std::wstring GetLangString(const std::wstring& key);
 // Short form used throughout the pages.
 inline std::wstring T(const std::wstring& key) { return GetLangString(key); }
 
-// A menu text without its access-key ampersands ("&Exit" -> "Exit").
+// A menu text without its access key, for captions and labels: "&Exit" ->
+// "Exit", "終了(&X)" -> "終了", "Save && Close" -> "Save & Close".
 std::wstring WithoutAccessKey(std::wstring s);
 
 // Formats a time with DateFormat followed by " %H:%M" ("12/09/2026 10:00").

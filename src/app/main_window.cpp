@@ -3,6 +3,7 @@
 #include "app/about_dialog.h"
 #include "app/app_state.h"
 #include "app/boot_fix.h"
+#include "app/help_file.h"
 #include "app/language.h"
 #include "app/restart_dialog.h"
 #include "app/shutdown.h"
@@ -234,7 +235,7 @@ void CQobDlg::Exit(ui::Window& w) {
 
 void CQobDlg::Help() {
   auto& sys = platform::Sys();
-  std::wstring file = AppDirectory + L"\\Help\\index.htm";
+  std::wstring file = HelpFilePath();
   if (IsWinPE)
     sys.ShellExecute(L"open", L"opera.exe", file, L"", win::SW_SHOW);
   else

@@ -123,6 +123,10 @@ FormatOutcome FormatByDriveLetter(wchar_t letter, uint64_t regionSectors) {
   }
   FormatRequest.fileSystemCode = code;
   FormatRequest.fat32 = code > 10;
+  if (FormatRequest.fat32 && regionSectors < kFat32MinSectors) {
+    ui::MessageBox(T(L"IDS_Fat32TooSmall"), win::MB_OK | win::MB_ICONEXCLAMATION);
+    return FormatOutcome::NotStarted;
+  }
   CCFormat dialog(letter);
   ui::RunModal(dialog);
   if (dialog.Outcome() == FormatOutcome::Failed)

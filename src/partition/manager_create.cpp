@@ -6,6 +6,7 @@
 #include "partition/ccformat.h"
 #include "partition/create_request.h"
 #include "partition/create_wizard.h"
+#include "partition/format_request.h"
 #include "partition/layout_edit.h"
 #include "partition/layout_slots.h"
 #include "partition/layout_writer.h"
@@ -107,7 +108,15 @@ int CreationType(bool logical) {
 // Writes the new layout; the new partition's first sector, or 0 on failure.
 uint64_t WriteCreation(const CreationPlan& plan, bool logical, uint64_t size, int type) {
   int drive = SelectedDiskEntry()->DriveNumber;
-  if (plan.firstPartition) return CreateFirstPartition(drive, size, type) ? kFirstPartitionSector : 0;
+  uint32_t error = 0;
+  if (plan.firstPartition) {
+    if (CreateFirstPartition(drive, size, type, &error)) {
+      PartitionManager.lastMadeSectors = size;
+      return kFirstPartitionSector;
+    }
+    ui::MessageBox(LayoutWriteFailureText(error), win::MB_OK | win::MB_ICONEXCLAMATION);
+    return 0;
+  }
   int slot;
   if (plan.gpt) {
     bytes::Guid id;
@@ -122,10 +131,11 @@ uint64_t WriteCreation(const CreationPlan& plan, bool logical, uint64_t size, in
     Say(L"IDS_TooManyPartitions");
     return 0;
   }
-  if (!WriteDriveLayout(drive, UsedEntryCount + 1)) {
-    Say(L"IDS_FileSystemCreateError");
+  if (!WriteDriveLayout(drive, UsedEntryCount + 1, &error)) {
+    ui::MessageBox(LayoutWriteFailureText(error), win::MB_OK | win::MB_ICONEXCLAMATION);
     return 0;
   }
+  PartitionManager.lastMadeSectors = LayoutSlotTable[slot].LengthSectors();
   return LayoutSlotTable[slot].StartSector();
 }
 
@@ -159,6 +169,16 @@ void CreatePartitionCommand(ui::Window& w, bool logical) {
   // The disk may have changed while the wizard was open.
   if (!PlanCreation(logical, &plan)) return;
   uint64_t size = std::min(uint64_t(r.sizeMB) * 2048, plan.room.length);
+  // A format that cannot succeed is refused before the table is written,
+  // not after: the partition would be left behind unformatted.
+  uint64_t partitionSectors = plan.gpt ? size - size % kGptAlignment
+                              : logical && size > kLogicalOffset ? size - kLogicalOffset
+                                                                 : size;
+  if (type != kTypeExtended && r.formatOption != kDoNotFormat &&
+      !FileSystemFits(r.fileSystem, partitionSectors)) {
+    Say(L"IDS_Fat32TooSmall");
+    return;
+  }
   uint64_t start = WriteCreation(plan, logical, size, type);
   if (start == 0) {
     m.lastOutcome = Outcome::Failed;

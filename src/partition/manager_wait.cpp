@@ -6,6 +6,7 @@
 #include "partition/layout_slots.h"
 #include "partition/manager_operations.h"
 #include "partition/manager_state.h"
+#include "partition/table_checks.h"
 #include "platform/system.h"
 #include "platform/winapi.h"
 #include "ui/window.h"
@@ -14,7 +15,7 @@ namespace partition {
 
 using app::T;
 
-bool LoadSelectedLayout() {
+bool LoadSelectedLayout(std::optional<uint64_t> deleting) {
   PartitionManagerState& m = PartitionManager;
   const disk::DiskEntry* d = SelectedDiskEntry();
   int count = d ? ReadDriveLayout(d->DriveNumber, &LayoutBuffer) : -1;
@@ -22,7 +23,9 @@ bool LoadSelectedLayout() {
   m.hasExtended = ExtendedSlot() >= 0;
   m.primaryCount = PrimaryCount();
   if (count < 0) {
-    ui::MessageBox(T(L"IDS_LayoutUnreadable"), win::MB_OK | win::MB_ICONEXCLAMATION);
+    // A damaged GPT is the usual reason the driver gives no layout: say so.
+    std::wstring gpt = d ? GptRefusal(d->DriveNumber) : L"";
+    ui::MessageBox(gpt.empty() ? T(L"IDS_LayoutUnreadable") : gpt, win::MB_OK | win::MB_ICONEXCLAMATION);
     return false;
   }
   // Editing a table that holds only part of the layout would drop the rest.
@@ -30,7 +33,16 @@ bool LoadSelectedLayout() {
     ui::MessageBox(T(L"IDS_TooManyPartitions"), win::MB_OK | win::MB_ICONEXCLAMATION);
     return false;
   }
+  std::wstring refusal = TableChangeRefusal(d->DriveNumber, deleting);
+  if (!refusal.empty()) {
+    ui::MessageBox(refusal, win::MB_OK | win::MB_ICONEXCLAMATION);
+    return false;
+  }
   return true;
+}
+
+std::wstring LayoutWriteFailureText(uint32_t error) {
+  return T(error == win::ERROR_WRITE_PROTECT ? L"IDS_DiskWriteProtected" : L"IDS_FileSystemCreateError");
 }
 
 bool WaitForLayoutChange(ui::Window& w, int mode, uint64_t startSector) {

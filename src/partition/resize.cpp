@@ -70,8 +70,10 @@ void ResizePartitionCommand(ui::Window& w) {
   }
   if (newSize > length) {
     if (!disk::GrowVolumePartition(letter, int64_t(newSize - length))) {
+      bool protectedDisk = platform::Sys().GetLastError() == win::ERROR_WRITE_PROTECT;
       EndRegionPreview();
-      w.MessageBox(T(L"IDS_FailedResize"), win::MB_OK | win::MB_ICONEXCLAMATION);
+      w.MessageBox(T(protectedDisk ? L"IDS_DiskWriteProtected" : L"IDS_FailedResize"),
+                   win::MB_OK | win::MB_ICONEXCLAMATION);
       m.lastOutcome = Outcome::Failed;
       return;
     }
@@ -79,6 +81,7 @@ void ResizePartitionCommand(ui::Window& w) {
       w.MessageBox(T(L"IDS_ExtendFsFailed"), win::MB_OK | win::MB_ICONEXCLAMATION);
   }
   m.previewing = false;
+  m.lastMadeSectors = newSize;
   WaitForLayoutChange(w, 2, start);
   m.lastOutcome = Outcome::Done;
 }

@@ -73,6 +73,7 @@ inline constexpr uint32_t ERROR_MORE_DATA = 234;
 inline constexpr uint32_t ERROR_PRIVILEGE_NOT_HELD = 1314;
 inline constexpr uint32_t ERROR_NOT_A_REPARSE_POINT = 4390;
 inline constexpr uint32_t ERROR_UNRECOGNIZED_VOLUME = 1005;
+inline constexpr uint32_t ERROR_DISK_CORRUPT = 1393;
 
 // Registry
 inline constexpr uint32_t HKEY_CURRENT_USER = 0x80000001u;

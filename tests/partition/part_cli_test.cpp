@@ -3,6 +3,7 @@
 // command lines it does not understand.
 #include <gtest/gtest.h>
 
+#include "partition/damaged_tables.h"
 #include "partition/partition_fixture.h"
 #include "platform/bytes.h"
 #include "support/image_tools.h"
@@ -129,4 +130,67 @@ TEST_F(PartCliTest, CommandLinesItDoesNotUnderstandExitWithTwo) {
   std::string help;
   EXPECT_EQ(Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli part --help", &help), 0);
   EXPECT_NE(help.find("part create --disk K"), std::string::npos) << help;
+}
+
+TEST_F(PartCliTest, SizesThePageChangedAreSaidAndRefusalsExitOneWithAMessage) {
+  NEED_TOOLS("sfdisk");
+  // A 10 MB partition (the smallest a resize allows, so the page raises a
+  // smaller size to the current one) with free space behind it.
+  const std::string tenMB = "label: dos\\nstart=2048,size=20480,type=7\\nstart=80000,size=20480,type=7\\n";
+  struct Case {
+    const char* table;  // sfdisk script, or "" for a blank disk
+    const char* disk;   // options after the image
+    const char* command;
+    int rc;
+    const char* said;  // in the output
+  } cases[] = {
+      {"", "", "part create --disk 1 --size 1 --kind primary", 0,
+       "part: made 16 MB (32768 sectors), not the 1 MB asked: the smallest partition is 16 MB"},
+      {"", "", "part create --disk 1 --size 100 --kind primary", 0,
+       "part: made 63 MB (129024 sectors), not the 100 MB asked: that is all the free space there"},
+      {tenMB.c_str(), "", "part resize --disk 1 --region 1 --size 5", 1, "cannot be shrunk"},
+      {tenMB.c_str(), "", "part resize --disk 1 --region 1 --size 1000", 0,
+       "part: resized to 38.06 MB (77952 sectors), not the 1000 MB asked: that is all the free space behind it"},
+      {"", ",wp=1", "part create --disk 1 --size 16 --kind primary", 1, "The disk is write-protected."},
+      {tenMB.c_str(), ",wp=1", "--yes part delete --disk 1 --region 1", 1, "The disk is write-protected."},
+      {"", "", "part create --disk 1 --size 16 --kind primary --fs FAT32", 1, "FAT32 needs a partition of at least"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    Shell("rm -f " + dir_.File("disk.img"));
+    MakeImage("64M");
+    if (*c.table) ASSERT_EQ(Shell(std::string("printf '") + c.table + "' | sfdisk -q " + image_), 0);
+    std::string before, after, out;
+    Shell("sfdisk --dump " + image_ + " 2>&1", &before);
+    std::string plain = image_;
+    image_ += c.disk;
+    EXPECT_EQ(Cli(c.command, &out), c.rc) << out;
+    image_ = plain;
+    EXPECT_NE(out.find(c.said), std::string::npos) << out;
+    Shell("sfdisk --dump " + image_ + " 2>&1", &after);
+    if (c.rc != 0) EXPECT_EQ(after, before) << "a refusal leaves the table as it was";
+  }
+  // The last case asked for 40 MB and got it: nothing is said.
+  std::string out;
+  Shell("rm -f " + dir_.File("disk.img"));
+  MakeImage("64M");
+  ASSERT_EQ(Cli("part create --disk 1 --size 40 --kind extended", &out), 0) << out;
+  EXPECT_EQ(out.find("part: made"), std::string::npos) << out;
+}
+
+TEST_F(PartCliTest, ADamagedGptIsNeitherReplacedNorChanged) {
+  NEED_TOOLS("sgdisk");
+  image_ = dir_.File("gpt.img");
+  MakeSgdiskGpt(image_);
+  FlipByte(image_, 2, 200);  // the primary entry array's checksum no longer matches
+  std::string before, after, out;
+  Shell("sgdisk -v " + image_ + " 2>&1", &before);
+  ASSERT_EQ(Cli("part list --disk 1", &out), 0);
+  EXPECT_NE(out.find("EFI"), std::string::npos) << "read from the backup\n" << out;
+  EXPECT_NE(out.find("Linux"), std::string::npos) << out;
+  EXPECT_EQ(Cli("part create --disk 1 --size 10 --kind primary", &out), 1);
+  EXPECT_NE(out.find("The GPT partition table of this disk is not intact"), std::string::npos) << out;
+  Shell("sgdisk -v " + image_ + " 2>&1", &after);
+  EXPECT_EQ(after, before);
+  EXPECT_NE(after.find("Main partition table: ERROR"), std::string::npos) << after;
 }

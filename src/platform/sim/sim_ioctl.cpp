@@ -129,7 +129,8 @@ bool SimSystem::DiskIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_t 
     }
     case win::IOCTL_DISK_GET_DRIVE_LAYOUT_EX: {
       DriverLayout l;
-      if (!ReadDriverLayout(d, &l)) return Fail(win::ERROR_CRC);
+      uint32_t err = win::ERROR_CRC;
+      if (!ReadDriverLayout(d, &l, &err)) return Fail(err);
       std::vector<uint8_t> image = EncodeLayout(l);
       if (outBytes < image.size()) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
       std::memcpy(out, image.data(), image.size());

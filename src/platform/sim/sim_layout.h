@@ -56,7 +56,9 @@ bool IsExtendedType(uint8_t t);
 // Windows gives a volume (and a letter) to these partitions.
 bool IsMountableMbrType(uint8_t t);
 
-bool ReadDriverLayout(SimDisk& disk, DriverLayout* layout);
+// False when sector 0 cannot be read or a GPT disk has no valid copy of
+// its table; *error (when given) then holds the Windows error code.
+bool ReadDriverLayout(SimDisk& disk, DriverLayout* layout, uint32_t* error = nullptr);
 
 // Writes the layout's tables. Returns 0 or a Windows error code
 // (ERROR_INVALID_PARAMETER for a layout that does not fit the disk).
