@@ -11,6 +11,7 @@
 #include "platform/text.h"
 #include "platform/winapi.h"
 #include "ui/control_ids.h"
+#include "ui/window.h"
 
 namespace partition {
 
@@ -68,7 +69,7 @@ FormatOutcome CCFormat::Run(ui::Window& w) {
   uint32_t got = 0;
   for (int attempt = 0; attempt < 22; ++attempt) {
     if (sys.DeviceIoControl(h, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got)) break;
-    sys.Sleep(200);
+    ui::Wait(200);
   }
   sys.DeviceIoControl(h, win::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &got);
   sys.CloseHandle(h);
@@ -84,14 +85,14 @@ FormatOutcome CCFormat::Run(ui::Window& w) {
   }
   while (!FormatProgress.done) {
     w.PumpMessages();
-    sys.Sleep(200);
+    ui::Wait(200);
     ShowPercent(w, FormatProgress.percent);
   }
   bool succeeded = FormatProgress.succeeded && !cancelled_;
   if (succeeded) {
     ShowPercent(w, 100);
     w.Redraw(0);
-    sys.Sleep(200);
+    ui::Wait(200);
   }
   w.SetText(IDC_CF_PERCENT, L"");
   w.Show(IDC_PROGRESS, false);

@@ -119,6 +119,9 @@ class Window {
   virtual void SetMap(int id, const std::vector<MapBox>& boxes) = 0;
   virtual void SetPie(int id, double freeShare) = 0;  // angle share of the free part, 0..1
   virtual void SetPicture(int id, Picture picture, bool highlighted, bool selected) = 0;
+  // A tile drawn faded: its task is not available. It still takes the
+  // focus and the click, so that its description can say why.
+  virtual void SetPictureDimmed(int id, bool dimmed) {}
   virtual void Redraw(int id) = 0;  // 0: the whole window, at once
 
   // Menus of the window's menu bar (by command id) and popups.
@@ -135,6 +138,11 @@ class Window {
   virtual int MessageBox(const std::wstring& text, unsigned flags) = 0;
   // The standard file dialogs; filter in the "Name (*.x)|*.x|" form.
   virtual std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt) = 0;
+  // The same with a file name to start with (a folder, or a folder and a name).
+  virtual std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                                     const std::wstring& initialName) {
+    return SaveFileDialog(filter, defaultExt);
+  }
   virtual std::optional<std::wstring> OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
                                                      const std::wstring& initialName, bool mustExist) = 0;
 
@@ -166,6 +174,8 @@ class Page {
   virtual void OnListCheck(Window& w, int listId, int row, bool checked) {}
   virtual void OnListSelect(Window& w, int listId, int row) {}
   virtual void OnListRightClick(Window& w, int listId, int row) {}
+  // A row double-clicked.
+  virtual void OnListActivate(Window& w, int listId, int row) {}
   virtual void OnLinesSelect(Window& w, int id, int index) {}
   // The operator selected a tree item; an item about to open (its children
   // may be added now); a click on an item's check image (or the space key).
@@ -207,6 +217,11 @@ class Host {
   // A diagnostic line for the standard output stream (never shown in a
   // window). The scripted host collects them instead.
   virtual void Diagnostic(const std::wstring& line);
+  // Waits `milliseconds` on the machine's clock. A host with windows keeps
+  // them drawn meanwhile and shows the wait cursor; what the operator does
+  // in the meantime waits in the queue for the page's next look at it.
+  // This one only sleeps.
+  virtual void Wait(uint32_t milliseconds);
 };
 
 Host& CurrentHost();
@@ -214,7 +229,14 @@ void SetHost(Host* host);
 inline int RunModal(Page& page) { return CurrentHost().RunModal(page); }
 // A message box over the top page (or without one).
 int MessageBox(const std::wstring& text, unsigned flags);
+// The flags a host shows a message box with: a question (Yes and No)
+// always carries the question icon, whatever the caller asked for.
+unsigned BoxFlags(unsigned flags);
 // Drains the message queues of the top page and of the main window once.
 void PumpMessages();
+// The pauses of the long operations (the system refreshing its volumes, a
+// lock tried again, a worker polled): the host's Wait, or a plain sleep of
+// the machine when no host is set.
+void Wait(uint32_t milliseconds);
 
 }  // namespace ui

@@ -185,13 +185,20 @@ int ScriptedWindow::MessageBox(const std::wstring& text, unsigned flags) {
   return host_->Answer(text, flags, page_->Name());
 }
 
-std::optional<std::wstring> ScriptedWindow::SaveFileDialog(const std::wstring& filter, const std::wstring&) {
+std::optional<std::wstring> ScriptedWindow::SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt) {
+  return SaveFileDialog(filter, defaultExt, L"");
+}
+
+std::optional<std::wstring> ScriptedWindow::SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                                           const std::wstring& initialName) {
+  host_->fileDialogs.push_back({true, filter, defaultExt, initialName});
   if (!host_->fileDialog) return std::nullopt;
   return host_->fileDialog(true, filter);
 }
 
-std::optional<std::wstring> ScriptedWindow::OpenFileDialog(const std::wstring& filter, const std::wstring&,
-                                                           const std::wstring&, bool) {
+std::optional<std::wstring> ScriptedWindow::OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                                           const std::wstring& initialName, bool) {
+  host_->fileDialogs.push_back({false, filter, defaultExt, initialName});
   if (!host_->fileDialog) return std::nullopt;
   return host_->fileDialog(false, filter);
 }
@@ -246,6 +253,13 @@ bool ScriptedWindow::SelectRow(int listId, int row) {
 bool ScriptedWindow::RightClickRow(int listId, int row) {
   if (!Usable(listId)) return false;
   page_->OnListRightClick(*this, listId, row);
+  return true;
+}
+
+bool ScriptedWindow::ActivateRow(int listId, int row) {
+  if (!Usable(listId) || row < 0 || row >= ListCount(listId)) return false;
+  c(listId).selected = row;
+  page_->OnListActivate(*this, listId, row);
   return true;
 }
 
@@ -308,6 +322,13 @@ bool ScriptedWindow::ClickTreeState(int treeId, TreeItem item, bool shift) {
 
 void ScriptedWindow::Hover(int id) { page_->OnHover(*this, id); }
 
+bool ScriptedWindow::FocusOn(int id) {
+  if (!Usable(id)) return false;
+  focus_ = id;
+  page_->OnFocus(*this, id);
+  return true;
+}
+
 void ScriptedWindow::Cancel() {
   if (!closed_) page_->OnCancel(*this);
 }
@@ -324,6 +345,7 @@ void ScriptedWindow::FireTimer(unsigned id) {
 // ---- ScriptedHost
 
 int ScriptedHost::Answer(const std::wstring& text, unsigned flags, const std::string& page) {
+  flags = BoxFlags(flags);
   int result;
   unsigned buttons = flags & 0xF;
   if (answer) {
@@ -388,6 +410,11 @@ class ScriptedWait : public WaitWindow {
   ScriptedHost* host_;
 };
 }  // namespace
+
+void ScriptedHost::Wait(uint32_t milliseconds) {
+  waits.push_back({milliseconds, stack_.empty() ? "" : stack_.back()->Name()});
+  platform::Sys().Sleep(milliseconds);
+}
 
 std::unique_ptr<WaitWindow> ScriptedHost::StartWait(const std::wstring& text, bool) {
   waitTexts.push_back(text);
