@@ -33,13 +33,19 @@ const Tile kTiles[] = {
      ID_ACTIONS_CREATEBOOTABLEUSB},
 };
 
-const int kMenuCommands[] = {ID_ACTIONS_ONECLICK,   ID_ACTIONS_DUPLICATEDISK,      ID_ACTIONS_FILES,
-                             ID_ACTIONS_DELETEDISK, ID_ACTIONS_SCANNEWDISK,        ID_ACTIONS_DRIVERINSTALLATION,
-                             ID_ACTIONS_EXIT,       ID_HELP_VEKTRELHELP,           ID_HELP_ABOUTVEKTREL};
-const wchar_t* const kMenuKeys[] = {L"ID_ACTIONS_ONECLICK",   L"ID_ACTIONS_DUPLICATEDISK", L"ID_ACTIONS_FILES",
-                                    L"ID_ACTIONS_DELETEDISK", L"ID_ACTIONS_SCANNEWDISK",
-                                    L"ID_ACTIONS_DRIVERINSTALLATION", L"ID_ACTIONS_EXIT",
-                                    L"ID_HELP_VEKTRELHELP",   L"ID_HELP_ABOUTVEKTREL"};
+// The Actions menu names all nine tasks in the order of the tiles.
+const int kMenuCommands[] = {ID_ACTIONS_ONECLICK,          ID_ACTIONS_DUPLICATEDISK,    ID_ACTIONS_FILES,
+                             ID_ACTIONS_DELETEDISK,        ID_ACTIONS_SCANNEWDISK,      ID_ACTIONS_PARTITIONMANAGER,
+                             ID_ACTIONS_PARTITIONVIEW,     ID_ACTIONS_DISKHEALTH,       ID_ACTIONS_CREATEBOOTABLEUSB,
+                             ID_ACTIONS_DRIVERINSTALLATION, ID_ACTIONS_EXIT,            ID_HELP_VEKTRELHELP,
+                             ID_HELP_ABOUTVEKTREL};
+const wchar_t* const kMenuKeys[] = {
+    L"ID_ACTIONS_ONECLICK",          L"ID_ACTIONS_DUPLICATEDISK", L"ID_ACTIONS_FILES",
+    L"ID_ACTIONS_DELETEDISK",        L"ID_ACTIONS_SCANNEWDISK",   L"ID_ACTIONS_PARTITIONMANAGER",
+    L"ID_ACTIONS_PARTITIONVIEW",     L"ID_ACTIONS_DISKHEALTH",    L"ID_ACTIONS_CREATEBOOTABLEUSB",
+    L"ID_ACTIONS_DRIVERINSTALLATION", L"ID_ACTIONS_EXIT",         L"ID_HELP_VEKTRELHELP",
+    L"ID_HELP_ABOUTVEKTREL"};
+static_assert(sizeof kMenuCommands / sizeof kMenuCommands[0] == sizeof kMenuKeys / sizeof kMenuKeys[0]);
 
 const Tile* FindTile(int id) {
   for (const Tile& t : kTiles)
@@ -81,12 +87,17 @@ void CQobDlg::OnInit(ui::Window& w) {
   w.SetMenuPopupText(0, T(L"ID_POPUP"));
   w.SetMenuPopupText(1, T(L"ID_POPUPNAME1"));
   if (!IsWinPE) w.RemoveMenuItem(ID_ACTIONS_DRIVERINSTALLATION, true);
+  for (int command : kMenuCommands)
+    if (TaskPending(command)) w.Enable(command, false);
   int n = 0;
   for (const Tile& t : kTiles) {
     w.SetPicture(t.id, t.picture, false, false);
+    w.SetPictureDimmed(t.id, TaskPending(t.command));
+    w.Enable(IDC_TILE_LABEL_FIRST + n, !TaskPending(t.command));
     w.SetText(IDC_TILE_LABEL_FIRST + n++, WithoutAccessKey(T(t.captionKey)));
   }
-  w.SetText(IDC_DESCRIPTION, T(L"IDS_OneClickDesc"));
+  // The first tile has the focus when the window opens.
+  Select(w, kTiles[0]);
   w.Show(IDC_CLOCK, IsWinPE);
   if (IsWinPE) {
     BootFixAtStartup();
@@ -124,6 +135,17 @@ void CQobDlg::OnHover(ui::Window& w, int id) {
 void CQobDlg::OnFocus(ui::Window& w, int id) {
   // The description box never keeps the focus.
   if (id == IDC_DESCRIPTION) w.SetFocus(IDC_TILE_ONECLICK);
+  if (const Tile* t = FindTile(id)) Select(w, *t);
+}
+
+void CQobDlg::Select(ui::Window& w, const Tile& t) {
+  if (const Tile* old = FindTile(selected_); old && old != &t)
+    w.SetPicture(old->id, old->picture, old->id == hot_, false);
+  selected_ = t.id;
+  w.SetPicture(t.id, t.picture, t.id == hot_, true);
+  std::wstring text = T(t.descriptionKey);
+  if (TaskPending(t.command)) text += L"\n\n" + T(L"IDS_NotAvailable");
+  w.SetText(IDC_DESCRIPTION, text);
 }
 
 void CQobDlg::OnMessage(ui::Window& w, unsigned message, uintptr_t) {
@@ -132,10 +154,7 @@ void CQobDlg::OnMessage(ui::Window& w, unsigned message, uintptr_t) {
 
 void CQobDlg::OnCommand(ui::Window& w, int id) {
   if (const Tile* t = FindTile(id)) {
-    if (const Tile* old = FindTile(selected_)) w.SetPicture(old->id, old->picture, old->id == hot_, false);
-    selected_ = id;
-    w.SetPicture(t->id, t->picture, t->id == hot_, true);
-    w.SetText(IDC_DESCRIPTION, T(t->descriptionKey));
+    Select(w, *t);
     w.Redraw(0);
     RunCommand(w, t->command, true);
     return;

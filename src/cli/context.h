@@ -77,5 +77,7 @@ int CmdWipe(Context& c, Args& a);
 int CmdScan(Context& c, Args& a);
 int CmdView(Context& c, Args& a);
 int CmdPart(Context& c, Args& a);
+int CmdHealth(Context& c, Args& a);
+int CmdDrvload(Context& c, Args& a);
 
 }  // namespace cli

@@ -32,6 +32,9 @@ const std::vector<Command>& Commands() {
        "show a sector of a disk or partition"},
       {"part", CmdPart, "part list|create|delete|resize|format|props --disk N ...",
        "the partition manager (see part --help)"},
+      {"health", CmdHealth, "health [--disk K]",
+       "the SMART or NVMe health of disk K (the Disk number) or of every disk, with the verdict"},
+      {"drvload", CmdDrvload, "drvload --inf PATH", "load a storage driver through the driver-loading page"},
       {"start", CmdStart, "start [--press TILE]...",
        "start the program as the main window does and press tiles (records started programs)"},
   };

@@ -13,6 +13,7 @@
 #include "platform/winapi.h"
 #include "ui/control_ids.h"
 #include "viewer/sector_view.h"
+#include "ui/window.h"
 
 namespace erase {
 
@@ -135,7 +136,7 @@ bool ClearDiskLayout(int driveNumber) {
     }
     disk::BuildVolumeTable();
     disk::BuildLetterDiskMap();
-    Sys().Sleep(1000);
+    ui::Wait(1000);
   }
   disk::IoErrorCount = 0;
   return result;
@@ -225,7 +226,7 @@ void RunDeletion(ui::Window& page) {
   bool layoutCleared = false;
   if (r.RegionKind == kWholeDisk) {
     layoutCleared = ClearDiskLayout(int(r.DriveNumber));
-    Sys().Sleep(1000);
+    ui::Wait(1000);
     Sys().GetLogicalDrives();  // lets the system refresh its drive list
   }
   bool opened = disk::OpenDiskReadWrite(int(r.DriveNumber)) != platform::kNullHandle;

@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "platform/winapi.h"
 #include "ui/control_ids.h"
+#include "ui/window.h"
 
 namespace partition {
 
@@ -71,7 +72,7 @@ FormatOutcome CCFormat::Run(ui::Window& w) {
   uint32_t got = 0;
   for (int attempt = 0; attempt < 22; ++attempt) {
     if (sys.DeviceIoControl(h, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got)) break;
-    sys.Sleep(200);
+    ui::Wait(200);
   }
   sys.DeviceIoControl(h, win::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &got);
   sys.CloseHandle(h);
@@ -93,7 +94,7 @@ FormatOutcome CCFormat::Run(ui::Window& w) {
     uint32_t before = sys.GetTickCount();
     w.PumpMessages();
     meter.Pause(uint32_t(sys.GetTickCount() - before));
-    sys.Sleep(200);
+    ui::Wait(200);
     int percent = FormatProgress.percent;
     ShowPercent(w, percent);
     meter.Sample(sys.GetTickCount(), bytes * uint64_t(std::clamp(percent, 0, 100)) / 100, bytes);
@@ -103,7 +104,7 @@ FormatOutcome CCFormat::Run(ui::Window& w) {
   if (succeeded) {
     ShowPercent(w, 100);
     w.Redraw(0);
-    sys.Sleep(200);
+    ui::Wait(200);
   }
   w.SetText(IDC_CF_PERCENT, L"");
   w.SetText(IDC_PROGRESS_DETAIL, L"");

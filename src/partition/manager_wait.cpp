@@ -9,6 +9,7 @@
 #include "partition/table_checks.h"
 #include "platform/system.h"
 #include "platform/winapi.h"
+#include "ui/window.h"
 
 namespace partition {
 
@@ -50,7 +51,7 @@ bool WaitForLayoutChange(ui::Window& w, int mode, uint64_t startSector) {
   platform::Cursor old = sys.SetCursor(platform::Cursor::Wait);
   bool shown = false;
   for (int attempt = 0; attempt < 20 && !shown; ++attempt) {
-    sys.Sleep(500);
+    ui::Wait(500);
     disk::BuildLetterDiskMap();
     disk::BuildVolumeTable();
     RebuildRegions();

@@ -19,10 +19,11 @@ using namespace testing_support;
 
 namespace {
 
-// Texts that read the same in Japanese: names, and the network providers,
-// which Japanese Windows shows in English too.
+// Texts that read the same in Japanese: names, abbreviations, and the
+// network providers, which Japanese Windows shows in English too.
 const std::set<std::wstring> kSameInJapanese = {L"IDS_Product", L"IDS_OK", L"IDS_MicrosoftWindowsNetwork",
-                                                L"IDS_MicrosoftterminalServices"};
+                                                L"IDS_MicrosoftterminalServices", L"IDS_HealthUdid",
+                                                L"IDS_HealthAttrId"};
 
 struct Table {
   std::map<std::wstring, std::wstring> texts;  // first occurrence, as GetLangString finds it

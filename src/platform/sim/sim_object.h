@@ -24,6 +24,7 @@ struct SimSystem::Object {
   std::wstring regKey;
   bool regWritable = false;
   size_t process = 0;
+  uint64_t endsAtMicros = 0;  // a process runs until the machine's clock reaches this
   std::wstring mutexName;
   bool holdsLock = false;
   bool dismounted = false;

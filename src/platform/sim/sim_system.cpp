@@ -363,20 +363,43 @@ Handle SimSystem::CreateProcess(const std::wstring& application, const std::wstr
   }
   auto o = std::make_shared<Object>(Kind::Process);
   o->process = started_.size() - 1;
+  // A program runs for the time the machine file gives it (none: it has
+  // ended by the first look), on the machine's clock.
+  const ProgramConfig* pc = FindProgram(application);
+  uint64_t runMicros = !pc ? 0 : pc->neverEnds ? UINT64_MAX : pc->runMilliseconds * 1000;
+  uint64_t now = clock_.Micros();
+  o->endsAtMicros = runMicros > UINT64_MAX - now ? UINT64_MAX : now + runMicros;
   return Add(o);
 }
 
 bool SimSystem::GetExitCodeProcess(Handle process, uint32_t* code) {
   auto o = Get(process);
   if (!o || o->kind != Kind::Process) return Fail(win::ERROR_INVALID_HANDLE);
-  // Recorded programs have run to their end at once.
+  if (clock_.Micros() < o->endsAtMicros) {
+    *code = win::STILL_ACTIVE;
+    return true;
+  }
   const ProgramConfig* pc = FindProgram(started_[o->process].file);
   *code = pc ? pc->exitCode : 0;
   return true;
 }
 
-uint32_t SimSystem::WaitForSingleObject(Handle h, uint32_t) {
-  return Get(h) ? win::WAIT_OBJECT_0 : 0xFFFFFFFFu;
+uint32_t SimSystem::WaitForSingleObject(Handle h, uint32_t milliseconds) {
+  auto o = Get(h);
+  if (!o) return 0xFFFFFFFFu;  // WAIT_FAILED
+  if (o->kind != Kind::Process) return win::WAIT_OBJECT_0;
+  // The wait passes on the machine's clock: until the program ends or the
+  // time is up, whichever comes first.
+  uint64_t now = clock_.Micros();
+  if (now >= o->endsAtMicros) return win::WAIT_OBJECT_0;
+  uint64_t left = o->endsAtMicros - now;
+  uint64_t wait = uint64_t(milliseconds) * 1000;
+  if (wait < left) {
+    clock_.Sleep(milliseconds);
+    return win::WAIT_TIMEOUT;
+  }
+  clock_.Sleep(uint32_t((left + 999) / 1000));
+  return win::WAIT_OBJECT_0;
 }
 
 intptr_t SimSystem::ShellExecute(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,

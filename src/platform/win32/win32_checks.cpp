@@ -43,7 +43,13 @@
   X(OWNER_SECURITY_INFORMATION) X(GROUP_SECURITY_INFORMATION) X(DACL_SECURITY_INFORMATION) \
   X(PIPE_READMODE_MESSAGE) X(NMPWAIT_USE_DEFAULT_WAIT) X(ERROR_HANDLE_EOF) X(ERROR_FILE_EXISTS) \
   X(ERROR_SEM_TIMEOUT) X(ERROR_DIR_NOT_EMPTY) X(ERROR_PRIVILEGE_NOT_HELD) X(ERROR_NOT_A_REPARSE_POINT) \
-  X(FSCTL_SET_REPARSE_POINT) X(FSCTL_GET_REPARSE_POINT) X(ERROR_NEGATIVE_SEEK)
+  X(FSCTL_SET_REPARSE_POINT) X(FSCTL_GET_REPARSE_POINT) X(ERROR_NEGATIVE_SEEK) X(ERROR_IO_DEVICE) \
+  X(SMART_SEND_DRIVE_COMMAND) X(CAP_ATA_ID_CMD) X(CAP_ATAPI_ID_CMD) X(CAP_SMART_CMD) X(ATAPI_ID_CMD) X(ID_CMD) \
+  X(SMART_CMD) X(SMART_CYL_LOW) X(SMART_CYL_HI) X(READ_ATTRIBUTES) X(READ_THRESHOLDS) X(ENABLE_SMART) \
+  X(DISABLE_SMART) X(RETURN_SMART_STATUS) X(SMART_NO_ERROR) X(SMART_IDE_ERROR) X(IDENTIFY_BUFFER_SIZE) \
+  X(READ_THRESHOLD_BUFFER_SIZE) X(PropertyStandardQuery) \
+  X(StorageAdapterProtocolSpecificProperty) X(StorageDeviceProtocolSpecificProperty) X(ProtocolTypeNvme) \
+  X(NVMeDataTypeLogPage) X(NVME_LOG_PAGE_HEALTH_INFO)
 // clang-format on
 
 namespace ours {
@@ -57,6 +63,7 @@ inline constexpr uint32_t HKLM_ = win::HKEY_LOCAL_MACHINE;
 #include "platform/win32/windows_include.h"
 
 #include <ntddscsi.h>
+#include <nvme.h>
 
 // All values fit in 32 bits; compare them as such so that LONG, DWORD,
 // int and enum constants meet on equal terms.
@@ -140,8 +147,59 @@ VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, BusType, STORAGE_DEVICE_DESCRIPTOR,
 VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, RawPropertiesLength, STORAGE_DEVICE_DESCRIPTOR, RawPropertiesLength);
 VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, RawDeviceProperties, STORAGE_DEVICE_DESCRIPTOR, RawDeviceProperties);
 
+static_assert(sizeof(win::GetVersionInParams) == sizeof(GETVERSIONINPARAMS));
+VEKTREL_SAME_OFFSET(GetVersionInParams, bIDEDeviceMap, GETVERSIONINPARAMS, bIDEDeviceMap);
+VEKTREL_SAME_OFFSET(GetVersionInParams, fCapabilities, GETVERSIONINPARAMS, fCapabilities);
+static_assert(sizeof(win::IdeRegs) == sizeof(IDEREGS));
+VEKTREL_SAME_OFFSET(IdeRegs, bCylLowReg, IDEREGS, bCylLowReg);
+VEKTREL_SAME_OFFSET(IdeRegs, bDriveHeadReg, IDEREGS, bDriveHeadReg);
+VEKTREL_SAME_OFFSET(IdeRegs, bCommandReg, IDEREGS, bCommandReg);
+static_assert(sizeof(win::SendCmdInParams) == sizeof(SENDCMDINPARAMS));
+VEKTREL_SAME_OFFSET(SendCmdInParams, irDriveRegs, SENDCMDINPARAMS, irDriveRegs);
+VEKTREL_SAME_OFFSET(SendCmdInParams, bDriveNumber, SENDCMDINPARAMS, bDriveNumber);
+VEKTREL_SAME_OFFSET(SendCmdInParams, bBuffer, SENDCMDINPARAMS, bBuffer);
+static_assert(win::kSendCmdInHeaderBytes == offsetof(SENDCMDINPARAMS, bBuffer));
+static_assert(sizeof(win::DriverStatus) == sizeof(DRIVERSTATUS));
+VEKTREL_SAME_OFFSET(DriverStatus, bIDEError, DRIVERSTATUS, bIDEError);
+static_assert(sizeof(win::SendCmdOutParams) == sizeof(SENDCMDOUTPARAMS));
+VEKTREL_SAME_OFFSET(SendCmdOutParams, Status, SENDCMDOUTPARAMS, DriverStatus);
+VEKTREL_SAME_OFFSET(SendCmdOutParams, bBuffer, SENDCMDOUTPARAMS, bBuffer);
+static_assert(win::kSendCmdOutHeaderBytes == offsetof(SENDCMDOUTPARAMS, bBuffer));
+
+static_assert(win::kPropertyQueryHeaderBytes == offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters));
+static_assert(sizeof(win::StorageProtocolSpecificData) == sizeof(STORAGE_PROTOCOL_SPECIFIC_DATA));
+VEKTREL_SAME_OFFSET(StorageProtocolSpecificData, DataType, STORAGE_PROTOCOL_SPECIFIC_DATA, DataType);
+VEKTREL_SAME_OFFSET(StorageProtocolSpecificData, ProtocolDataRequestValue, STORAGE_PROTOCOL_SPECIFIC_DATA,
+                    ProtocolDataRequestValue);
+VEKTREL_SAME_OFFSET(StorageProtocolSpecificData, ProtocolDataOffset, STORAGE_PROTOCOL_SPECIFIC_DATA,
+                    ProtocolDataOffset);
+VEKTREL_SAME_OFFSET(StorageProtocolSpecificData, ProtocolDataLength, STORAGE_PROTOCOL_SPECIFIC_DATA,
+                    ProtocolDataLength);
+VEKTREL_SAME_OFFSET(StorageProtocolSpecificData, ProtocolDataRequestSubValue4, STORAGE_PROTOCOL_SPECIFIC_DATA,
+                    ProtocolDataRequestSubValue4);
+static_assert(sizeof(win::StorageProtocolDataDescriptor) == sizeof(STORAGE_PROTOCOL_DATA_DESCRIPTOR));
+VEKTREL_SAME_OFFSET(StorageProtocolDataDescriptor, ProtocolSpecificData, STORAGE_PROTOCOL_DATA_DESCRIPTOR,
+                    ProtocolSpecificData);
+
+static_assert(sizeof(win::NvmeHealthInfoLog) == sizeof(NVME_HEALTH_INFO_LOG));
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, Temperature, NVME_HEALTH_INFO_LOG, Temperature);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, AvailableSpare, NVME_HEALTH_INFO_LOG, AvailableSpare);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, AvailableSpareThreshold, NVME_HEALTH_INFO_LOG, AvailableSpareThreshold);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, PercentageUsed, NVME_HEALTH_INFO_LOG, PercentageUsed);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, DataUnitRead, NVME_HEALTH_INFO_LOG, DataUnitRead);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, DataUnitWritten, NVME_HEALTH_INFO_LOG, DataUnitWritten);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, PowerCycle, NVME_HEALTH_INFO_LOG, PowerCycle);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, PowerOnHours, NVME_HEALTH_INFO_LOG, PowerOnHours);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, UnsafeShutdowns, NVME_HEALTH_INFO_LOG, UnsafeShutdowns);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, MediaErrors, NVME_HEALTH_INFO_LOG, MediaErrors);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, WarningCompositeTemperatureTime, NVME_HEALTH_INFO_LOG,
+                    WarningCompositeTemperatureTime);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, TemperatureSensor, NVME_HEALTH_INFO_LOG, TemperatureSensor1);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, Reserved1, NVME_HEALTH_INFO_LOG, Reserved1);
+
 // Not in the user-mode headers, so not checked here: IOCTL_SCSI_MINIPORT_IDENTIFY
-// (the driver kit's scsi.h) and MEDIA_SERIAL_NUMBER_DATA (kMediaSerialDataOffset).
+// (the driver kit's scsi.h), READ_ATTRIBUTE_BUFFER_SIZE (the kit's ntdddisk.h)
+// and MEDIA_SERIAL_NUMBER_DATA (kMediaSerialDataOffset).
 
 // Handles and keys cross the interface as integers of pointer size, and
 // INVALID_HANDLE_VALUE is the interface's kInvalidHandle.
