@@ -104,6 +104,12 @@ std::wstring GetLangString(const std::wstring& key) {
   return key;
 }
 
+std::wstring FillField(std::wstring text, const std::wstring& field, const std::wstring& value) {
+  size_t at = text.find(field);
+  if (at != std::wstring::npos) text.replace(at, field.size(), value);
+  return text;
+}
+
 std::wstring WithoutAccessKey(std::wstring s) {
   std::wstring out;
   for (size_t i = 0; i < s.size(); ++i) {

@@ -25,6 +25,10 @@ std::wstring GetLangString(const std::wstring& key);
 // Short form used throughout the pages.
 inline std::wstring T(const std::wstring& key) { return GetLangString(key); }
 
+// The text with a named field ("%TIME%") replaced by value (the first
+// occurrence; a text without the field is returned as it is).
+std::wstring FillField(std::wstring text, const std::wstring& field, const std::wstring& value);
+
 // A menu text without its access key, for captions and labels: "&Exit" ->
 // "Exit", "終了(&X)" -> "終了", "Save && Close" -> "Save & Close".
 std::wstring WithoutAccessKey(std::wstring s);

@@ -79,8 +79,8 @@ std::wstring CQobDlg::ClockText(uint64_t elapsedSeconds) {
 
 void CQobDlg::OnInit(ui::Window& w) {
   std::wstring title = AppCaption;
-  std::wstring sim = platform::Sys().SimulationName();
-  if (!sim.empty()) title += L" - " + T(L"IDS_SimulatedMachine") + L" (" + sim + L")";
+  // The simulated PC's own name says "simulated PC" in English already.
+  if (!platform::Sys().SimulationName().empty()) title += L" - " + T(L"IDS_SimulatedMachine");
   w.SetText(0, title);
   for (size_t i = 0; i < sizeof kMenuCommands / sizeof kMenuCommands[0]; ++i)
     w.SetMenuText(kMenuCommands[i], T(kMenuKeys[i]));

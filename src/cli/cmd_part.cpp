@@ -30,17 +30,18 @@ namespace {
 using partition::PartitionManager;
 
 const char kPartHelp[] =
-    "usage: vektrel-cli [options] part SUBCOMMAND --disk K [...]\n"
+    "usage: vektrel-cli [options] part SUBCOMMAND --disk N [...]\n"
     "\n"
-    "K is the disk index (as `disks` lists them), R a region of the disk map (1-based, as\n"
-    "`part list` numbers them; free space is a region too). Sizes are megabytes (2048 sectors).\n"
+    "N is the Windows disk number (Disk0 is 0, as `disks` lists them), R a region of the disk\n"
+    "map (1-based, as `part list` numbers them; free space is a region too). Sizes are\n"
+    "megabytes (2048 sectors).\n"
     "\n"
-    "  part list --disk K                 the regions: start, length, kind, type and letter\n"
+    "  part list --disk N                 the regions: start, length, kind, type and letter\n"
     "                                     (--json: the display rows and the layout slots); kinds:\n"
     "                                     primary, logical, extended, free, free-logical, in-use\n"
     "                                     (held by entries not listed one by one), past-end (an\n"
     "                                     entry that reaches past the disk's end)\n"
-    "  part create --disk K [--region R] --size MB --kind primary|extended|logical\n"
+    "  part create --disk N [--region R] --size MB --kind primary|extended|logical\n"
     "              [--fs NTFS|FAT32|FAT] [--format none|quick|full]\n"
     "                                     without --region: the largest free space (a logical\n"
     "                                     drive: the first free space in the extended partition);\n"
@@ -48,19 +49,21 @@ const char kPartHelp[] =
     "                                     gets the NTFS type; a size outside the page's limits\n"
     "                                     (at least 16 MB, at most the free space) becomes the\n"
     "                                     limit, and the size made is said\n"
-    "  part delete --disk K --region R    asks first; --yes answers Yes, without it nothing is deleted\n"
-    "  part resize --disk K --region R [--size MB]\n"
+    "  part delete --disk N --region R    asks first; --yes answers Yes, without it nothing is deleted\n"
+    "  part resize --disk N --region R [--size MB]\n"
     "                                     grows the partition (and an NTFS file system) into the\n"
     "                                     free space behind it, without --size as far as it goes;\n"
     "                                     a size below the current one is refused, one beyond\n"
     "                                     the free space is cut to it (and said)\n"
-    "  part format --disk K --region R --fs NTFS|FAT32|FAT [--quick]\n"
-    "                                     FAT above 4095 MB becomes FAT32, anything above\n"
-    "                                     32767 MB NTFS; without --quick a full format\n"
-    "  part props --disk K [--region R]   the properties page\n"
+    "  part format --disk N --region R --fs NTFS|FAT32|FAT [--quick]\n"
+    "                                     asks first (--yes answers Yes); FAT above 4095 MB\n"
+    "                                     becomes FAT32, anything above 32767 MB NTFS; without\n"
+    "                                     --quick a full format\n"
+    "  part props --disk N [--region R]   the properties page\n"
     "\n"
-    "The messages the pages show go to standard error. Exit codes: 0 done, 1 refused, failed or\n"
-    "not confirmed, 2 the command line was not understood.\n";
+    "The volume the running Windows is on and the partition it starts from are never deleted,\n"
+    "formatted or resized. The messages the pages show go to standard error. Exit codes: 0 done,\n"
+    "1 refused, failed or not confirmed, 2 the command line was not understood.\n";
 
 struct PartOptions {
   std::string sub;
@@ -123,8 +126,7 @@ void PrintRegionJson(Context& c, int count) {
   const partition::LayoutHeaderInfo& h = partition::LoadedLayoutHeader;
   Json j;
   j.BeginObject()
-      .Field("disk", m.selectedDisk)
-      .Field("DriveNumber", int64_t(d ? d->DriveNumber : -1))
+      .Field("disk", int64_t(d ? d->DriveNumber : -1))
       .Field("SizeSectors", d ? d->SizeSectors : 0)
       .Field("IsGptDisk", m.gptDisk);
   // Which copy of a GPT the rows come from: "backup" when the primary is
@@ -216,7 +218,7 @@ struct ManagerRun {
   bool offered = true;       // the command was not greyed in the context menu
 };
 
-// Opens the partition manager, chooses disk K, right-clicks region R (or
+// Opens the partition manager, chooses disk N, right-clicks region R (or
 // nothing) in the map and picks `command` from the context menu; `inside`
 // runs while the window is open, after the command. Then closes it.
 ManagerRun RunManager(Context& c, const PartOptions& o, int command, const std::function<void()>& inside,
@@ -226,7 +228,7 @@ ManagerRun RunManager(Context& c, const PartOptions& o, int command, const std::
     int row = -1;
     const auto& list = PartitionManager.listRows;
     for (size_t i = 0; i < list.size(); ++i)
-      if (list[i].isDisk && list[i].diskIndex == o.disk) row = int(i);
+      if (list[i].isDisk && list[i].driveNumber == o.disk) row = int(i);
     if (row < 0) {
       run.usageProblem = "there is no disk " + std::to_string(o.disk) + " (see `disks`)";
     } else {
@@ -355,10 +357,13 @@ int PartResize(Context& c, const PartOptions& o) {
       w.Cancel();
       return;
     }
-    // Without --size the page is confirmed as it opened: the maximum.
+    // The page opens at the current size; without --size the slider goes
+    // to its end, as far as the free space behind reaches.
     if (o.sizeMB) {
       w.Type(IDC_CP_SIZE, text::Dec(o.sizeMB));
       w.Press(IDC_CP_APPLY);
+    } else {
+      w.Slide(IDC_CP_SLIDER, w.c(IDC_CP_SLIDER).high);
     }
     w.Press(IDC_CP_RESIZE);
     if (!w.IsClosed()) {
@@ -391,6 +396,10 @@ int PartFormat(Context& c, const PartOptions& o) {
       if (w.LinesGet(IDC_CP5_FS, i) == text::Widen(o.fs)) w.Choose(IDC_CP5_FS, i);
     w.Tick(IDC_CP5_QUICK, o.quick);
     w.Press(IDC_CP5_START);
+    if (!w.IsClosed()) {
+      note = "nothing was formatted: the question was answered No (--yes answers Yes)";
+      w.Cancel();
+    }
   });
   TerminalProgress progress(c, "CCFormat", IDC_PROGRESS);
   ManagerRun run = RunManager(c, o, ID_CREATEPARTITION_FORMAT, [&] { progress.Finish(); });
@@ -466,7 +475,7 @@ int CmdPart(Context& c, Args& a) {
   Check(!rest.empty(), "part needs a subcommand: list, create, delete, resize, format or props (see part --help)");
   Check(rest.size() == 1, "unexpected argument '" + (rest.size() > 1 ? rest[1] : "") + "'");
   o.sub = rest[0];
-  Check(hasDisk && o.disk >= 1, "part " + o.sub + " needs --disk K (the disk index, from 1)");
+  Check(hasDisk, "part " + o.sub + " needs --disk N (the Windows disk number, as `disks` shows it)");
   auto only = [&](bool allowed, const char* option, bool given) {
     Check(allowed || !given, std::string(option) + " does not apply to part " + o.sub);
   };

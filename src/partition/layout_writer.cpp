@@ -102,7 +102,7 @@ bool WriteDriveLayout(int driveNumber, int count, uint32_t* error) {
   return SendLayout(driveNumber, count, error);
 }
 
-bool CreateFirstPartition(int driveNumber, uint64_t sizeSectors, int type, uint32_t* error) {
+bool CreateFirstPartition(int driveNumber, uint64_t startSector, uint64_t sizeSectors, int type, uint32_t* error) {
   if (disk::OpenDiskReadWrite(driveNumber) == platform::kNullHandle) return Failed(error);
   auto& sys = platform::Sys();
   win::CreateDisk create{};
@@ -122,11 +122,11 @@ bool CreateFirstPartition(int driveNumber, uint64_t sizeSectors, int type, uint3
   Header().PartitionCount = uint32_t(entries);
   Header().Mbr.Signature = kNewDiskSignature;
   LayoutSlot first;
-  first.startBytes = kFirstPartitionSector * 512;
+  first.startBytes = startSector * 512;
   first.lengthBytes = sizeSectors * 512;
   first.partitionNumber = 1;
   first.type = type;
-  first.hiddenSectors = uint32_t(kFirstPartitionSector);
+  first.hiddenSectors = uint32_t(std::min<uint64_t>(startSector, 0xFFFFFFFFu));
   for (int i = 0; i < entries; ++i) PutMbrEntry(i, i == 0 ? first : LayoutSlot{});
   return SendLayout(driveNumber, entries, error);
 }

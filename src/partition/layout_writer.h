@@ -17,7 +17,9 @@ namespace partition {
 bool WriteDriveLayout(int driveNumber, int count, uint32_t* error = nullptr);
 
 // An empty disk: initialised as MBR with signature 0xA4B57300, and its first
-// partition at sector 63. On failure *error (when given) holds the error code.
-bool CreateFirstPartition(int driveNumber, uint64_t sizeSectors, int type, uint32_t* error = nullptr);
+// partition at startSector (63, or 2048 on current systems). On failure
+// *error (when given) holds the error code.
+bool CreateFirstPartition(int driveNumber, uint64_t startSector, uint64_t sizeSectors, int type,
+                          uint32_t* error = nullptr);
 
 }  // namespace partition

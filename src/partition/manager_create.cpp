@@ -28,6 +28,10 @@ struct CreationPlan {
   Extent room;
 };
 
+// Where new partitions go on the running system: on 1 MiB boundaries from
+// Windows Vista on, as Windows itself places them.
+Placement SystemPlacement() { return PlacementFor(platform::Sys().GetVersion().major); }
+
 void Say(const wchar_t* key) { ui::MessageBox(T(key), win::MB_OK | win::MB_ICONEXCLAMATION); }
 
 // With no region chosen, a new partition goes into the largest free space
@@ -66,11 +70,12 @@ bool PlanCreation(bool logical, CreationPlan* plan) {
     }
     bool inside = r && ((r->RecordIndex < 0 && !r->IsPrimary) ||
                         (r->RecordIndex >= 0 && r->Type == disk::kTypeEmptyExtended));
-    if (inside) plan->room = WithinRegion(LogicalExtentAt(r->StartLba), *r);
+    if (inside) plan->room = WithinRegion(LogicalExtentAt(r->StartLba, SystemPlacement()), *r);
   } else if (!plan->gpt && UsedEntryCount == 0) {
     plan->firstPartition = true;
+    uint64_t first = SystemPlacement().firstSector;
     uint64_t size = d->SizeSectors > 2048 ? d->SizeSectors - 2048 : 0;
-    plan->room = {kFirstPartitionSector, std::min(size, kMbrSectorLimit - kFirstPartitionSector)};
+    plan->room = {first, std::min(size, kMbrSectorLimit - first)};
   } else {
     if (!plan->gpt && ((m.hasExtended && m.primaryCount >= 3) || UsedMbrSlots() >= 4)) {
       Say(L"IDS_NoMorePartition");
@@ -81,7 +86,8 @@ bool PlanCreation(bool logical, CreationPlan* plan) {
       r = SelectedRegionEntry();
     }
     auto room = [&](uint64_t from) {
-      return plan->gpt ? GptExtentAt(from, LoadedLayoutHeader, d->SizeSectors) : PrimaryExtentAt(from, d->SizeSectors);
+      return plan->gpt ? GptExtentAt(from, LoadedLayoutHeader, d->SizeSectors)
+                       : PrimaryExtentAt(from, d->SizeSectors, SystemPlacement());
     };
     // No free region shown at all (a GPT without partitions has no rows):
     // the first room on the disk.
@@ -110,9 +116,9 @@ uint64_t WriteCreation(const CreationPlan& plan, bool logical, uint64_t size, in
   int drive = SelectedDiskEntry()->DriveNumber;
   uint32_t error = 0;
   if (plan.firstPartition) {
-    if (CreateFirstPartition(drive, size, type, &error)) {
+    if (CreateFirstPartition(drive, plan.room.start, size, type, &error)) {
       PartitionManager.lastMadeSectors = size;
-      return kFirstPartitionSector;
+      return plan.room.start;
     }
     ui::MessageBox(LayoutWriteFailureText(error), win::MB_OK | win::MB_ICONEXCLAMATION);
     return 0;

@@ -25,8 +25,10 @@ void DeletePartitionCommand(ui::Window& w) {
     w.MessageBox(T(L"IDS_CannotFindPartition"), win::MB_OK | win::MB_ICONEXCLAMATION);
     return;
   }
+  if (GuardRefusesSelection(w)) return;
   uint64_t start = r->StartLba;
-  if (w.MessageBox(kDeleteWarning, win::MB_YESNO | win::MB_ICONQUESTION | win::MB_TASKMODAL) != win::IDYES) {
+  std::wstring question = std::wstring(kDeleteWarning) + L"\n\n" + SelectedRegionText();
+  if (w.MessageBox(question, win::MB_YESNO | win::MB_ICONQUESTION | win::MB_TASKMODAL) != win::IDYES) {
     m.lastOutcome = Outcome::Cancelled;
     return;
   }

@@ -23,6 +23,13 @@ void ResizePartitionCommand(ui::Window& w);
 void FormatPartitionCommand(ui::Window& w);
 void PropertiesCommand(ui::Window& w);
 
+// The system guard on the selected region (system_guard.h): true, after
+// telling the operator why, when the running Windows needs it.
+bool GuardRefusesSelection(ui::Window& w);
+// The selected partition as the questions before a change name it: "NTFS
+// (E:) 100 MB, Disk 1 (Demo Disk, 16 GB)".
+std::wstring SelectedRegionText();
+
 // Reads the selected disk's layout into the LayoutSlotTable and updates the
 // window's has-extended flag and primary count; false (with a message)
 // when the layout cannot be read, has more entries than the table holds, or

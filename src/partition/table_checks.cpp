@@ -18,11 +18,7 @@ using app::T;
 
 namespace {
 
-std::wstring Replace(std::wstring text, const std::wstring& field, const std::wstring& value) {
-  size_t at = text.find(field);
-  if (at != std::wstring::npos) text.replace(at, field.size(), value);
-  return text;
-}
+using app::FillField;
 
 std::wstring FaultText(gpt::Fault f) {
   switch (f) {
@@ -45,12 +41,12 @@ std::wstring GptReason(const disk::GptState& st) {
   using gpt::Fault;
   if (!st.protective) return T(L"IDS_GptNotProtected");
   if (st.primary != Fault::None && st.backup != Fault::None)
-    return Replace(Replace(T(L"IDS_GptBothDamaged"), L"%FAULT%", FaultText(st.primary)), L"%FAULT2%",
+    return FillField(FillField(T(L"IDS_GptBothDamaged"), L"%FAULT%", FaultText(st.primary)), L"%FAULT2%",
                    FaultText(st.backup));
-  if (st.primary != Fault::None) return Replace(T(L"IDS_GptPrimaryDamaged"), L"%FAULT%", FaultText(st.primary));
-  if (st.backup != Fault::None) return Replace(T(L"IDS_GptBackupDamaged"), L"%FAULT%", FaultText(st.backup));
+  if (st.primary != Fault::None) return FillField(T(L"IDS_GptPrimaryDamaged"), L"%FAULT%", FaultText(st.primary));
+  if (st.backup != Fault::None) return FillField(T(L"IDS_GptBackupDamaged"), L"%FAULT%", FaultText(st.backup));
   if (st.copiesDiffer) return T(L"IDS_GptCopiesDiffer");
-  return Replace(T(L"IDS_GptBadEntry"), L"%START%", text::Dec(st.badEntryStart));
+  return FillField(T(L"IDS_GptBadEntry"), L"%START%", text::Dec(st.badEntryStart));
 }
 
 // The partitions of the loaded layout (not its extended partition, not
@@ -91,12 +87,12 @@ std::vector<disk::PartitionRecord> Missing(const std::vector<disk::PartitionReco
 }
 
 std::wstring NotKept(const disk::PartitionRecord& r) {
-  return Replace(Replace(T(L"IDS_EntryNotKept"), L"%START%", text::Dec(r.StartLba)), L"%LENGTH%",
+  return FillField(FillField(T(L"IDS_EntryNotKept"), L"%START%", text::Dec(r.StartLba)), L"%LENGTH%",
                  text::Dec(r.LengthSectors));
 }
 
 std::wstring GptRefusal(const disk::GptState& st) {
-  if (st.present && !st.FullyValid()) return Replace(T(L"IDS_GptNotIntact"), L"%REASON%", GptReason(st));
+  if (st.present && !st.FullyValid()) return FillField(T(L"IDS_GptNotIntact"), L"%REASON%", GptReason(st));
   return L"";
 }
 

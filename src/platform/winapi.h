@@ -119,6 +119,7 @@ inline constexpr uint32_t MB_ICONERROR = 0x10;
 inline constexpr uint32_t MB_ICONQUESTION = 0x20;
 inline constexpr uint32_t MB_ICONEXCLAMATION = 0x30;
 inline constexpr uint32_t MB_ICONINFORMATION = 0x40;
+inline constexpr uint32_t MB_DEFBUTTON2 = 0x100;  // the second button (No) is the default
 inline constexpr uint32_t MB_TASKMODAL = 0x2000;
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
@@ -147,6 +148,9 @@ inline constexpr uint32_t FSCTL_LOCK_VOLUME = 0x00090018;
 inline constexpr uint32_t FSCTL_UNLOCK_VOLUME = 0x0009001C;
 inline constexpr uint32_t FSCTL_DISMOUNT_VOLUME = 0x00090020;
 inline constexpr uint32_t FSCTL_EXTEND_VOLUME = 0x000900F0;
+// Lets reads and writes of a volume handle reach the whole partition, not
+// only the sectors its mounted file system spans.
+inline constexpr uint32_t FSCTL_ALLOW_EXTENDED_DASD_IO = 0x00090083;
 inline constexpr uint32_t FSCTL_SET_REPARSE_POINT = 0x000900A4;
 inline constexpr uint32_t FSCTL_GET_REPARSE_POINT = 0x000900A8;
 

@@ -75,6 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   disk::ResetDiskAccessState();
   partition::ResetLayoutState();
   uint8_t choice = size ? data[size - 1] : 0;
+  // Where new partitions go: from sector 63 on, or on 1 MiB boundaries as
+  // current Windows places them.
+  const partition::Placement placement = partition::PlacementFor(size >= 2 && (data[size - 2] & 1) ? 10 : 5);
   const uint64_t diskSectors = machine->Disk(0).Sectors();
 
   if (Load()) {
@@ -110,10 +113,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else if (choice % 3 == 1 && ext >= 0) {
       const partition::LayoutSlot& e = partition::LayoutSlotTable[ext];
       uint64_t at = e.StartSector() + (choice / 3) * (e.LengthSectors() / 86);
-      partition::Extent room = partition::LogicalExtentAt(at);
+      partition::Extent room = partition::LogicalExtentAt(at, placement);
       if (room.length > partition::kLogicalOffset) {
         Require(room.start >= e.StartSector() && room.start + room.length <= e.EndSector(),
                 "a logical drive's room lies in the extended partition");
+        // Only a record the extended partition's start fixes is off the grid.
+        Require(room.start % placement.unit == 0 || room.start == e.StartSector() || room.start == at,
+                "a new extended boot record lies on the placement's unit");
         allowed = partition::TableChangeRefusal(0).empty();
         if (partition::InsertLogicalGroup(room.start, room.length, 0x07, partition::UsedEntryCount) >= 0) {
           created = {room.start + partition::kLogicalOffset, room.length - partition::kLogicalOffset, 0x07};
@@ -123,10 +129,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     } else if (!gpt && partition::LoadedLayoutHeader.style == win::PARTITION_STYLE_MBR &&
                partition::UsedMbrSlots() < 4) {
-      partition::Extent room = partition::PrimaryExtentAt((choice / 3) * (diskSectors / 86), diskSectors);
+      partition::Extent room = partition::PrimaryExtentAt((choice / 3) * (diskSectors / 86), diskSectors, placement);
       if (room.length) {
-        Require(room.start >= partition::kFirstPartitionSector && room.start + room.length <= diskSectors,
-                "a primary's room lies on the disk");
+        Require(room.start >= placement.firstSector && room.start % placement.unit == 0 &&
+                    room.start + room.length <= diskSectors,
+                "a primary's room lies on the disk, on the placement's unit");
         allowed = partition::TableChangeRefusal(0).empty();
         if (partition::InsertPrimarySlot(room.start, room.length, 0x0C, partition::UsedEntryCount) >= 0) {
           created = {room.start, room.length, 0x0C};

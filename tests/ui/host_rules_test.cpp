@@ -17,7 +17,7 @@ TEST_F(HostRulesTest, TheQuestionWhileAScanRunsShowsTheQuestionIcon) {
   AddDisk("size=64MiB,model=Slow,speed=1MiB");
   Boot();
   host_.OnPage("CScanNewDiskPartition", [this](ui::ScriptedWindow& w) {
-    EXPECT_TRUE(w.CheckRow(IDC_LIST, RowOf(1), true));
+    EXPECT_TRUE(w.CheckRow(IDC_LIST, RowOf(0), true));
     w.Press(IDC_NEXT);
   });
   host_.OnPage("CBadSectorScan", [this](ui::ScriptedWindow& w) {
@@ -54,13 +54,13 @@ TEST_F(HostRulesTest, TheOperationsPauseThroughTheHost) {
   Layout(1, {{2048, 6000, "NTFS"}});
   // A whole disk: the system is given a second to drop the volumes of the
   // emptied layout.
-  Delete(RowOf(1), erase::WipeZero);
+  Delete(RowOf(0), erase::WipeZero);
   ASSERT_FALSE(host_.waits.empty());
   EXPECT_EQ(host_.waits.back().milliseconds, 1000u);
   EXPECT_EQ(host_.waits.back().page, "CDeletionProgress");
   // A volume the system holds: the lock is tried again and again.
   host_.waits.clear();
-  Delete(RowOf(2, 1), erase::WipeZero);
+  Delete(RowOf(1, 1), erase::WipeZero);
   EXPECT_EQ(host_.waits.size(), size_t(erase::kLockAttempts));
   for (const auto& w : host_.waits) EXPECT_EQ(w.milliseconds, erase::kLockRetryMs);
 }

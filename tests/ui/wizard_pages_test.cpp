@@ -92,7 +92,7 @@ TEST_F(DeletionAndScanWalk, DeletionPagesShareOneSizeAndSayEachHeadingOnce) {
   Boot();
   Layout(0, {{2048, 6000, "NTFS"}});
   Walk walk(host_);
-  Delete(RowOf(1, 1), erase::WipeZero, [](ui::ScriptedWindow& w) {
+  Delete(RowOf(0, 1), erase::WipeZero, [](ui::ScriptedWindow& w) {
     // The viewer opened from the report is held to the same rule.
     w.Press(IDC_VIEW_REGION);
   });
@@ -108,7 +108,7 @@ TEST_F(DeletionAndScanWalk, ScanPagesShareOneSizeAndSayEachHeadingOnce) {
   Boot();
   host_.answerYes = true;
   host_.OnPage("CScanNewDiskPartition", [this](ui::ScriptedWindow& w) {
-    EXPECT_TRUE(w.CheckRow(IDC_LIST, RowOf(1), true));
+    EXPECT_TRUE(w.CheckRow(IDC_LIST, RowOf(0), true));
     w.Press(IDC_NEXT);
   });
   host_.OnPage("CBadSectorScan", [](ui::ScriptedWindow& w) { w.Press(IDC_START_SCAN); });

@@ -254,6 +254,27 @@ bool SimSystem::GetVolumeInformation(const std::wstring& root, std::wstring* fil
   return true;
 }
 
+bool SimSystem::GetVolumeLabel(const std::wstring& root, std::wstring* label) {
+  std::shared_ptr<SimVolume> v;
+  const SimDrive* d;
+  if (!VolumeRootOf(root, &v, &d)) return Fail(win::ERROR_PATH_NOT_FOUND);
+  label->clear();
+  if (d) return true;
+  SimDisk& disk = *disks_[size_t(v->disk)];
+  std::string fsName = v->FileSystem(disk);
+  if (fsName.empty()) return Fail(win::ERROR_UNRECOGNIZED_VOLUME);
+  // FAT keeps its label in the boot sector as well; the simulated PC keeps
+  // no other file-system structures, so NTFS and exFAT volumes have none.
+  uint8_t boot[512];
+  if ((fsName == "FAT" || fsName == "FAT32") && disk.Read(v->startLba * 512, boot, 512) == 0) {
+    std::string text(reinterpret_cast<const char*>(boot + (fsName == "FAT32" ? 0x47 : 0x2B)), 11);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    if (text != "NO NAME") *label = text::Widen(text);
+  }
+  lastError_ = 0;
+  return true;
+}
+
 uint64_t SimSystem::UsedBytesOfFolder(const std::string& folder) {
   // Used space: every file rounded up to whole 4 KiB clusters.
   uint64_t used = 0;

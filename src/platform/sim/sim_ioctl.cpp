@@ -303,6 +303,9 @@ bool SimSystem::VolumeIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_
     case win::FSCTL_DISMOUNT_VOLUME:
       o.dismounted = true;
       return true;
+    case win::FSCTL_ALLOW_EXTENDED_DASD_IO:
+      o.extendedDasd = true;
+      return true;
     case win::FSCTL_EXTEND_VOLUME: {
       // NTFS takes up a grown partition: the input is the volume's new
       // total of sectors; the boot sector counts all but the last, which

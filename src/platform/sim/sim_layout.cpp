@@ -142,6 +142,15 @@ std::string FileSystemOfBootSector(const uint8_t* s) {
   return "";
 }
 
+uint64_t FileSystemSectorsOfBootSector(const uint8_t* s) {
+  std::string fs = FileSystemOfBootSector(s);
+  if (fs == "NTFS") return bytes::Get64(s + 0x28);
+  if (fs == "exFAT") return bytes::Get64(s + 0x48);
+  if (fs.empty()) return 0;
+  uint16_t small = bytes::Get16(s + 0x13);
+  return small ? small : bytes::Get32(s + 0x20);
+}
+
 bool ReadDriverLayout(SimDisk& d, DriverLayout* layout, uint32_t* error) {
   *layout = DriverLayout{};
   uint8_t s[512];

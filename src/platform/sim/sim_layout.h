@@ -75,5 +75,9 @@ bool DecodeLayout(const uint8_t* data, size_t bytes, DriverLayout* layout);
 // File-system name from a volume's first sector: "NTFS", "FAT32", "FAT",
 // "exFAT", or "" when nothing is recognised.
 std::string FileSystemOfBootSector(const uint8_t* sector);
+// The sectors the file system of a boot sector says it spans (NTFS leaves
+// out the last sector of its partition, which holds the backup boot
+// sector); 0 when the sector names no file system.
+uint64_t FileSystemSectorsOfBootSector(const uint8_t* sector);
 
 }  // namespace sim

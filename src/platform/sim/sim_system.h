@@ -59,6 +59,7 @@ class SimSystem : public platform::System {
   uint32_t GetDriveType(const std::wstring& root) override;
   std::vector<std::wstring> FindVolumes() override;
   bool GetVolumeInformation(const std::wstring& root, std::wstring* fileSystemName) override;
+  bool GetVolumeLabel(const std::wstring& root, std::wstring* label) override;
   bool GetDiskFreeSpace(const std::wstring& root, platform::DiskFreeSpace* space) override;
   bool SetVolumeMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) override;
   bool DeleteVolumeMountPoint(const std::wstring& mountPoint) override;
@@ -126,6 +127,10 @@ class SimSystem : public platform::System {
   bool VolumeIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t* out, uint32_t outBytes,
                    uint32_t* returned);
   bool RawWriteAllowed(int disk, uint64_t lba, uint64_t count, const Object* writer);
+  // The bytes a volume handle may reach: a mounted file system checks
+  // transfers against its own size (NTFS leaves out its backup boot
+  // sector), unless the handle asked for extended DASD I/O or dismounted it.
+  uint64_t VolumeTransferLimit(const Object& o);
   bool GrowPartition(int disk, uint32_t partitionNumber, int64_t bytes);
   // Splits a Windows path into a host root and the rest; volume and drive
   // letter, the program folder and volume-name roots are understood.
