@@ -3,9 +3,9 @@
 #include "app/app_state.h"
 #include "app/language.h"
 #include "app/main_window.h"
-#include "app/run_program.h"
 #include "platform/system.h"
 #include "platform/winapi.h"
+#include "tools/run_and_wait.h"
 #include "ui/window.h"
 
 namespace app {
@@ -18,8 +18,9 @@ bool CQobApp::Prepare() {
   if (SingleInstanceGuard.creationError == win::ERROR_ALREADY_EXISTS) return false;
   // IsWinPE was derived with the folder above: a folder on X: is Windows PE.
   if (IsWinPE) {
-    std::wstring setres = AppDirectory + L"\\setres.exe";
-    WaitForProgram(setres, setres + L" h1024 v768 b32");
+    // The screen mode tool ends in moments; a hung one must not keep the
+    // program from starting.
+    tools::RunAndWait(AppDirectory + L"\\setres.exe", L"h1024 v768 b32", 30000);
   } else {
     if (sys.IsWow64Process())
       sys.ShellExecute(L"open", AppDirectory + L"\\RxThunk.exe", L"", L"", win::SW_SHOW);

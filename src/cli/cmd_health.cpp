@@ -14,6 +14,7 @@
 #include "health/health_ids.h"
 #include "health/health_texts.h"
 #include "health/health_wizard.h"
+#include "health/page_readout.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
 #include "tools/install_driver_page.h"
@@ -25,11 +26,7 @@ namespace cli {
 namespace {
 
 // What the page showed for one disk, and the reader's values behind it.
-struct DiskReport {
-  int drive = -1;
-  std::wstring name, type, model, udid, capacity, used, powerOn, status, statusText;
-  std::vector<health::Figure> figures;
-  std::vector<health::PropertyRow> properties;
+struct DiskReport : health::PageReadout {
   health::SmartDriveRecord record;
   health::DiskVerdict verdict = health::DiskVerdict::Unknown;
   std::vector<std::wstring> findings;
@@ -44,25 +41,9 @@ struct DiskReport {
 };
 
 DiskReport Collect(ui::ScriptedWindow& w, health::CDiskDiagnose& page, ui::TreeItem item) {
-  DiskReport r;
   w.SelectTreeItem(IDC_HEALTH_TREE, item);
-  r.drive = page.ShownDrive();
-  r.name = w.GetText(IDC_HEALTH_NAME);
-  r.type = w.GetText(IDC_HEALTH_TYPE);
-  r.model = w.GetText(IDC_HEALTH_MODEL);
-  r.udid = w.GetText(IDC_HEALTH_UDID);
-  r.capacity = w.GetText(IDC_HEALTH_CAPACITY);
-  r.used = w.GetText(IDC_HEALTH_USED);
-  r.powerOn = w.GetText(IDC_HEALTH_POWERON);
-  r.status = w.GetText(IDC_HEALTH_STATUS);
-  r.statusText = w.GetText(IDC_HEALTH_STATUS_TEXT);
-  const int figures[3][2] = {{IDC_HEALTH_FIGURE1_TITLE, IDC_HEALTH_FIGURE1},
-                             {IDC_HEALTH_FIGURE2_TITLE, IDC_HEALTH_FIGURE2},
-                             {IDC_HEALTH_FIGURE3_TITLE, IDC_HEALTH_FIGURE3}};
-  for (const auto& f : figures) r.figures.push_back({w.GetText(f[0]), w.GetText(f[1])});
-  for (int i = 0; i < w.ListCount(IDC_LIST); ++i)
-    r.properties.push_back({w.ListCell(IDC_LIST, i, 0), w.ListCell(IDC_LIST, i, 1), w.ListCell(IDC_LIST, i, 2),
-                            w.ListCell(IDC_LIST, i, 3)});
+  DiskReport r;
+  static_cast<health::PageReadout&>(r) = health::ReadDiskPage(w, page);
   const health::SmartReader& reader = page.Reader();
   if (const health::SmartDriveRecord* rec = reader.Drive(r.drive)) r.record = *rec;
   health::Assessment a = health::AssessDrive(reader, r.drive);

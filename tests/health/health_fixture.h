@@ -10,6 +10,7 @@
 #include "health/disk_health_page.h"
 #include "health/health_ids.h"
 #include "health/health_wizard.h"
+#include "health/page_readout.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
 #include "support/image_tools.h"
@@ -43,37 +44,15 @@ class HealthTest : public SimTest {
   static void Texts(const std::wstring& lines) { app::ParseLanguageFile(text::EncodeUtf16LE(L"\r\n" + lines)); }
 
   // What the disk page shows after the operator selected a tree item.
-  struct PageView {
-    int shown = -1;
-    std::wstring name, type, model, udid, capacity, used, powerOn, status, statusText;
-    std::wstring figures[3][2];
-    std::vector<std::vector<std::wstring>> table;
+  struct PageView : health::PageReadout {
     std::vector<std::wstring> treeTexts;
     std::vector<uint64_t> treeData;
   };
 
   static PageView Capture(ui::ScriptedWindow& w) {
     PageView v;
-    v.shown = static_cast<health::CDiskDiagnose&>(w.ThePage()).ShownDrive();
-    v.name = w.GetText(IDC_HEALTH_NAME);
-    v.type = w.GetText(IDC_HEALTH_TYPE);
-    v.model = w.GetText(IDC_HEALTH_MODEL);
-    v.udid = w.GetText(IDC_HEALTH_UDID);
-    v.capacity = w.GetText(IDC_HEALTH_CAPACITY);
-    v.used = w.GetText(IDC_HEALTH_USED);
-    v.powerOn = w.GetText(IDC_HEALTH_POWERON);
-    v.status = w.GetText(IDC_HEALTH_STATUS);
-    v.statusText = w.GetText(IDC_HEALTH_STATUS_TEXT);
-    const int ids[3][2] = {{IDC_HEALTH_FIGURE1_TITLE, IDC_HEALTH_FIGURE1},
-                           {IDC_HEALTH_FIGURE2_TITLE, IDC_HEALTH_FIGURE2},
-                           {IDC_HEALTH_FIGURE3_TITLE, IDC_HEALTH_FIGURE3}};
-    for (int i = 0; i < 3; ++i)
-      for (int k = 0; k < 2; ++k) v.figures[i][k] = w.GetText(ids[i][k]);
-    for (int r = 0; r < w.ListCount(IDC_LIST); ++r) {
-      std::vector<std::wstring> row;
-      for (int c = 0; c < 4; ++c) row.push_back(w.ListCell(IDC_LIST, r, c));
-      v.table.push_back(row);
-    }
+    static_cast<health::PageReadout&>(v) =
+        health::ReadDiskPage(w, static_cast<health::CDiskDiagnose&>(w.ThePage()));
     std::vector<ui::TreeItem> items = w.TreeChildren(IDC_HEALTH_TREE, ui::kTreeRoot);
     for (size_t i = 0; i < items.size(); ++i) {
       std::vector<ui::TreeItem> below = w.TreeChildren(IDC_HEALTH_TREE, items[i]);
@@ -110,8 +89,10 @@ class HealthTest : public SimTest {
 
   // The value column of a property row, by its (untranslated) key.
   static std::wstring Row(const PageView& v, const std::wstring& key, int column = 1) {
-    for (const auto& r : v.table)
-      if (r[0] == key) return r[size_t(column)];
+    const std::wstring health::PropertyRow::*columns[] = {&health::PropertyRow::property, &health::PropertyRow::value,
+                                                         &health::PropertyRow::range, &health::PropertyRow::remarks};
+    for (const auto& r : v.properties)
+      if (r.property == key) return r.*columns[column];
     return L"<no row " + key + L">";
   }
 };

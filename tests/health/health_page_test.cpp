@@ -28,7 +28,7 @@ TEST_F(HealthTest, SataDriveWithAnAttributeAtItsThresholdIsFailing) {
   Boot();
   Texts(L"IDS_HealthPowerOn: %DAYS% days (%HOURS% hours)\r\nIDS_HealthHours: %HOURS% h\r\n");
   PageView v = ShowDrive(0);
-  EXPECT_EQ(v.shown, 0);
+  EXPECT_EQ(v.drive, 0);
   EXPECT_EQ(v.model, L"IDS_HealthModelChecked Sata");
   // Hours from the low 32 bits of the raw value (0x30D4), not from the
   // normalised value 90 read as days.
@@ -36,11 +36,11 @@ TEST_F(HealthTest, SataDriveWithAnAttributeAtItsThresholdIsFailing) {
   EXPECT_EQ(Row(v, L"IDS_HealthRunningDays"), L"520");
   EXPECT_EQ(Row(v, L"IDS_HealthRunningDays", 3), L"12500 h");
   // 40 °C from the raw low byte, not the value 60 taken as °F.
-  EXPECT_EQ(v.figures[0][1], L"40C/104F (IDS_HealthGood)");
+  EXPECT_EQ(v.figures[0].value, L"40C/104F (IDS_HealthGood)");
   // No attribute 198: not available, not slot 0's values.
-  EXPECT_EQ(v.figures[1][1], L"IDS_HealthNotAvailable");
+  EXPECT_EQ(v.figures[1].value, L"IDS_HealthNotAvailable");
   EXPECT_EQ(Row(v, L"IDS_HealthReliability"), L"IDS_HealthNotAvailable");
-  EXPECT_EQ(v.figures[2][1], L"110");
+  EXPECT_EQ(v.figures[2].value, L"110");
   EXPECT_EQ(Row(v, L"IDS_HealthError"), L"100");
   EXPECT_EQ(Row(v, L"IDS_HealthError", 2), L"99");
   EXPECT_EQ(Row(v, L"IDS_HealthSmartEnabled"), L"IDS_HealthDiaginfoEnabled");
@@ -85,10 +85,10 @@ TEST_F(HealthTest, NvmeDriveShowsItsHealthLog) {
           "nvme.used=12,nvme.read=2000000,nvme.written=1000,nvme.hours=1530,nvme.unsafe=23,nvme.mediaerrors=0");
   Boot();
   PageView v = ShowDrive(0);
-  EXPECT_EQ(v.figures[0][1], L"45C/113F (IDS_HealthGood)");
-  EXPECT_EQ(v.figures[1][0], L"IDS_HealthSpare");
-  EXPECT_EQ(v.figures[1][1], L"8%");
-  EXPECT_EQ(v.figures[2][1], L"12%");
+  EXPECT_EQ(v.figures[0].value, L"45C/113F (IDS_HealthGood)");
+  EXPECT_EQ(v.figures[1].title, L"IDS_HealthSpare");
+  EXPECT_EQ(v.figures[1].value, L"8%");
+  EXPECT_EQ(v.figures[2].value, L"12%");
   EXPECT_EQ(Row(v, L"IDS_HealthSmartEnabled"), L"IDS_HealthDiaginfoEnabled");
   EXPECT_EQ(Row(v, L"IDS_HealthSmartVersion"), L"NVMe");
   EXPECT_EQ(Row(v, L"IDS_HealthSerial"), L"NV-77");
@@ -108,7 +108,7 @@ TEST_F(HealthTest, DriveThatAnswersNothingShowsNotAvailableAndNoVerdict) {
   EXPECT_EQ(Row(v, L"IDS_HealthSmartEnabled"), L"IDS_HealthDiaginfoNotEnabled");
   EXPECT_EQ(Row(v, L"IDS_HealthSmartVersion"), L"");
   EXPECT_EQ(v.powerOn, L"IDS_HealthPowerOnTitleIDS_HealthNotAvailable");
-  for (const auto& f : v.figures) EXPECT_EQ(f[1], L"IDS_HealthNotAvailable") << f[0];
+  for (const auto& f : v.figures) EXPECT_EQ(f.value, L"IDS_HealthNotAvailable") << f.title;
   for (const wchar_t* key : {L"IDS_HealthRunningDays", L"IDS_HealthReliability", L"IDS_HealthPerformance", L"IDS_HealthError"})
     EXPECT_EQ(Row(v, key), L"IDS_HealthNotAvailable") << key;
   EXPECT_EQ(v.status, L"IDS_HealthStatusUnknown");
@@ -123,7 +123,7 @@ TEST_F(HealthTest, TreeItemsCarryTheDriveNumberWhateverTheirLabelSays) {
   Boot();
   Texts(L"IDS_Drive: Laufwerk\r\n");
   PageView v = ShowDrive(2);
-  EXPECT_EQ(v.shown, 2);
+  EXPECT_EQ(v.drive, 2);
   EXPECT_EQ(v.model, L"IDS_HealthModelSecond");
   EXPECT_EQ(Row(v, L"IDS_HealthRunningDays"), L"4");
   ASSERT_EQ(v.treeData.size(), 2u);
@@ -167,6 +167,6 @@ TEST_F(HealthTest, DetailsRefreshReadsTheDrivesAgainWithoutStaleValues) {
   EXPECT_EQ(before.size(), after.size() + 1);
   for (const auto& r : after) EXPECT_NE(r[0], L"194");
   // The page itself shows the fresh values once the dialog closes.
-  EXPECT_EQ(v.figures[0][1], L"IDS_HealthNotAvailable");
+  EXPECT_EQ(v.figures[0].value, L"IDS_HealthNotAvailable");
   EXPECT_EQ(v.status, L"IDS_HealthStatusAttention");
 }
