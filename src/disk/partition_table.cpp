@@ -17,6 +17,7 @@ namespace disk {
 
 bool IsGptDisk = false;
 GptRead GptTableRead = GptRead::None;
+uint64_t GptUsableEnd = 0;
 uint64_t ExtendedStart = kNoExtended;
 uint64_t ExtendedLength = 0;
 int32_t ReservedPartitionSlot = -1;
@@ -76,6 +77,7 @@ void ScanGpt(const Reader& r) {
   if (!ReadGptTable(r.diskSectors, &t)) return;  // neither copy is valid: nothing in it is believed
   GptTableRead = t.fromBackup ? GptRead::Backup : GptRead::Primary;
   const gpt::Header& h = t.header;
+  GptUsableEnd = h.lastUsable + 1;
   for (uint32_t i = 0; i < h.count; ++i) {
     const uint8_t* entry = t.array.data() + uint64_t(i) * h.entrySize;
     bytes::Guid type;
@@ -173,6 +175,7 @@ int ReadPartitionList(std::vector<PartitionRecord>* records, int driveNumber) {
   records->clear();
   IsGptDisk = false;
   GptTableRead = GptRead::None;
+  GptUsableEnd = 0;
   ExtendedStart = kNoExtended;
   ExtendedLength = 0;
   if (OpenDiskReadOnly(driveNumber) == platform::kNullHandle) return -1;
@@ -268,7 +271,9 @@ int BuildPartitionEntries(int diskIndex0, std::vector<PartitionEntry>* entries, 
     e.IsPrimary = primary;
     return e;
   };
-  const uint64_t diskEnd = d ? d->SizeSectors : 0;
+  uint64_t diskEnd = d ? d->SizeSectors : 0;
+  // On a GPT disk free space ends where the backup table begins.
+  if (IsGptDisk && GptUsableEnd && GptUsableEnd < diskEnd) diskEnd = GptUsableEnd;
   // Free space ends at the disk's end, whatever a record beyond it claims.
   auto onDisk = [&](uint64_t lba) { return diskEnd ? std::min(lba, diskEnd) : lba; };
   // How far the rows so far reach: a gap starts behind every record before
@@ -315,6 +320,7 @@ int BuildPartitionEntries(int diskIndex0, std::vector<PartitionEntry>* entries, 
 void ResetPartitionState() {
   IsGptDisk = false;
   GptTableRead = GptRead::None;
+  GptUsableEnd = 0;
   ExtendedStart = kNoExtended;
   ExtendedLength = 0;
   ReservedPartitionSlot = -1;

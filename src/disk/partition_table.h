@@ -45,7 +45,10 @@ extern bool IsGptDisk;
 extern GptRead GptTableRead;
 extern uint64_t ExtendedStart;  // kNoExtended when the disk has none
 extern uint64_t ExtendedLength;
-extern int32_t ReservedPartitionSlot;  // position (0..3 in its sector) of the reserved GPT entry; -1 none
+extern int32_t ReservedPartitionSlot;
+// One past the last sector a partition of the GPT read last may use (the
+// backup table lies behind it); 0 when no valid GPT was read.
+extern uint64_t GptUsableEnd;  // position (0..3 in its sector) of the reserved GPT entry; -1 none
 
 // Fills records (at most kMaxRecords) and returns their number; -1 when the
 // disk cannot be opened. No read goes outside the disk. Every MBR entry is

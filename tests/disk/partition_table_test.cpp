@@ -135,6 +135,20 @@ TEST_F(PartitionTableTest, SgdiskReservedPartitionBecomesTheHeaderRow) {
   EXPECT_GT(rows[1].DriveLetter, 0);
 }
 
+TEST_F(PartitionTableTest, GptFreeSpaceEndsBeforeTheBackupTable) {
+  if (!HaveTool("sgdisk")) GTEST_SKIP() << "sgdisk missing";
+  AddDisk("size=64MiB");
+  ASSERT_EQ(Shell("sgdisk -n 1:2048:+10M -t 1:0700 " + ImagePath(0) + " >/dev/null"), 0);
+  Boot();
+  Records();
+  auto rows = Rows();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1].RecordIndex, -1);
+  EXPECT_EQ(rows[1].StartLba, 22528u);
+  // 131072 sectors, of which the last 33 hold the backup entries and header.
+  EXPECT_EQ(rows[1].StartLba + rows[1].LengthSectors, 131039u);
+}
+
 TEST_F(PartitionTableTest, WholeDiskFileSystems) {
   AddDisk("size=64MiB");   // mkfs.fat on the whole image: its boot sector names no known maker
   AddDisk("size=6TiB");    // an exFAT volume longer than 32 bits of sectors
