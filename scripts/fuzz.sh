@@ -28,8 +28,8 @@ runs_per_second=1000
 bash scripts/setup.sh fuzz native
 cmake -S . -B build-fuzz -G Ninja -DVEKTREL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-ninja -C build-fuzz partition_reader_fuzz layout_edit_fuzz fuzz_seeds
-for target in partition_reader layout_edit; do
+ninja -C build-fuzz partition_reader_fuzz layout_edit_fuzz health_fuzz fuzz_seeds
+for target in partition_reader layout_edit health; do
   fuzzer=build-fuzz/bin/${target}_fuzz
   regressions=tests/fuzz/regressions/$target
   if [ -d "$regressions" ] && [ -n "$(ls -A "$regressions")" ]; then

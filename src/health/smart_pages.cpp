@@ -13,8 +13,12 @@ std::string Words(const uint8_t* d, int first, int last) {
     s.push_back(char(d[2 * w + 1]));
     s.push_back(char(d[2 * w]));
   }
-  size_t b = s.find_first_not_of(" \0", 0, 2), e = s.find_last_not_of(" \0", std::string::npos, 2);
-  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+  // Blanks and zero bytes pad the field at both ends.
+  auto pad = [](char c) { return c == ' ' || c == '\0'; };
+  size_t b = 0, e = s.size();
+  while (b < e && pad(s[b])) ++b;
+  while (e > b && pad(s[e - 1])) --e;
+  return s.substr(b, e - b);
 }
 
 Counter128 At128(const uint8_t* p) { return {bytes::Get64(p), bytes::Get64(p + 8)}; }
