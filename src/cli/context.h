@@ -77,5 +77,6 @@ int CmdWipe(Context& c, Args& a);
 int CmdScan(Context& c, Args& a);
 int CmdView(Context& c, Args& a);
 int CmdPart(Context& c, Args& a);
+int CmdDuplicate(Context& c, Args& a);
 
 }  // namespace cli

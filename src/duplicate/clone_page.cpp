@@ -4,6 +4,7 @@
 
 #include "app/format_size.h"
 #include "app/language.h"
+#include "duplicate/clone_summary_page.h"
 #include "duplicate/destination_guard.h"
 #include "duplicate/duplicate_ids.h"
 #include "duplicate/duplication_driver.h"
@@ -22,14 +23,6 @@ using app::T;
 
 namespace {
 constexpr unsigned kQuestion = win::MB_YESNO | win::MB_ICONQUESTION | win::MB_TASKMODAL;
-
-const wchar_t* ExpansionKey(Expansion mode) {
-  switch (mode) {
-    case Expansion::Same: return L"IDS_Same";
-    case Expansion::Manual: return L"IDS_Manual";
-    default: return L"IDS_Auto";
-  }
-}
 }  // namespace
 
 // The page's controls as the engines see them.

@@ -21,14 +21,6 @@ using text::Dec;
 
 namespace {
 
-const wchar_t* ExpansionKey(Expansion mode) {
-  switch (mode) {
-    case Expansion::Same: return L"IDS_Same";
-    case Expansion::Manual: return L"IDS_Manual";
-    default: return L"IDS_Auto";
-  }
-}
-
 // The label controls and value controls of the twelve rows, in order.
 constexpr int kLabels[] = {IDC_TEXT1, IDC_TEXT2, IDC_TEXT3, IDC_TEXT4, IDC_TEXT5, IDC_TEXT6,
                            IDC_TEXT7, IDC_TEXT8, IDC_CS_TEXT9, IDC_CS_TEXT10, IDC_CS_TEXT11, IDC_CS_TEXT12};
@@ -36,6 +28,14 @@ constexpr int kValues[] = {IDC_VALUE1, IDC_VALUE2, IDC_VALUE3, IDC_VALUE4, IDC_V
                            IDC_VALUE7, IDC_VALUE8, IDC_CS_VALUE9, IDC_CS_VALUE10, IDC_CS_VALUE11, IDC_CS_VALUE12};
 
 }  // namespace
+
+const wchar_t* ExpansionKey(Expansion mode) {
+  switch (mode) {
+    case Expansion::Same: return L"IDS_Same";
+    case Expansion::Manual: return L"IDS_Manual";
+    default: return L"IDS_Auto";
+  }
+}
 
 std::wstring ResultText() {
   switch (DuplicationJob.Result == DuplicationResult::NotRun ? JudgeResult() : DuplicationJob.Result) {

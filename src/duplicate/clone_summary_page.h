@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "duplicate/duplication_job.h"
 #include "ui/window.h"
 
 namespace duplicate {
@@ -23,6 +24,7 @@ class CCloneSummary : public ui::Page {
 };
 
 // The texts of the summary, also printed by the console.
+const wchar_t* ExpansionKey(Expansion mode);
 std::wstring ResultText();
 std::wstring ScanText();
 std::wstring VerifyText();
