@@ -24,6 +24,7 @@ constexpr uint32_t kSector = disk::kSectorBytes;
 // A few megabytes per transfer: uncached transfers of one track each run at
 // a fraction of the disk's speed.
 constexpr uint32_t kTransferBytes = 4u << 20;
+constexpr uint32_t kVerifyTransferBytes = 16u << 20;
 constexpr size_t kAlign = 4096;
 constexpr int kRepairAttempts = 3;
 // The bar is at most a few hundred pixels wide: about a thousand steps.
@@ -59,7 +60,7 @@ class BlockLoop {
   BlockLoop(CopyProgress& progress, const SectorCopyRange& r, bool verify,
             const std::function<int64_t(uint64_t)>& positionOf)
       : progress_(progress), r_(r), verify_(verify), positionOf_(positionOf),
-        n_(std::max<uint32_t>(1, r.blockSectors)), transfer_(TransferSectorsFor(n_)),
+        n_(std::max<uint32_t>(1, r.blockSectors)), transfer_(TransferSectorsFor(n_, verify)),
         step_(std::max<uint64_t>(n_, r.length / kProgressSteps)) {}
 
   ~BlockLoop() {
@@ -222,10 +223,10 @@ uint32_t BlockSectorsFor(uint32_t sectorsPerTrack) {
   return 16 * spt;
 }
 
-uint32_t TransferSectorsFor(uint32_t blockSectors) {
+uint32_t TransferSectorsFor(uint32_t blockSectors, bool verify) {
   constexpr uint32_t kPageSectors = 4096 / kSector;
   uint32_t n = std::max<uint32_t>(1, blockSectors);
-  uint32_t blocks = std::max<uint32_t>(1, kTransferBytes / kSector / n);
+  uint32_t blocks = std::max<uint32_t>(1, (verify ? kVerifyTransferBytes : kTransferBytes) / kSector / n);
   // Whole pages: the number of blocks is a multiple of what makes one.
   uint32_t unit = kPageSectors / std::gcd(n, kPageSectors);
   blocks = (blocks + unit - 1) / unit * unit;

@@ -25,7 +25,9 @@ enum class LoopOutcome { Done, Cancelled, NoDisk, NoMemory };
 uint32_t BlockSectorsFor(uint32_t sectorsPerTrack);
 // Sectors per transfer: a few megabytes of whole blocks, a whole number of
 // 4 KiB pages, so that an aligned range goes to the disk in aligned pieces.
-uint32_t TransferSectorsFor(uint32_t blockSectors);
+// The verify pass reads larger pieces of each disk in turn: going back and
+// forth between two disks costs more than going on along one.
+uint32_t TransferSectorsFor(uint32_t blockSectors, bool verify = false);
 
 // Copies (verify = false) or verifies and repairs (verify = true) the
 // range. The source is opened for reading only. positionOf turns the
