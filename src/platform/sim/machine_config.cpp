@@ -281,6 +281,13 @@ bool MachineFromIni(const IniFile& ini, const std::string& baseDir, MachineConfi
         else if (k == "running") {
           if (!ParseBool(v, &c->anotherInstance)) return where("running is 0 or 1");
         } else if (k == "deniedkey") c->deniedKeys.push_back(text::FromUtf8(v));
+        else if (k == "formatlibrary") {
+          std::string l = LowerAscii(v);
+          if (l == "works") c->formatLibrary = FormatLibrary::Works;
+          else if (l == "hangs") c->formatLibrary = FormatLibrary::Hangs;
+          else if (l == "missing") c->formatLibrary = FormatLibrary::Missing;
+          else return where("formatlibrary is works, hangs or missing");
+        }
         else return where("unknown setting " + k);
       }
     } else if (s.name == "disk") {

@@ -85,6 +85,13 @@ struct ProgramConfig {
   uint32_t exitCode = 0;
 };
 
+// How the format library (fmifs.dll) behaves.
+enum class FormatLibrary {
+  Works,
+  Hangs,    // reports progress, then never returns and never reports done
+  Missing,  // cannot be loaded
+};
+
 struct MachineConfig {
   std::string baseDir;             // folder that relative host paths are taken from
   std::wstring programPath;        // the program file as Windows sees it
@@ -99,6 +106,7 @@ struct MachineConfig {
   int diskCount = -1;              // registry "Count"; -1 follows the disks
   std::string filesRoot;           // where volume folders are made on demand
   bool anotherInstance = false;    // the single-instance mutex already exists
+  FormatLibrary formatLibrary = FormatLibrary::Works;
   std::vector<std::wstring> deniedKeys;
   std::vector<DiskConfig> disks;
   std::vector<VolumeConfig> volumes;

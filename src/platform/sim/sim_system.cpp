@@ -330,50 +330,6 @@ platform::MutexResult SimSystem::CreateMutex(const std::wstring& name) {
   return r;
 }
 
-const ProgramConfig* SimSystem::FindProgram(const std::wstring& path) {
-  for (const ProgramConfig& p : config_.programs)
-    if (text::EqualsIgnoreCase(p.path, path)) return &p;
-  return nullptr;
-}
-
-Handle SimSystem::CreateProcess(const std::wstring& application, const std::wstring& commandLine,
-                                const std::wstring& currentDirectory) {
-  StartedProgram p{L"CreateProcess", application, commandLine, currentDirectory, L"", 0, true};
-  // A program starts when it exists on the simulated machine: as a file in
-  // a volume or the program's folder, or declared in the machine file.
-  std::string host = HostPathOf(application, false);
-  std::error_code ec;
-  bool exists = FindProgram(application) || (!host.empty() && std::filesystem::is_regular_file(host, ec));
-  p.started = exists;
-  started_.push_back(p);
-  if (!exists) {
-    lastError_ = win::ERROR_FILE_NOT_FOUND;
-    return platform::kNullHandle;
-  }
-  auto o = std::make_shared<Object>(Kind::Process);
-  o->process = started_.size() - 1;
-  return Add(o);
-}
-
-bool SimSystem::GetExitCodeProcess(Handle process, uint32_t* code) {
-  auto o = Get(process);
-  if (!o || o->kind != Kind::Process) return Fail(win::ERROR_INVALID_HANDLE);
-  // Recorded programs have run to their end at once.
-  const ProgramConfig* pc = FindProgram(started_[o->process].file);
-  *code = pc ? pc->exitCode : 0;
-  return true;
-}
-
-uint32_t SimSystem::WaitForSingleObject(Handle h, uint32_t) {
-  return Get(h) ? win::WAIT_OBJECT_0 : 0xFFFFFFFFu;
-}
-
-intptr_t SimSystem::ShellExecute(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
-                                 const std::wstring& directory, int show) {
-  started_.push_back({L"ShellExecute", file, parameters, directory, verb, show, true});
-  return 42;
-}
-
 platform::OsVersion SimSystem::GetVersion() {
   platform::OsVersion v;
   v.major = config_.versionMajor;
@@ -388,13 +344,6 @@ void SimSystem::ExitProcess(uint32_t code) { throw platform::ProcessExit{code}; 
 bool SimSystem::ExitWindows(uint32_t flags, uint32_t reason) {
   started_.push_back({L"ExitWindows", L"", text::Dec(uint64_t(flags)) + L" " + text::Dec(uint64_t(reason)), L"",
                       L"", 0, true});
-  return true;
-}
-
-bool SimSystem::StartThread(std::function<void()> fn) {
-  // Work handed to a thread runs to its end at once: the simulated machine
-  // stays deterministic and the caller's polling sees it done.
-  fn();
   return true;
 }
 

@@ -21,15 +21,30 @@
 
 namespace sim {
 
-// A program start the simulated PC recorded instead of running.
+// A program start. Scripts (".cmd", ".bat", "cmd /c"), the format command
+// and the shadow-copy helper run inside the simulated PC; programs the
+// machine file declares end with their configured exit code; any other
+// program file that exists ends with 0. Every start is recorded.
 struct StartedProgram {
-  std::wstring how;  // "CreateProcess" or "ShellExecute"
+  std::wstring how;  // "CreateProcess", "ShellExecute" or "ShellExecuteEx"
   std::wstring file;
   std::wstring parameters;  // the command line for CreateProcess
   std::wstring directory;
   std::wstring verb;
   int show = 0;
   bool started = true;
+  uint32_t exitCode = 0;
+  bool running = false;   // still running (a server such as the shadow-copy helper)
+  std::wstring output;    // what it wrote on its console
+};
+
+// Thrown where the real call would never return (a format library that
+// never reports done, a read from a pipe nobody writes to): the simulated
+// thread unwinds instead of blocking. A worker thread started with
+// StartThread is then left blocked for good; on the program's own thread
+// the hang reaches the caller, as a hung program would reach its operator.
+struct Hang {
+  std::string what;
 };
 
 class SimSystem : public platform::System {
@@ -79,6 +94,8 @@ class SimSystem : public platform::System {
   uint32_t WaitForSingleObject(platform::Handle h, uint32_t milliseconds) override;
   intptr_t ShellExecute(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
                         const std::wstring& directory, int show) override;
+  platform::Handle ShellExecuteEx(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
+                                  const std::wstring& directory, int show) override;
   bool IsWow64Process() override { return config_.wow64; }
   platform::OsVersion GetVersion() override;
   std::wstring GetModuleFileName() override { return config_.programPath; }
@@ -107,6 +124,8 @@ class SimSystem : public platform::System {
   int DiskCountSim() const { return int(disks_.size()); }
   SimDisk& Disk(int n) { return *disks_[size_t(n)]; }
   const std::vector<StartedProgram>& Started() const { return started_; }
+  // Worker threads left blocked in a call that never returned.
+  int HungThreads() const { return hungThreads_; }
   int OpenHandleCount() const { return int(objects_.size()); }
   uint64_t ExecutionStateCalls() const { return executionStateCalls_; }
   platform::Cursor CurrentCursor() const { return cursor_; }
@@ -135,6 +154,30 @@ class SimSystem : public platform::System {
   bool VolumeRootOf(const std::wstring& root, std::shared_ptr<SimVolume>* volume, const SimDrive** drive);
   uint64_t UsedBytesOfFolder(const std::string& folder);
   const ProgramConfig* FindProgram(const std::wstring& path);
+  // Processes (sim_process.cpp) and the command interpreter (sim_cmd.cpp).
+  size_t Launch(StartedProgram p);
+  std::wstring FindProgramFile(const std::wstring& file, const std::wstring& directory);
+  uint32_t RunScript(const std::wstring& script, const std::wstring& arguments, const std::wstring& directory,
+                     std::wstring* output);
+  // A command's standard input: the lines of a "< file" redirection.
+  struct CommandInput {
+    std::vector<std::wstring> lines;
+    size_t next = 0;
+    bool exitRequested = false;  // "exit" ends the script
+    bool ReadLine(std::wstring* line) {
+      if (next >= lines.size()) return false;
+      *line = lines[next++];
+      return true;
+    }
+  };
+  uint32_t RunCommandLine(const std::wstring& line, CommandInput& input, const std::wstring& directory,
+                          std::wstring* output);
+  uint32_t FormatCommand(const std::vector<std::wstring>& args, CommandInput& input, std::wstring* output);
+  uint32_t MklinkCommand(const std::vector<std::wstring>& args, const std::wstring& directory, std::wstring* output);
+  // The format both the library and the format command carry out: 0 or a
+  // Windows error code (sim_format.cpp).
+  uint32_t FormatVolume(const std::shared_ptr<SimVolume>& v, const std::string& fileSystem, const std::wstring& label,
+                        bool quick, uint32_t clusterBytes, const std::function<bool(uint32_t)>& progress);
 
   MachineConfig config_;
   SimClock clock_;
@@ -149,6 +192,7 @@ class SimSystem : public platform::System {
   uint64_t executionStateCalls_ = 0;
   platform::Cursor cursor_ = platform::Cursor::Arrow;
   uint64_t guidCounter_ = 0;
+  int hungThreads_ = 0;
 };
 
 }  // namespace sim
