@@ -42,7 +42,7 @@ class ClonePageProgress : public RunPage {
     w_.Show(IDC_CL_PERCENT, percent >= 0);
     if (percent >= 0) w_.SetText(IDC_CL_PERCENT, L"(" + text::Dec(percent) + L"%)");
   }
-  void LayoutChanged() override { ShowDiskMap(w_, IDC_CL_DEST_MAP, DuplicationJob.DestinationDisk); }
+  void LayoutChanged() override { ShowDiskMap(w_, IDC_CL_DEST_MAP, DuplicationJob.DestinationDisk, kHalfMapWidth); }
   void Pump() override { w_.PumpMessages(); }
   void AllowCancel(bool allowed) override {
     page_.cancelAllowed_ = allowed;
@@ -76,11 +76,11 @@ void CClone::OnInit(ui::Window& w) {
   w.SetText(IDC_CL_SOURCE_LABEL, T(L"IDS_MProgSum1"));
   w.SetText(IDC_CL_DEST_LABEL, T(L"IDS_AFTER"));
   ShowMapLegend(w);
-  ShowDiskMap(w, IDC_CL_SOURCE_MAP, j.SourceDisk);
+  ShowDiskMap(w, IDC_CL_SOURCE_MAP, j.SourceDisk, kHalfMapWidth);
   bool gpt = false;
   std::vector<disk::PartitionEntry> after;
   for (const PlannedLine& l : PlannedLines(&gpt)) after.push_back(l.entry);
-  ShowRowsMap(w, IDC_CL_DEST_MAP, after, gpt);
+  ShowRowsMap(w, IDC_CL_DEST_MAP, after, gpt, kHalfMapWidth);
   auto selected = [](bool on) { return T(on ? L"IDS_Selected" : L"IDS_NotSelected"); };
   w.SetText(IDC_VALUE1, j.SourceDescription);
   w.SetText(IDC_VALUE2, j.DestinationDescription);

@@ -128,12 +128,12 @@ void CMirrorDestination::ShowPlan(ui::Window& w) {
                              : j.DestinationIsPartition
                                  ? PartitionDescription(dest, j.DestinationLetter, j.DestinationStart, j.DestinationLength)
                                  : DiskDescription(dest));
-  ShowDiskMap(w, IDC_MD_BEFORE_MAP, dest);
+  ShowDiskMap(w, IDC_MD_BEFORE_MAP, dest, kHalfMapWidth);
   bool gpt = false;
   std::vector<PlannedLine> lines = PlannedLines(&gpt);
   std::vector<disk::PartitionEntry> after;
   for (const PlannedLine& l : lines) after.push_back(l.entry);
-  ShowRowsMap(w, IDC_MD_AFTER_MAP, after, gpt);
+  ShowRowsMap(w, IDC_MD_AFTER_MAP, after, gpt, kHalfMapWidth);
   w.LinesClear(IDC_MD_PLANNED);
   for (const PlannedLine& l : lines) w.LinesAdd(IDC_MD_PLANNED, l.text);
   w.SetText(IDC_MD_MINIMUM, L"");

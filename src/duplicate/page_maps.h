@@ -9,8 +9,10 @@
 
 namespace duplicate {
 
-// Pixels the maps of the duplication pages are laid out for.
-inline constexpr int kPageMapWidth = 420;
+// Pixels (at 96 DPI) the maps of the duplication pages are laid out for:
+// a map across the page, and one of two side by side.
+inline constexpr int kPageMapWidth = 650;
+inline constexpr int kHalfMapWidth = 315;
 
 // The map of disk diskIndex (DiskTable index) as it is now; an empty map
 // for -1. Leaves disk::IsGptDisk and the other read state of that disk.
