@@ -167,3 +167,56 @@ TEST_F(PrepTest, OnlyFormattedSlotsAreJudgedAndAFormatThatNeverEndsTimesOut) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PrepTest, TheBootTrackCarriesBootCodeOnlyAndNeverTouchesAGpt) {
+  AddDisk("size=16MiB");
+  AddDisk("size=16MiB");
+  Boot();
+  Layout(0, {{{2048, 8192}}});
+  Layout(1, {{{2048, 4096}, {8192, 4096}}});
+  // Boot code of the source's own: the usual first bytes, then a mark.
+  std::vector<uint8_t> source0 = ReadSectorAt(ImagePath(0), 0);
+  source0[100] = 0x5A;
+  WriteSectorAt(ImagePath(0), 0, source0);
+  WriteSectorAt(ImagePath(0), 5, std::vector<uint8_t>(512, 0x55));
+  std::vector<uint8_t> before = ReadSectorAt(ImagePath(1), 0);
+  // A single partition's copy keeps every entry of the destination.
+  ASSERT_TRUE(duplicate::CopyBootTrack(1, 2, duplicate::BootTrackVariant::SinglePartition));
+  std::vector<uint8_t> after = ReadSectorAt(ImagePath(1), 0);
+  EXPECT_EQ(after[100], 0x5A);
+  EXPECT_TRUE(std::equal(after.begin() + 440, after.end(), before.begin() + 440));
+  EXPECT_EQ(ReadSectorAt(ImagePath(1), 5), std::vector<uint8_t>(512, 0x55));
+  // Another boot code is not carried over.
+  source0[0] = 0xEB;
+  WriteSectorAt(ImagePath(0), 0, source0);
+  before = after;
+  EXPECT_FALSE(duplicate::CopyBootTrack(1, 2, duplicate::BootTrackVariant::WholeDisk));
+  EXPECT_EQ(ReadSectorAt(ImagePath(1), 0), before);
+  // A GPT's first sectors are its tables.
+  source0[0] = 0x33;
+  WriteSectorAt(ImagePath(0), 0, source0);
+  WriteGpt(ImagePath(1), 32768, {{2048, 10239, "data"}});
+  std::vector<uint8_t> gpt = Sectors(1, 0, 34);
+  EXPECT_FALSE(duplicate::CopyBootTrack(1, 2, duplicate::BootTrackVariant::WholeDisk));
+  EXPECT_TRUE(Sectors(1, 0, 34) == gpt);
+}
+
+TEST_F(PrepTest, ADestinationTheSystemWillNotGiveUpIsNotCleared) {
+  config_.volumes.push_back({1, 2048, 0, false, "", true});
+  AddDisk("size=64MiB");
+  AddDisk("size=64MiB");
+  Boot();
+  Layout(0, {{{2048, 65536}}});
+  Layout(1, {{{2048, 65536}}});
+  ASSERT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Same), PlanStatus::Ok);
+  DiskToDisk(duplicate::CopyKind::Basic);
+  uint64_t writes = Sim().Disk(1).writes;
+  EXPECT_FALSE(duplicate::CreateDestinationPartitions(progress_, 1, 2));
+  EXPECT_TRUE(Shown(L"IDS_CloseTheDrive"));
+  EXPECT_TRUE(DuplicationJob.CancelRequested);
+  EXPECT_EQ(Sim().Disk(1).writes, writes);
+}
+
+}  // namespace
