@@ -234,3 +234,43 @@ TEST_F(PlanTest, TheFitChecksCountIn64Bits) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlanTest, AGptSourceKeepsItsSystemPartitionsAndFitsLargerAndSmallerDisks) {
+  NEED_TOOLS("sgdisk");
+  int n = 0;
+  for (uint64_t destination : {8 * GiB, 2 * GiB}) {
+    SCOPED_TRACE(destination);
+    config_.disks.clear();
+    ++n;
+    AddDisk("size=4GiB", "gs" + std::to_string(n) + ".img");
+    AddDisk("size=" + std::to_string(destination * 512), "gd" + std::to_string(n) + ".img");
+    // EFI system, reserved, Windows (basic data) and a recovery partition at the end.
+    ASSERT_EQ(Shell("sgdisk -n 1:2048:+100M -t 1:ef00 -n 2:0:+16M -t 2:0c01 -n 3:0:-500M -t 3:0700 "
+                    "-n 4:0:0 -t 4:2700 " + ImagePath(0)), 0);
+    Boot();
+    disk::RefreshDiskModel();
+    wchar_t c = wchar_t(disk::DriveLetterOf(2048 + 100 * MiB + 16 * MiB, 0));
+    ASSERT_GT(c, 0);
+    PutFile(c, "Windows/System32/Kernel32.dll", 4096);
+    ASSERT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Auto), PlanStatus::Ok);
+    EXPECT_FALSE(duplicate::ConvertToGpt);
+    std::vector<Placed> plan = Plan();
+    ASSERT_EQ(plan.size(), 4u);
+    // The system partitions keep their sizes; Windows takes what is left
+    // in front of the recovery partition, which ends at the last usable sector.
+    EXPECT_EQ(plan[0], (Placed{2048, 100 * MiB}));
+    EXPECT_EQ(plan[1].length, 16 * MiB);
+    EXPECT_EQ(plan[3].length, LayoutSlotTable[3].LengthSectors());
+    EXPECT_EQ(plan[2].start + plan[2].length, plan[3].start);
+    EXPECT_LE(plan[3].start + plan[3].length, destination - 33);
+    EXPECT_GT(plan[3].start + plan[3].length + 2048, destination - 33);
+    ASSERT_TRUE(duplicate::WriteDestinationLayout(1));
+    std::string out;
+    EXPECT_EQ(Shell("sgdisk -v " + ImagePath(1), &out), 0) << out;
+    EXPECT_NE(out.find("No problems found"), std::string::npos) << out;
+  }
+}
+
+}  // namespace
