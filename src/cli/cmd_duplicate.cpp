@@ -20,6 +20,7 @@
 #include "duplicate/duplication_wizard.h"
 #include "duplicate/planned_rows.h"
 #include "erase/region_list.h"
+#include "platform/system.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
 #include "ui/control_ids.h"
@@ -148,6 +149,7 @@ int CmdDuplicate(Context& c, Args& a) {
 
   std::wstring stuck;  // why the wizard stopped on a page
   bool declined = false, ran = false, planShown = false;
+  uint32_t runMs = 0;  // from Start to the end of the run
   std::vector<duplicate::PlannedLine> plan;
   bool gpt = false;
   auto lastMessage = [&]() { return c.host.messages.empty() ? std::wstring() : c.host.messages.back().text; };
@@ -217,7 +219,9 @@ int CmdDuplicate(Context& c, Args& a) {
       w.Close(win::IDCANCEL);
       return;
     }
+    uint32_t from = platform::Sys().GetTickCount();
     w.Press(IDC_CL_START);
+    runMs = platform::Sys().GetTickCount() - from;
     ran = DuplicationJob.Result != duplicate::DuplicationResult::NotRun;
     if (!w.IsClosed()) {
       declined = true;
@@ -266,7 +270,7 @@ int CmdDuplicate(Context& c, Args& a) {
     j.EndArray().Field("FilesCopied", int64_t(job.FilesCopied)).Key("FileErrors").BeginArray();
     for (const duplicate::FileError& e : job.FileErrors)
       j.BeginObject().Field("path", e.path).Field("reason", e.reason).EndObject();
-    j.EndArray().Field("ElapsedSeconds", int64_t(job.ElapsedSeconds));
+    j.EndArray().Field("ElapsedSeconds", int64_t(job.ElapsedSeconds)).Field("milliseconds", uint64_t(runMs));
     PlanJson(j, plan, gpt);
     j.EndObject();
     c.Out(j.Text());
