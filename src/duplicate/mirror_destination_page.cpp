@@ -195,7 +195,10 @@ void CMirrorDestination::Choose(ui::Window& w, int row) {
     // A partition goes into a partition: an empty disk may get one now.
     if (j.SourceIsPartition) {
       refuse(nullptr);
+      // The prompt writes to this disk: the page names it meanwhile.
+      w.SetText(IDC_MD_SELECTED, DiskDescription(r.diskIndex));
       if (OfferFormatNow(r.diskIndex)) FillList(w);
+      ShowPlan(w);
       return;
     }
     if (Basic() && mode == Expansion::Manual && !j.SourceIsGpt && d->SizeSectors / 2048 >= kTwoTiBMiB)
