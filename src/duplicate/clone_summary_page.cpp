@@ -136,8 +136,9 @@ void CCloneSummary::OnInit(ui::Window& w) {
 
 void CCloneSummary::Finish(ui::Window& w) {
   const DuplicationJobRecord& j = DuplicationJob;
-  // The signature of a finished clone was copied by the run itself.
-  if (j.Result == DuplicationResult::Aborted || j.ScanStopped) {
+  // The signature of a finished clone was copied by the run itself. A
+  // clone with errors is not called complete: back to the main window.
+  if (j.Result != DuplicationResult::Completed || j.ScanStopped) {
     w.Close(win::IDOK);
     return;
   }

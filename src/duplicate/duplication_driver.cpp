@@ -203,7 +203,8 @@ void BasicDiskCopy(RunPage& page) {
     if (s.destinationLengthBytes == 0) continue;
     std::wstring destination = s.destinationLetter ? Root(wchar_t(s.destinationLetter))
                                                    : VolumeRoot(destinationDrive, s.destinationStartBytes);
-    if (HasBootConfiguration(source)) {
+    // The boot store is completed at the next start from the boot medium.
+    if (app::IsWinPE && HasBootConfiguration(source)) {
       j.BootPairSource = source;
       j.BootPairDestination = destination;
     }

@@ -2,6 +2,7 @@
 
 #include "app/disk_map.h"
 #include "app/language.h"
+#include "disk/disk_table.h"
 #include "ui/control_ids.h"
 
 namespace duplicate {
@@ -9,6 +10,13 @@ namespace duplicate {
 void ShowDiskMap(ui::Window& w, int mapId, int diskIndex, int mapWidth) {
   std::vector<disk::PartitionEntry> rows;
   if (diskIndex < 1 || disk::BuildPartitionEntries(diskIndex - 1, &rows, true) < 0) rows.clear();
+  // A disk without partitions is one unallocated box, not an empty map.
+  const disk::DiskEntry* d = disk::DiskAt(diskIndex);
+  if (rows.empty() && d && d->SizeSectors > 0) {
+    disk::PartitionEntry all;
+    all.LengthSectors = d->SizeSectors;
+    rows.push_back(all);
+  }
   app::ComputeMapWidths(&rows, mapWidth);
   w.SetMap(mapId, app::BuildDiskMap(rows, disk::IsGptDisk, disk::ReservedPartitionSlot, -1, -1));
 }
