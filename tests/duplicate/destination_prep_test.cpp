@@ -220,3 +220,36 @@ TEST_F(PrepTest, ADestinationTheSystemWillNotGiveUpIsNotCleared) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PrepTest, AGptSystemDiskGetsItsTablesFormatsAndSystemPartitions) {
+  NEED_TOOLS("sgdisk");
+  AddDisk("size=4GiB");
+  AddDisk("size=8GiB");
+  ASSERT_EQ(Shell("sgdisk -n 1:2048:+100M -t 1:ef00 -n 2:0:+16M -t 2:0c01 -n 3:0:-500M -t 3:0700 "
+                  "-n 4:0:0 -t 4:2700 " + ImagePath(0)), 0);
+  Boot();
+  disk::RefreshDiskModel();
+  // The EFI partition's contents, to be found again on the destination.
+  FillPattern(0, 2048, 16, 0xEF);
+  ASSERT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Auto), PlanStatus::Ok);
+  DiskToDisk(duplicate::CopyKind::Basic);
+  ASSERT_TRUE(duplicate::CreateDestinationPartitions(progress_, 1, 2));
+  ASSERT_TRUE(duplicate::FormatDestinationPartitions(progress_, 1, 2));
+  std::string out;
+  EXPECT_EQ(Shell("sgdisk -v " + ImagePath(1), &out), 0) << out;
+  EXPECT_NE(out.find("No problems found"), std::string::npos) << out;
+  // Only the basic-data partition is a volume, and it is formatted.
+  const partition::LayoutSlot& windows = partition::LayoutSlotTable[2];
+  EXPECT_EQ(FileSystemAt(1, windows.destinationStartBytes / 512), L"NTFS");
+  // EFI and recovery are copied by sectors, the reserved partition is not.
+  EXPECT_TRUE(duplicate::IsSectorCopiedSlot(0));
+  EXPECT_FALSE(duplicate::IsSectorCopiedSlot(1));
+  EXPECT_FALSE(duplicate::IsSectorCopiedSlot(2));
+  EXPECT_TRUE(duplicate::IsSectorCopiedSlot(3));
+  ASSERT_TRUE(duplicate::CopyHiddenPartition(progress_, 1, 2, 0, false));
+  EXPECT_TRUE(Sectors(1, partition::LayoutSlotTable[0].destinationStartBytes / 512, 16) == Sectors(0, 2048, 16));
+}
+
+}  // namespace
