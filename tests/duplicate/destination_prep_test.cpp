@@ -253,3 +253,50 @@ TEST_F(PrepTest, AGptSystemDiskGetsItsTablesFormatsAndSystemPartitions) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PrepTest, APartitionDestinationGrowsToItsPlanThenTakesTheSourcesFileSystem) {
+  NEED_TOOLS("sfdisk");
+  AddDisk("size=512MiB");
+  AddDisk("size=512MiB");
+  Boot();
+  Layout(0, {{{2048, 100 * MiB, 0x0E, "FAT"}}});
+  // A smaller destination partition with room behind it, and a disk where
+  // the next partition leaves none.
+  Layout(1, {{{2048, 50 * MiB}, {2048 + 120 * MiB, 100 * MiB}}});
+  wchar_t source = wchar_t(disk::DriveLetterOf(2048, 0)), destination = wchar_t(disk::DriveLetterOf(2048, 1));
+  PutFile(source, "a.bin", 10ull << 20);
+  auto& j = DuplicationJob;
+  j.CopyMode = duplicate::CopyKind::Basic;
+  j.SourceDisk = 1;
+  j.SourceIsPartition = true;
+  j.SourceStart = 2048;
+  j.SourceLength = 100 * MiB;
+  j.SourceLetter = source;
+  j.SourceTypeByte = 0x0E;
+  j.DestinationDisk = 2;
+  j.DestinationIsPartition = true;
+  j.DestinationStart = 2048;
+  j.DestinationLength = 50 * MiB;
+  j.DestinationLetter = destination;
+  // Manual: at least the used data, at most the room up to the next partition.
+  ASSERT_EQ(duplicate::PlanPartitionDuplication(Expansion::Manual), PlanStatus::Ok);
+  EXPECT_EQ(duplicate::ManualMaximum, 120 * MiB);
+  EXPECT_EQ(duplicate::ApplyManualPartitionSize(L"1"), 11 * MiB);
+  EXPECT_EQ(duplicate::ApplyManualPartitionSize(L"-3"), 120 * MiB);
+  // Same: the source's length, which fits in front of the next partition.
+  ASSERT_EQ(duplicate::PlanPartitionDuplication(Expansion::Same), PlanStatus::Ok);
+  EXPECT_EQ(j.DestinationPlannedLength, 100 * MiB);
+  EXPECT_EQ(duplicate::CheckBasicFit(), PlanStatus::Ok);
+  ASSERT_TRUE(duplicate::PreparePartitionDestination(progress_));
+  SfdiskTable t = Sfdisk(ImagePath(1));
+  ASSERT_EQ(t.parts.size(), 2u);
+  EXPECT_EQ(t.parts[0].size, 100 * MiB);
+  EXPECT_EQ(FileSystemAt(1, 2048), L"FAT");
+  // A source longer than the room there is.
+  j.SourceLength = 130 * MiB;
+  EXPECT_EQ(duplicate::PlanPartitionDuplication(Expansion::Same), PlanStatus::TooSmall);
+}
+
+}  // namespace
