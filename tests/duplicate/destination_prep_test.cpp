@@ -300,3 +300,37 @@ TEST_F(PrepTest, APartitionDestinationGrowsToItsPlanThenTakesTheSourcesFileSyste
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PrepTest, AFormatCountsOnlyWhenItReportsSuccess) {
+  for (bool bootMedium : {false, true}) {
+    SCOPED_TRACE(bootMedium ? "format command" : "format library");
+    config_.disks.clear();
+    config_.drives.clear();
+    // Outside Windows PE the library formats NTFS only from D: on.
+    config_.volumes = {{0, 2048, L'F', false, "", false}};
+    config_.programPath = bootMedium ? L"X:\\Vektrel\\vektrel.exe" : L"W:\\Vektrel\\vektrel.exe";
+    config_.windowsDir = bootMedium ? L"X:\\Windows" : L"W:\\Windows";
+    if (bootMedium) {
+      std::filesystem::create_directories(dir_.File("pe/Windows/System32"));
+      config_.drives.push_back({L'X', 6, dir_.File("pe"), "NTFS"});
+    }
+    AddDisk("size=6GiB", bootMedium ? "f2.img" : "f1.img");
+    Boot();
+    app::ResetAppState();
+    app::ReadStartupValues();
+    Layout(0, {{{2048, 5 * 1024 * MiB}}});
+    wchar_t letter = wchar_t(disk::DriveLetterOf(2048, 0));
+    partition::FormatRequestRecord request;
+    ASSERT_TRUE(duplicate::FormatRequestFor(0x07, 5 * 1024 * MiB, letter, &request));
+    EXPECT_TRUE(duplicate::FormatOneVolume(progress_, request));
+    // FAT cannot hold 5 GiB: the format runs, and says it failed.
+    request.fileSystemCode = 0x06;
+    request.fat32 = false;
+    EXPECT_FALSE(duplicate::FormatOneVolume(progress_, request));
+    EXPECT_EQ(FileSystemAt(0, 2048), L"NTFS");
+  }
+}
+
+}  // namespace
