@@ -61,58 +61,68 @@ bool RunLocked(CopyProgress& progress, const SectorCopyRange& range, bool verify
   return outcome == LoopOutcome::Done || outcome == LoopOutcome::Cancelled;
 }
 
+// The two disks of a copy, measured now (their exact lengths, not the
+// table's: the last sector, a GPT's backup header, is copied too), with
+// the block size taken from the one whose sectors per track the copy
+// counts by. False (shown and counted) when one cannot be opened.
+struct Disks {
+  uint64_t sourceSectors = 0, destinationSectors = 0;
+  SectorCopyRange range;
+};
+
+bool Measure(int sourceDisk, int destinationDisk, bool blocksOfSource, Disks* out) {
+  const disk::DiskEntry* s = disk::DiskAt(sourceDisk);
+  const disk::DiskEntry* d = disk::DiskAt(destinationDisk);
+  if (!s || !d) return Refuse(L"IDS_DiskCannotOpen");
+  out->destinationSectors = disk::GetDiskSizeSectors(d->DriveNumber);
+  uint32_t destinationSpt = disk::LastSectorsPerTrack;
+  out->sourceSectors = disk::GetDiskSizeSectors(s->DriveNumber);
+  uint32_t sourceSpt = disk::LastSectorsPerTrack;
+  if (out->sourceSectors == 0 || out->destinationSectors == 0) return Refuse(L"IDS_DiskCannotOpen");
+  out->range.sourceDrive = s->DriveNumber;
+  out->range.destinationDrive = d->DriveNumber;
+  out->range.blockSectors = BlockSectorsFor(blocksOfSource ? sourceSpt : destinationSpt);
+  return true;
+}
+
+// The range lies on both disks.
+bool OnDisks(const Disks& m) {
+  const SectorCopyRange& r = m.range;
+  return r.length != 0 && r.sourceStart < m.sourceSectors && r.length <= m.sourceSectors - r.sourceStart &&
+         r.destinationStart < m.destinationSectors && r.length <= m.destinationSectors - r.destinationStart;
+}
+
 }  // namespace
 
 bool CopySectorRange(CopyProgress& progress, int sourceDisk, int destinationDisk, bool verify) {
   const DuplicationJobRecord& job = DuplicationJob;
-  const disk::DiskEntry* s = disk::DiskAt(sourceDisk);
-  const disk::DiskEntry* d = disk::DiskAt(destinationDisk);
-  if (!s || !d) return Refuse(L"IDS_DiskCannotOpen");
-  // The disks' exact lengths now, not the table's: the last sector (a
-  // GPT's backup header) is copied too.
-  uint64_t destinationSectors = disk::GetDiskSizeSectors(d->DriveNumber);
-  uint64_t sourceSectors = disk::GetDiskSizeSectors(s->DriveNumber);
-  uint32_t spt = disk::LastSectorsPerTrack;
-  if (sourceSectors == 0 || destinationSectors == 0) return Refuse(L"IDS_DiskCannotOpen");
-  SectorCopyRange r;
-  r.sourceDrive = s->DriveNumber;
-  r.destinationDrive = d->DriveNumber;
+  Disks m;
+  if (!Measure(sourceDisk, destinationDisk, true, &m)) return false;
+  SectorCopyRange& r = m.range;
   r.sourceStart = job.SourceStart;
   r.destinationStart = job.DestinationStart;
-  if (r.sourceStart >= sourceSectors) return Refuse(L"IDS_DestinationTooSmall");
-  r.length = job.SourceIsPartition ? std::min(job.SourceLength, sourceSectors - r.sourceStart)
-                                   : sourceSectors - r.sourceStart;
-  if (r.length == 0 || r.destinationStart >= destinationSectors || r.length > destinationSectors - r.destinationStart)
-    return Refuse(L"IDS_DestinationTooSmall");
-  r.blockSectors = BlockSectorsFor(spt);
+  if (r.sourceStart < m.sourceSectors)
+    r.length = job.SourceIsPartition ? std::min(job.SourceLength, m.sourceSectors - r.sourceStart)
+                                     : m.sourceSectors - r.sourceStart;
+  if (!OnDisks(m)) return Refuse(L"IDS_DestinationTooSmall");
   progress.Status(DiskToDiskText(verify, sourceDisk, destinationDisk));
-  progress.Range(0, int64_t(sourceSectors));
+  progress.Range(0, int64_t(m.sourceSectors));
   return RunLocked(progress, r, verify, [](uint64_t pos) { return int64_t(pos); });
 }
 
 bool CopyHiddenPartition(CopyProgress& progress, int sourceDisk, int destinationDisk, int slot, bool verify) {
   if (slot < 0 || slot >= partition::kLayoutSlots) return false;
   const partition::LayoutSlot& ls = partition::LayoutSlotTable[slot];
-  const disk::DiskEntry* s = disk::DiskAt(sourceDisk);
-  const disk::DiskEntry* d = disk::DiskAt(destinationDisk);
-  if (!s || !d) return Refuse(L"IDS_DiskCannotOpen");
-  uint64_t sourceSectors = disk::GetDiskSizeSectors(s->DriveNumber);
-  uint64_t destinationSectors = disk::GetDiskSizeSectors(d->DriveNumber);
-  uint32_t spt = disk::LastSectorsPerTrack;  // the destination's
-  if (sourceSectors == 0 || destinationSectors == 0) return Refuse(L"IDS_DiskCannotOpen");
-  SectorCopyRange r;
-  r.sourceDrive = s->DriveNumber;
-  r.destinationDrive = d->DriveNumber;
+  if (ls.LengthSectors() == 0) return true;
+  // A partition planned smaller than itself would run into the next one.
+  if (ls.destinationLengthBytes < ls.lengthBytes) return Refuse(L"IDS_PlanImpossible");
+  Disks m;
+  if (!Measure(sourceDisk, destinationDisk, false, &m)) return false;
+  SectorCopyRange& r = m.range;
   r.sourceStart = ls.StartSector();
   r.destinationStart = ls.destinationStartBytes / 512;
   r.length = ls.LengthSectors();
-  if (r.length == 0) return true;
-  // A partition planned smaller than itself would run into the next one.
-  if (ls.destinationLengthBytes / 512 < r.length) return Refuse(L"IDS_PlanImpossible");
-  if (r.sourceStart >= sourceSectors || r.length > sourceSectors - r.sourceStart ||
-      r.destinationStart >= destinationSectors || r.length > destinationSectors - r.destinationStart)
-    return Refuse(L"IDS_PlanImpossible");
-  r.blockSectors = BlockSectorsFor(spt);
+  if (!OnDisks(m)) return Refuse(L"IDS_PlanImpossible");
   progress.Status(DiskToDiskText(verify, sourceDisk, destinationDisk));
   const int64_t base = 2 * int64_t(PlanSlotCount);
   const int64_t total = std::max<int64_t>(1, DuplicationJob.ProgressTotal);
@@ -124,25 +134,15 @@ bool CopyHiddenPartition(CopyProgress& progress, int sourceDisk, int destination
 // job, where the pages put the partitions' places.
 bool CopyVolumeSectors(CopyProgress& progress, wchar_t, wchar_t, bool verify) {
   DuplicationJobRecord& job = DuplicationJob;
-  const disk::DiskEntry* s = disk::DiskAt(job.SourceDisk);
-  const disk::DiskEntry* d = disk::DiskAt(job.DestinationDisk);
-  if (!s || !d) return Refuse(L"IDS_DiskCannotOpen");
-  uint64_t destinationSectors = disk::GetDiskSizeSectors(d->DriveNumber);
-  uint64_t sourceSectors = disk::GetDiskSizeSectors(s->DriveNumber);
-  uint32_t spt = disk::LastSectorsPerTrack;  // the source's
-  if (sourceSectors == 0 || destinationSectors == 0) return Refuse(L"IDS_DiskCannotOpen");
-  SectorCopyRange r;
-  r.sourceDrive = s->DriveNumber;
-  r.destinationDrive = d->DriveNumber;
+  Disks m;
+  if (!Measure(job.SourceDisk, job.DestinationDisk, true, &m)) return false;
+  SectorCopyRange& r = m.range;
   r.sourceStart = job.SourceStart;
   r.destinationStart = job.DestinationStart;
   r.length = job.SourceLength;
   // The whole partition, to its last sector (NTFS keeps its backup boot
   // sector there), into a destination partition that holds it.
-  if (r.length == 0 || r.sourceStart >= sourceSectors || r.length > sourceSectors - r.sourceStart ||
-      r.length > job.DestinationLength || r.destinationStart >= destinationSectors || r.length > destinationSectors - r.destinationStart)
-    return Refuse(L"IDS_DestinationTooSmall");
-  r.blockSectors = BlockSectorsFor(spt);
+  if (!OnDisks(m) || r.length > job.DestinationLength) return Refuse(L"IDS_DestinationTooSmall");
   progress.Range(0, int64_t(r.length));
 
   // The destination volume is taken from the system for the raw writes;

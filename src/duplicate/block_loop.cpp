@@ -21,10 +21,10 @@ using platform::Sys;
 namespace {
 
 constexpr uint32_t kSector = disk::kSectorBytes;
-// A few megabytes per transfer: uncached transfers of one track each run at
-// a fraction of the disk's speed.
-constexpr uint32_t kTransferBytes = 4u << 20;
-constexpr uint32_t kVerifyTransferBytes = 16u << 20;
+// Several megabytes per transfer: uncached transfers of one track each run
+// at a fraction of the disk's speed.
+constexpr uint32_t kTransferBytes = 8u << 20;
+constexpr uint32_t kVerifyTransferBytes = 32u << 20;
 constexpr size_t kAlign = 4096;
 constexpr int kRepairAttempts = 3;
 // The bar is at most a few hundred pixels wide: about a thousand steps.
@@ -77,8 +77,11 @@ class BlockLoop {
                                win::FILE_FLAG_WRITE_THROUGH | win::FILE_FLAG_NO_BUFFERING);
     destination_ = disk::OpenDiskHandle(r_.destinationDrive);
     if (!platform::IsValid(source_) || !platform::IsValid(destination_)) return LoopOutcome::NoDisk;
-    if (!data_.Allocate(size_t(transfer_) * kSector)) return LoopOutcome::NoMemory;
-    if (verify_ && !compare_.Allocate(size_t(transfer_) * kSector)) return LoopOutcome::NoMemory;
+    // Smaller transfers, down to one block, when memory is short.
+    while (!data_.Allocate(size_t(transfer_) * kSector) || (verify_ && !compare_.Allocate(size_t(transfer_) * kSector))) {
+      if (transfer_ <= n_) return LoopOutcome::NoMemory;
+      transfer_ = std::max(n_, transfer_ / 2 / n_ * n_);
+    }
 
     job.CopiedSectors = 0;
     job.LastPosition = 0;
@@ -159,6 +162,8 @@ class BlockLoop {
     std::vector<bool> sourceHoles(count, false);
     std::vector<bool> destinationHoles((count + n_ - 1) / n_, false);
     ReadSource(data_.data(), pos, count, &sourceHoles);
+    // A window takes a while on a slow disk: the page stays alive between.
+    progress_.Pump();
     ReadDestination(pos, count, &destinationHoles);
     for (uint32_t b = 0; b < count; b += n_) {
       uint32_t c = std::min(n_, count - b);
@@ -207,7 +212,7 @@ class BlockLoop {
   const bool verify_;
   const std::function<int64_t(uint64_t)>& positionOf_;
   const uint32_t n_;
-  const uint32_t transfer_;
+  uint32_t transfer_;
   const uint64_t step_;
   Handle source_ = platform::kInvalidHandle;
   Handle destination_ = platform::kNullHandle;

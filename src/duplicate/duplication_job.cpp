@@ -1,5 +1,7 @@
 #include "duplicate/duplication_job.h"
 
+#include <algorithm>
+
 namespace duplicate {
 
 DuplicationJobRecord DuplicationJob;
@@ -35,22 +37,23 @@ void ResetRunState() {
 
 void AddUnreadableSector(uint64_t lba) {
   auto& ranges = DuplicationJob.UnreadableRanges;
+  // The first range that does not end before lba - 1: lba joins it, or
+  // comes in front of it.
+  auto it = std::lower_bound(ranges.begin(), ranges.end(), lba,
+                             [](const LbaRange& r, uint64_t v) { return r.last + 1 < v; });
+  if (it != ranges.end() && it->first <= lba && lba <= it->last) return;  // listed already (a second pass)
   ++DuplicationJob.UnreadableSectorCount;
-  if (!ranges.empty() && ranges.back().last + 1 == lba) ranges.back().last = lba;
-  else if (ranges.empty() || ranges.back().last < lba) ranges.push_back({lba, lba});
-  else {
-    // Out of order (a verify pass that meets a sector the copy pass listed
-    // is not counted twice; the caller only adds new sectors). Kept sorted.
-    for (auto it = ranges.begin(); it != ranges.end(); ++it) {
-      if (lba >= it->first && lba <= it->last) {
-        --DuplicationJob.UnreadableSectorCount;
-        return;
-      }
-      if (lba < it->first) {
-        ranges.insert(it, {lba, lba});
-        return;
-      }
+  if (it != ranges.end() && it->last + 1 == lba) {
+    it->last = lba;
+    auto next = it + 1;
+    if (next != ranges.end() && next->first == lba + 1) {
+      it->last = next->last;
+      ranges.erase(next);
     }
+  } else if (it != ranges.end() && it->first == lba + 1) {
+    it->first = lba;
+  } else {
+    ranges.insert(it, {lba, lba});
   }
 }
 

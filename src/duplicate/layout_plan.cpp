@@ -40,6 +40,10 @@ const bytes::Guid kMsrType = {
     {0x16, 0xE3, 0xC9, 0xE3, 0x5C, 0x0B, 0xB8, 0x4D, 0x81, 0x7D, 0xF9, 0x2D, 0xF0, 0x02, 0x15, 0xAE}};
 const bytes::Guid kBasicDataType = {
     {0xA2, 0xA0, 0xD0, 0xEB, 0xE5, 0xB9, 0x33, 0x44, 0x87, 0xC0, 0x68, 0xB6, 0xB7, 0x26, 0x99, 0xC7}};
+// DE94BBA4-06D1-4D40-A16A-BFD50179D6AC: a recovery partition, which Windows
+// does not mount.
+const bytes::Guid kRecoveryType = {
+    {0xA4, 0xBB, 0x94, 0xDE, 0xD1, 0x06, 0x40, 0x4D, 0xA1, 0x6A, 0xBF, 0xD5, 0x01, 0x79, 0xD6, 0xAC}};
 
 LayoutSlot& Slot(int i) { return LayoutSlotTable[i]; }
 
@@ -82,7 +86,8 @@ void ConvertSlotsToGpt(int count) {
     LayoutSlot& s = Slot(n);
     s = k;
     s.style = 1;
-    s.gptType = kBasicDataType;
+    // A hidden recovery partition stays one nobody mounts.
+    s.gptType = s.type == 0x27 ? kRecoveryType : kBasicDataType;
     s.gptAttributes = 0;
     SetName(&s, "Basic data partition");
     s.logical = 0;
@@ -130,10 +135,17 @@ bool IsReservedSlot(int slot) {
   return slot >= 0 && slot < partition::kLayoutSlots && Slot(slot).style == 1 && Slot(slot).gptType == kMsrType;
 }
 
+bool IsMountedGptSlot(int slot) {
+  return slot >= 0 && slot < partition::kLayoutSlots && Slot(slot).style == 1 && Slot(slot).gptType == kBasicDataType;
+}
+
 bool IsSectorCopiedSlot(int slot) {
   if (slot < 0 || slot >= partition::kLayoutSlots) return false;
   const LayoutSlot& s = Slot(slot);
   if (s.IsEmpty() || s.sourceLetter > 0 || s.logical == -1) return false;
+  // A GPT's system partitions (EFI, recovery) have no volume to copy files
+  // from: their sectors are copied. The reserved partition holds nothing.
+  if (s.style == 1 && s.type == -1) return !IsReservedSlot(slot);
   switch (s.type) {
     case 0x17: case 0x27: case 0x1C: case 0x2C:
       return true;
@@ -200,6 +212,11 @@ PlanStatus PlanDestinationLayout(int sourceDisk, int destinationDisk, const std:
     LayoutSlot& sl = Slot(i);
     sl.destinationStartBytes = sl.destinationLengthBytes = 0;
     sl.fileSystemKind = FileSystemKindOf(sl.type);
+    // A GPT entry has no type byte: the source volume's file system says.
+    if (sourceGpt && sl.sourceLetter > 0) {
+      int fs = disk::FileSystemTypeOfLetter(wchar_t(sl.sourceLetter));
+      sl.fileSystemKind = fs == disk::kFsFat32 ? 0x0C : fs == disk::kFsFat ? 0x06 : 0x07;
+    }
   }
 
   PlacementInput in;

@@ -42,6 +42,8 @@ PlanStatus PlaceItems(std::vector<PlanItem>* items, const PlacementInput& in);
 
 // The Microsoft reserved partition of a GPT plan.
 bool IsReservedSlot(int slot);
+// A basic-data entry of a GPT plan: Windows mounts it.
+bool IsMountedGptSlot(int slot);
 
 uint64_t RoundDown(uint64_t v, uint64_t unit);
 uint64_t RoundUp(uint64_t v, uint64_t unit);

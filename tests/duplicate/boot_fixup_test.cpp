@@ -5,6 +5,7 @@
 
 #include "duplicate/boot_fixup.h"
 #include "duplicate/dup_fixture.h"
+#include "duplicate/windows_checks.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
 
@@ -75,6 +76,25 @@ TEST_F(BootFixupTest, TheRunOnceValueQuotesThePath) {
   EXPECT_EQ(v.type, win::REG_SZ);
   EXPECT_EQ(text::DecodeUtf16LE(v.data.data(), v.data.size() - 2),
             L"\"C:\\Program Files\\QARN\\QARN.exe\" /b 2 1");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BootFixupTest, WindowsIsRecognisedByItsFiles) {
+  Machine();
+  std::wstring root = std::wstring(1, wchar_t(disk::DriveLetterOf(2048, 0))) + L":";
+  EXPECT_FALSE(duplicate::HasWindowsKernel(root));
+  EXPECT_FALSE(duplicate::HasWindowsSystemFolder(root));
+  PutFile(root[0], "WinNT/System32/kernel32.dll");
+  EXPECT_TRUE(duplicate::HasWindowsKernel(root));
+  EXPECT_FALSE(duplicate::HasWindowsSystemFolder(root));
+  PutFile(root[0], "Windows/System32/config/SYSTEM");
+  EXPECT_TRUE(duplicate::HasWindowsSystemFolder(root));
+  EXPECT_FALSE(duplicate::HasOlderWindows(root));
+  PutFile(root[0], "ntdetect.com");
+  EXPECT_TRUE(duplicate::HasOlderWindows(root));
 }
 
 }  // namespace

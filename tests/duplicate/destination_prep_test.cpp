@@ -220,3 +220,117 @@ TEST_F(PrepTest, ADestinationTheSystemWillNotGiveUpIsNotCleared) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PrepTest, AGptSystemDiskGetsItsTablesFormatsAndSystemPartitions) {
+  NEED_TOOLS("sgdisk");
+  AddDisk("size=4GiB");
+  AddDisk("size=8GiB");
+  ASSERT_EQ(Shell("sgdisk -n 1:2048:+100M -t 1:ef00 -n 2:0:+16M -t 2:0c01 -n 3:0:-500M -t 3:0700 "
+                  "-n 4:0:0 -t 4:2700 " + ImagePath(0)), 0);
+  Boot();
+  disk::RefreshDiskModel();
+  // The EFI partition's contents, to be found again on the destination.
+  FillPattern(0, 2048, 16, 0xEF);
+  ASSERT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Auto), PlanStatus::Ok);
+  DiskToDisk(duplicate::CopyKind::Basic);
+  ASSERT_TRUE(duplicate::CreateDestinationPartitions(progress_, 1, 2));
+  ASSERT_TRUE(duplicate::FormatDestinationPartitions(progress_, 1, 2));
+  std::string out;
+  EXPECT_EQ(Shell("sgdisk -v " + ImagePath(1), &out), 0) << out;
+  EXPECT_NE(out.find("No problems found"), std::string::npos) << out;
+  // Only the basic-data partition is a volume, and it is formatted.
+  const partition::LayoutSlot& windows = partition::LayoutSlotTable[2];
+  EXPECT_EQ(FileSystemAt(1, windows.destinationStartBytes / 512), L"NTFS");
+  // EFI and recovery are copied by sectors, the reserved partition is not.
+  EXPECT_TRUE(duplicate::IsSectorCopiedSlot(0));
+  EXPECT_FALSE(duplicate::IsSectorCopiedSlot(1));
+  EXPECT_FALSE(duplicate::IsSectorCopiedSlot(2));
+  EXPECT_TRUE(duplicate::IsSectorCopiedSlot(3));
+  ASSERT_TRUE(duplicate::CopyHiddenPartition(progress_, 1, 2, 0, false));
+  EXPECT_TRUE(Sectors(1, partition::LayoutSlotTable[0].destinationStartBytes / 512, 16) == Sectors(0, 2048, 16));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PrepTest, APartitionDestinationGrowsToItsPlanThenTakesTheSourcesFileSystem) {
+  NEED_TOOLS("sfdisk");
+  AddDisk("size=512MiB");
+  AddDisk("size=512MiB");
+  Boot();
+  Layout(0, {{{2048, 100 * MiB, 0x0E, "FAT"}}});
+  // A smaller destination partition with room behind it, and a disk where
+  // the next partition leaves none.
+  Layout(1, {{{2048, 50 * MiB}, {2048 + 120 * MiB, 100 * MiB}}});
+  wchar_t source = wchar_t(disk::DriveLetterOf(2048, 0)), destination = wchar_t(disk::DriveLetterOf(2048, 1));
+  PutFile(source, "a.bin", 10ull << 20);
+  auto& j = DuplicationJob;
+  j.CopyMode = duplicate::CopyKind::Basic;
+  j.SourceDisk = 1;
+  j.SourceIsPartition = true;
+  j.SourceStart = 2048;
+  j.SourceLength = 100 * MiB;
+  j.SourceLetter = source;
+  j.SourceTypeByte = 0x0E;
+  j.DestinationDisk = 2;
+  j.DestinationIsPartition = true;
+  j.DestinationStart = 2048;
+  j.DestinationLength = 50 * MiB;
+  j.DestinationLetter = destination;
+  // Manual: at least the used data, at most the room up to the next partition.
+  ASSERT_EQ(duplicate::PlanPartitionDuplication(Expansion::Manual), PlanStatus::Ok);
+  EXPECT_EQ(duplicate::ManualMaximum, 120 * MiB);
+  EXPECT_EQ(duplicate::ApplyManualPartitionSize(L"1"), 11 * MiB);
+  EXPECT_EQ(duplicate::ApplyManualPartitionSize(L"-3"), 120 * MiB);
+  // Same: the source's length, which fits in front of the next partition.
+  ASSERT_EQ(duplicate::PlanPartitionDuplication(Expansion::Same), PlanStatus::Ok);
+  EXPECT_EQ(j.DestinationPlannedLength, 100 * MiB);
+  EXPECT_EQ(duplicate::CheckBasicFit(), PlanStatus::Ok);
+  ASSERT_TRUE(duplicate::PreparePartitionDestination(progress_));
+  SfdiskTable t = Sfdisk(ImagePath(1));
+  ASSERT_EQ(t.parts.size(), 2u);
+  EXPECT_EQ(t.parts[0].size, 100 * MiB);
+  EXPECT_EQ(FileSystemAt(1, 2048), L"FAT");
+  // A source longer than the room there is.
+  j.SourceLength = 130 * MiB;
+  EXPECT_EQ(duplicate::PlanPartitionDuplication(Expansion::Same), PlanStatus::TooSmall);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PrepTest, AFormatCountsOnlyWhenItReportsSuccess) {
+  for (bool bootMedium : {false, true}) {
+    SCOPED_TRACE(bootMedium ? "format command" : "format library");
+    config_.disks.clear();
+    config_.drives.clear();
+    // Outside Windows PE the library formats NTFS only from D: on.
+    config_.volumes = {{0, 2048, L'F', false, "", false}};
+    config_.programPath = bootMedium ? L"X:\\Vektrel\\vektrel.exe" : L"W:\\Vektrel\\vektrel.exe";
+    config_.windowsDir = bootMedium ? L"X:\\Windows" : L"W:\\Windows";
+    if (bootMedium) {
+      std::filesystem::create_directories(dir_.File("pe/Windows/System32"));
+      config_.drives.push_back({L'X', 6, dir_.File("pe"), "NTFS"});
+    }
+    AddDisk("size=6GiB", bootMedium ? "f2.img" : "f1.img");
+    Boot();
+    app::ResetAppState();
+    app::ReadStartupValues();
+    Layout(0, {{{2048, 5 * 1024 * MiB}}});
+    wchar_t letter = wchar_t(disk::DriveLetterOf(2048, 0));
+    partition::FormatRequestRecord request;
+    ASSERT_TRUE(duplicate::FormatRequestFor(0x07, 5 * 1024 * MiB, letter, &request));
+    EXPECT_TRUE(duplicate::FormatOneVolume(progress_, request));
+    // FAT cannot hold 5 GiB: the format runs, and says it failed.
+    request.fileSystemCode = 0x06;
+    request.fat32 = false;
+    EXPECT_FALSE(duplicate::FormatOneVolume(progress_, request));
+    EXPECT_EQ(FileSystemAt(0, 2048), L"NTFS");
+  }
+}
+
+}  // namespace
