@@ -79,14 +79,17 @@ inline constexpr uint32_t ERROR_DIR_NOT_EMPTY = 145;
 inline constexpr uint32_t ERROR_LABEL_TOO_LONG = 154;
 inline constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
 inline constexpr uint32_t ERROR_FILENAME_EXCED_RANGE = 206;
+inline constexpr uint32_t ERROR_DIRECTORY = 267;
 inline constexpr uint32_t ERROR_PIPE_BUSY = 231;
 inline constexpr uint32_t ERROR_NO_DATA = 232;
 inline constexpr uint32_t ERROR_PIPE_NOT_CONNECTED = 233;
 inline constexpr uint32_t ERROR_MORE_DATA = 234;
 inline constexpr uint32_t ERROR_CANCELLED = 1223;
+inline constexpr uint32_t ERROR_INVALID_SECURITY_DESCR = 1338;
 inline constexpr uint32_t ERROR_PRIVILEGE_NOT_HELD = 1314;
 inline constexpr uint32_t ERROR_CANT_RESOLVE_FILENAME = 1921;
 inline constexpr uint32_t ERROR_NOT_A_REPARSE_POINT = 4390;
+inline constexpr uint32_t ERROR_REPARSE_ATTRIBUTE_CONFLICT = 4391;
 inline constexpr uint32_t ERROR_INVALID_REPARSE_DATA = 4392;
 inline constexpr uint32_t ERROR_UNRECOGNIZED_VOLUME = 1005;
 

@@ -68,6 +68,13 @@ TEST_F(ProcessTest, FormatScriptFormatsWithRealExitCodes) {
   EXPECT_EQ(RunScript("format D: /FS:NTFS /q\r\n"), 0u);
   EXPECT_EQ(FileSystemOf(L"D:\\"), L"NTFS");
   EXPECT_NE(Sim().Started().back().output.find(L"Format complete."), std::wstring::npos);
+  std::wstring label;
+  ASSERT_TRUE(Sim().GetVolumeLabel(L"D:\\", &label));
+  EXPECT_EQ(label, L"y") << "the second answer is taken as the new label, as format does";
+  EXPECT_EQ(RunScript("format D: /FS:NTFS /q", "x\r\ny\r\n"), 4u) << "a labelled volume wants its label first";
+  EXPECT_EQ(RunScript("format D: /FS:NTFS /q /V:DATA", "Y\r\ny\r\n"), 0u);
+  ASSERT_TRUE(Sim().GetVolumeLabel(L"D:\\", &label));
+  EXPECT_EQ(label, L"DATA");
 
   struct Case {
     const char* script;
@@ -82,7 +89,7 @@ TEST_F(ProcessTest, FormatScriptFormatsWithRealExitCodes) {
       {"format E: /FS:HPFS /q", "y\r\n", 1},
       {"format Q: /FS:NTFS /q", "y\r\n", 4},    // no such drive
       {"format C: /FS:NTFS /q", "y\r\n", 4},    // the running system's volume
-      {"format D: /FS:FAT32 /q", "y\r\n", 0},   // 20 GiB: FAT32 still holds it
+      {"format D: /FS:FAT32 /q", "data\r\ny\r\n", 0},  // 20 GiB: FAT32 still holds it
       {"@echo off\r\nrem the volume\r\nformat E: /FS:NTFS\r\n", "y\r\n", 0},  // a full format
       {"nosuchtool E:", "", 9009},
       {"format E: /FS:FAT /q\r\nexit /b 7\r\nformat E: /FS:NTFS /q\r\n", "y\r\n", 7},

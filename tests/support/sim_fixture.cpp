@@ -64,6 +64,7 @@ sim::SimSystem& SimTest::Boot() {
   sim::CompleteMachineConfig(&config_, VEKTREL_BIN_DIR);
   std::string error;
   platform::SetSystem(nullptr);
+  sim_.reset();  // the machine that ran before shuts down first, as a real one would
   sim_ = sim::SimSystem::Create(config_, &error);
   EXPECT_TRUE(sim_) << error;
   platform::SetSystem(sim_.get());

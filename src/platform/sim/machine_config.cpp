@@ -328,6 +328,24 @@ bool MachineFromIni(const IniFile& ini, const std::string& baseDir, MachineConfi
       }
       if (!dc.letter) return where("a drive needs letter = X");
       c->drives.push_back(dc);
+    } else if (s.name == "file") {
+      FileFaultConfig f;
+      for (auto& [k, v] : s.values) {
+        if (k == "path") f.path = text::FromUtf8(v);
+        else if (k == "inuse") {
+          if (!ParseBool(v, &f.inUse)) return where("inuse is 0 or 1");
+        } else if (k == "denied") {
+          if (!ParseBool(v, &f.denied)) return where("denied is 0 or 1");
+        } else if (k == "readerror") {
+          for (auto& item : SplitList(v)) {
+            uint64_t offset;
+            if (!ParseUnsigned(item, &offset)) return where("readerror is a list of byte offsets");
+            f.readErrors.push_back(offset);
+          }
+        } else return where("unknown setting " + k);
+      }
+      if (f.path.size() < 3 || f.path[1] != L':') return where("a file needs path = X:\\...");
+      c->fileFaults.push_back(f);
     } else if (s.name == "registry") {
       for (auto& [k, v] : s.values) {
         RegistrySeed seed;

@@ -80,6 +80,14 @@ struct RegistrySeed {
   std::vector<uint8_t> data;
 };
 
+// Faults of one file, by its Windows path when the machine starts.
+struct FileFaultConfig {
+  std::wstring path;
+  bool inUse = false;   // held open by the running system (readable through a shadow copy)
+  bool denied = false;  // access denied
+  std::vector<uint64_t> readErrors;  // byte offsets whose reads fail
+};
+
 struct ProgramConfig {
   std::wstring path;   // Windows path of a program that exists
   uint32_t exitCode = 0;
@@ -113,6 +121,7 @@ struct MachineConfig {
   std::vector<DriveConfig> drives;
   std::vector<RegistrySeed> registry;
   std::vector<ProgramConfig> programs;
+  std::vector<FileFaultConfig> fileFaults;
 };
 
 // Sizes: "512", "100MiB", "3TiB", "1.5GiB"; KiB/MiB/GiB/TiB (and K/M/G/T)

@@ -5,6 +5,7 @@
 // its exit code; anything else is not recognised (9009), as in cmd.
 #include <filesystem>
 
+#include "platform/reparse_data.h"
 #include "platform/sim/host_file.h"
 #include "platform/sim/sim_object.h"
 #include "platform/text.h"
@@ -254,7 +255,15 @@ uint32_t SimSystem::FormatCommand(const std::vector<std::wstring>& args, Command
   if (fs.empty()) fs = current.empty() ? "NTFS" : current;
   *output += L"The type of the file system is " + (current.empty() ? std::wstring(L"RAW") : text::Widen(current)) +
              L".\r\nThe new file system is " + text::Widen(fs) + L".\r\n";
-  std::wstring answer;
+  std::wstring answer, currentLabel;
+  if (!current.empty() && GetVolumeLabel(drive + L"\\", &currentLabel) && !currentLabel.empty()) {
+    // A volume with a label is formatted only by someone who knows it.
+    *output += L"Enter current volume label for drive " + drive + L" ";
+    if (!input.ReadLine(&answer) || !text::EqualsIgnoreCase(text::Trim(answer), currentLabel)) {
+      *output += L"\r\nAn incorrect volume label was entered for this drive.\r\n";
+      return 4;
+    }
+  }
   if (disk.Config().removable) {
     *output += L"Insert new disk for drive " + drive + L"\r\nand press ENTER when ready...";
     input.ReadLine(&answer);
@@ -292,8 +301,51 @@ uint32_t SimSystem::FormatCommand(const std::vector<std::wstring>& args, Command
 
 uint32_t SimSystem::MklinkCommand(const std::vector<std::wstring>& args, const std::wstring& directory,
                                   std::wstring* output) {
-  *output += L"The device does not support symbolic links.\r\n";
-  return 1;
+  bool dirLink = false, junction = false, hard = false;
+  std::vector<std::wstring> names;
+  for (const std::wstring& a : args) {
+    if (text::EqualsIgnoreCase(a, L"/D")) dirLink = true;
+    else if (text::EqualsIgnoreCase(a, L"/J")) junction = true;
+    else if (text::EqualsIgnoreCase(a, L"/H")) hard = true;
+    else names.push_back(a);
+  }
+  if (names.size() != 2 || int(dirLink) + int(junction) + int(hard) > 1) {
+    *output += L"The syntax of the command is incorrect.\r\n";
+    return 1;
+  }
+  auto absolute = [&](const std::wstring& p) {
+    bool isAbsolute = (p.size() >= 2 && p[1] == L':') || p.rfind(L"\\\\", 0) == 0;
+    return isAbsolute || directory.empty() ? p : directory + L"\\" + p;
+  };
+  std::wstring link = absolute(names[0]), target = names[1];
+  Resolved r;
+  uint32_t err = Resolve(link, true, false, &r);
+  if (!err && r.exists) err = win::ERROR_ALREADY_EXISTS;
+  if (!err) err = WritableError(r);
+  if (!err && hard) err = win::ERROR_NOT_SUPPORTED;
+  if (!err && (!r.volume || FileSystemOf(*r.volume) != "NTFS"))
+    err = win::ERROR_NOT_SUPPORTED;
+  reparse::LinkData data = junction ? reparse::MountPointTo(absolute(target)) : reparse::SymbolicLinkTo(target, dirLink);
+  std::vector<uint8_t> bytes = reparse::BuildLinkData(data);
+  if (!err && bytes.empty()) err = win::ERROR_INVALID_REPARSE_DATA;
+  std::error_code ec;
+  if (!err) {
+    bool made = (junction || dirLink) ? fs::create_directory(r.host, ec) : HostFile().Open(r.host, HostFile::Mode::CreateReadWrite);
+    if (!made) err = win::ERROR_PATH_NOT_FOUND;
+  }
+  if (err) {
+    *output += err == win::ERROR_ALREADY_EXISTS     ? L"Cannot create a file when that file already exists.\r\n"
+               : err == win::ERROR_WRITE_PROTECT    ? L"The media is write protected.\r\n"
+               : err == win::ERROR_NOT_SUPPORTED    ? L"Local NTFS volumes are required to complete the operation.\r\n"
+               : err == win::ERROR_ACCESS_DENIED    ? L"Access is denied.\r\n"
+                                                    : L"The system cannot find the path specified.\r\n";
+    return 1;
+  }
+  NewEntry(r, junction || dirLink, 0);
+  Store(r.root).At(r.key).reparse = bytes;
+  *output += std::wstring(junction ? L"Junction" : L"symbolic link") + L" created for " + names[0] + L" <<===>> " +
+             target + L"\r\n";
+  return 0;
 }
 
 }  // namespace sim

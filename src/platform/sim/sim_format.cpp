@@ -8,6 +8,7 @@
 
 #include "platform/sim/boot_sectors.h"
 #include "platform/sim/sim_layout.h"
+#include "platform/sim/short_names.h"
 #include "platform/sim/sim_object.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
@@ -116,7 +117,13 @@ uint32_t SimSystem::FormatVolume(const std::shared_ptr<SimVolume>& v, const std:
       SetMbrType(disk, v->startLba, fs);
       mounts_->Remount(v->disk);
     }
+    // A fresh file system: no files, no metadata, the new label.
     EmptyFolder(v->hostFolder);
+    dirs_.Clear();
+    usedBytes_.erase(v->hostFolder);
+    MetaStore& store = Store(v->hostFolder);
+    store.Clear();
+    if (!label.empty()) store.SetLabel(fs == "NTFS" || fs == "exFAT" ? label : FoldName(label));
     progress(100);
   }
   DeviceIoControl(h, win::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &got);

@@ -124,54 +124,17 @@ Handle SimSystem::CreateFile(const std::wstring& path, uint32_t access, uint32_t
       return Add(o);
     }
   }
-  if (text::StartsWithIgnoreCase(path, L"\\\\.\\") || text::StartsWithIgnoreCase(path, L"\\\\?\\GLOBALROOT"))
-    return failed(win::ERROR_FILE_NOT_FOUND);
+  if (text::StartsWithIgnoreCase(path, L"\\\\.\\")) return failed(win::ERROR_FILE_NOT_FOUND);
 
   // A file or folder in a volume, a mapped drive or the program's folder.
-  std::string host = HostPathOf(path, true);
-  if (host.empty()) return failed(win::ERROR_PATH_NOT_FOUND);
-  std::error_code ec;
-  bool exists = std::filesystem::exists(host, ec);
-  if (exists && std::filesystem::is_directory(host, ec)) {
-    if (!(flags & win::FILE_FLAG_BACKUP_SEMANTICS)) return failed(win::ERROR_ACCESS_DENIED);
-    auto o = std::make_shared<Object>(Kind::Directory);
-    o->hostPath = host;
-    o->access = access;
-    return Add(o);
-  }
-  HostFile::Mode mode;
-  switch (disposition) {
-    case win::OPEN_EXISTING:
-      if (!exists) return failed(win::ERROR_FILE_NOT_FOUND);
-      mode = (access & win::GENERIC_WRITE) ? HostFile::Mode::ReadWrite : HostFile::Mode::Read;
-      break;
-    case win::CREATE_ALWAYS:
-      mode = HostFile::Mode::TruncateReadWrite;
-      break;
-    case win::OPEN_ALWAYS:
-      mode = HostFile::Mode::CreateReadWrite;
-      break;
-    case win::CREATE_NEW:
-      if (exists) return failed(80 /* ERROR_FILE_EXISTS */);
-      mode = HostFile::Mode::CreateReadWrite;
-      break;
-    default:
-      return failed(win::ERROR_INVALID_PARAMETER);
-  }
-  auto o = std::make_shared<Object>(Kind::File);
-  if (!o->file.Open(host, mode)) return failed(exists ? win::ERROR_ACCESS_DENIED : win::ERROR_PATH_NOT_FOUND);
-  o->hostPath = host;
-  o->access = access;
-  o->flags = flags;
-  Handle h = Add(o);
-  if (disposition == win::CREATE_ALWAYS && exists) lastError_ = win::ERROR_ALREADY_EXISTS;
-  return h;
+  return OpenFile(path, access, disposition, flags);
 }
 
 bool SimSystem::CloseHandle(Handle h) {
   auto o = Get(h);
   if (!o) return Fail(win::ERROR_INVALID_HANDLE);
   if (o->holdsLock && o->volume) o->volume->locked = false;
+  if (o->kind == Kind::File) FileClosed(*o);
   objects_.erase(h);
   lastError_ = 0;
   return true;
@@ -219,14 +182,8 @@ bool SimSystem::ReadFile(Handle h, void* buffer, uint32_t bytes, uint32_t* done)
       if (err) return Fail(err);
       break;
     }
-    case Kind::File: {
-      size_t got = 0;
-      if (!o->file.ReadAt(o->pos, buffer, bytes, &got)) return Fail(win::ERROR_GEN_FAILURE);
-      *done = uint32_t(got);
-      o->pos += got;
-      lastError_ = 0;
-      return true;
-    }
+    case Kind::File:
+      return FileRead(*o, buffer, bytes, done);
     default:
       return Fail(win::ERROR_INVALID_FUNCTION);
   }
@@ -264,8 +221,7 @@ bool SimSystem::WriteFile(Handle h, const void* buffer, uint32_t bytes, uint32_t
       break;
     }
     case Kind::File:
-      if (!o->file.WriteAt(o->pos, buffer, bytes)) return Fail(win::ERROR_GEN_FAILURE);
-      if ((o->flags & win::FILE_FLAG_WRITE_THROUGH) && !o->file.Sync()) return Fail(win::ERROR_GEN_FAILURE);
+      if (!FileWrite(*o, buffer, bytes)) return false;
       break;
     default:
       return Fail(win::ERROR_INVALID_FUNCTION);

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/dir_cache.h"
+#include "platform/sim/file_meta.h"
 #include "platform/sim/machine_config.h"
 #include "platform/sim/sim_clock.h"
 #include "platform/sim/sim_disk.h"
@@ -68,6 +70,18 @@ class SimSystem : public platform::System {
   bool CreateDirectory(const std::wstring& path) override;
   uint32_t GetFileAttributes(const std::wstring& path) override;
   bool FindFiles(const std::wstring& pattern, std::vector<platform::FindData>* found) override;
+  // File metadata (sim_file_meta.cpp).
+  bool SetFileAttributes(const std::wstring& path, uint32_t attributes) override;
+  bool RemoveDirectory(const std::wstring& path) override;
+  bool GetFileSecurity(const std::wstring& path, uint32_t information, std::vector<uint8_t>* descriptor) override;
+  bool SetFileSecurity(const std::wstring& path, uint32_t information, const std::vector<uint8_t>& descriptor) override;
+  std::wstring GetShortPathName(const std::wstring& path) override;
+  bool SetFileShortName(platform::Handle h, const std::wstring& shortName) override;
+  bool GetFileTime(platform::Handle h, platform::FileTimes* times) override;
+  bool SetFileTime(platform::Handle h, const platform::FileTimes& times) override;
+  bool GetFileSize(platform::Handle h, uint64_t* size) override;
+  bool GetVolumeLabel(const std::wstring& root, std::wstring* label) override;
+  bool SetVolumeLabel(const std::wstring& root, const std::wstring& label) override;
 
   uint32_t GetLogicalDrives() override;
   std::wstring GetLogicalDriveStrings() override;
@@ -131,6 +145,25 @@ class SimSystem : public platform::System {
   platform::Cursor CurrentCursor() const { return cursor_; }
   // The host path a Windows path stands for ("" when it maps nowhere).
   std::string HostPathOf(const std::wstring& path, bool allowMissingLast = true);
+  // Writes the file metadata of every volume to its folder (also done when
+  // the machine goes).
+  void SaveFileMetadata();
+  ~SimSystem() override;
+
+  // A Windows path resolved to the host (sim_paths.cpp).
+  struct Resolved {
+    std::string root;      // host folder of the tree: a volume, a drive, the program's folder
+    std::string host;      // the host path
+    std::string key;       // relative to root in host spelling, '/' between components; "" for the root
+    std::wstring windows;  // the Windows path after the links on the way
+    std::shared_ptr<SimVolume> volume;  // the volume it lies on (none for drives and the program folder)
+    bool exists = false;
+    bool directory = false;
+    bool longForm = false;  // given as "\\?\..."
+  };
+  // 0 or the Windows error: junctions and symbolic links on the way are
+  // followed, the last component's too when followLast.
+  uint32_t Resolve(const std::wstring& path, bool allowMissingLast, bool followLast, Resolved* out);
 
  public:
   struct Object;  // what a handle refers to (sim_object.h)
@@ -150,7 +183,42 @@ class SimSystem : public platform::System {
   // letter, the program folder and volume-name roots are understood.
   bool SplitPath(const std::wstring& path, std::string* hostRoot, std::wstring* rest,
                  std::shared_ptr<SimVolume>* volume);
-  bool ResolveUnder(const std::string& root, const std::wstring& rest, bool allowMissingLast, std::string* out);
+  uint32_t ResolveOnce(const std::wstring& path, bool allowMissingLast, bool followLast, Resolved* out,
+                       std::wstring* redirect);
+  // Files and folders (sim_files.cpp).
+  platform::Handle OpenFile(const std::wstring& path, uint32_t access, uint32_t disposition, uint32_t flags);
+  bool FileRead(Object& o, void* buffer, uint32_t bytes, uint32_t* done);
+  bool FileWrite(Object& o, const void* buffer, uint32_t bytes);
+  void FileClosed(Object& o);
+  // File metadata and rules (sim_file_meta.cpp).
+  Resolved ResolvedOf(const Object& o);  // the file or folder a handle was opened on
+  MetaStore& Store(const std::string& root);
+  const FileMeta* MetaOf(const Resolved& r);
+  uint32_t AttributesOf(const Resolved& r);
+  platform::FileTimes TimesOf(const Resolved& r);
+  std::wstring ShortNameOf(const Resolved& r);
+  void AssignShortNames(const std::string& root, const std::string& folderKey, const std::string& hostFolder);
+  uint32_t WritableError(const Resolved& r);  // 0 or why the path's volume cannot be written
+  uint32_t ReadableError(const Resolved& r);  // 0 or why the path's volume cannot be read
+  void NewEntry(const Resolved& r, bool directory, uint32_t attributes);
+  void EntryGone(const Resolved& r);
+  uint64_t NowFileTime();
+  bool ReparseIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t* out, uint32_t outBytes,
+                    uint32_t* returned);
+  // Space on a volume's folder: bytes in use, kept up to date by the
+  // writes of the simulated PC.
+  uint64_t& UsedBytes(const SimVolume& v);
+  uint64_t CapacityBytes(const SimVolume& v) const { return v.lengthSectors * 512 / 4096 * 4096; }
+  struct FileFault {
+    bool inUse = false;   // held by the running system: a sharing violation on the live volume
+    bool denied = false;  // access denied
+    std::vector<uint64_t> readErrors;  // byte offsets that cannot be read
+  };
+  const FileFault* FaultOf(const Resolved& r);
+  void AddFileFaults();
+  // A volume's file system as its boot sector names it, read again only
+  // after its disk was written.
+  std::string FileSystemOf(const SimVolume& v);
   bool VolumeRootOf(const std::wstring& root, std::shared_ptr<SimVolume>* volume, const SimDrive** drive);
   uint64_t UsedBytesOfFolder(const std::string& folder);
   const ProgramConfig* FindProgram(const std::wstring& path);
@@ -193,6 +261,13 @@ class SimSystem : public platform::System {
   platform::Cursor cursor_ = platform::Cursor::Arrow;
   uint64_t guidCounter_ = 0;
   int hungThreads_ = 0;
+  std::map<std::string, std::unique_ptr<MetaStore>> stores_;
+  DirCache dirs_;
+  std::map<std::string, FileFault> fileFaults_;  // volume folder + "|" + folded key
+  uint64_t faultsMounted_ = ~0ull;               // the mount generation fileFaults_ was made for
+  uint64_t fileSystemsMounted_ = ~0ull;
+  std::map<std::wstring, std::pair<uint64_t, std::string>> fileSystems_;  // by volume name: disk writes seen, name
+  std::map<std::string, uint64_t> usedBytes_;  // by volume folder
 };
 
 }  // namespace sim
