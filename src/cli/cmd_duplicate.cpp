@@ -150,6 +150,7 @@ int CmdDuplicate(Context& c, Args& a) {
   std::wstring stuck;  // why the wizard stopped on a page
   bool declined = false, ran = false, planShown = false;
   uint32_t runMs = 0;  // from Start to the end of the run
+  uint32_t verifyFrom = 0, verifyMs = 0;  // the verify pass
   std::vector<duplicate::PlannedLine> plan;
   bool gpt = false;
   auto lastMessage = [&]() { return c.host.messages.empty() ? std::wstring() : c.host.messages.back().text; };
@@ -220,8 +221,16 @@ int CmdDuplicate(Context& c, Args& a) {
       return;
     }
     uint32_t from = platform::Sys().GetTickCount();
+    // The verify pass begins when the page first says so.
+    std::wstring verifying = app::T(L"IDS_Verifying");
+    c.host.onPump = [&, verifying](ui::ScriptedWindow& p) {
+      if (!verifyFrom && p.GetText(IDC_STATUS).rfind(verifying, 0) == 0) verifyFrom = platform::Sys().GetTickCount();
+    };
     w.Press(IDC_CL_START);
-    runMs = platform::Sys().GetTickCount() - from;
+    c.host.onPump = nullptr;
+    uint32_t to = platform::Sys().GetTickCount();
+    runMs = to - from;
+    if (verifyFrom) verifyMs = to - verifyFrom;
     ran = DuplicationJob.Result != duplicate::DuplicationResult::NotRun;
     if (!w.IsClosed()) {
       declined = true;
@@ -270,7 +279,8 @@ int CmdDuplicate(Context& c, Args& a) {
     j.EndArray().Field("FilesCopied", int64_t(job.FilesCopied)).Key("FileErrors").BeginArray();
     for (const duplicate::FileError& e : job.FileErrors)
       j.BeginObject().Field("path", e.path).Field("reason", e.reason).EndObject();
-    j.EndArray().Field("ElapsedSeconds", int64_t(job.ElapsedSeconds)).Field("milliseconds", uint64_t(runMs));
+    j.EndArray().Field("ElapsedSeconds", int64_t(job.ElapsedSeconds)).Field("milliseconds", uint64_t(runMs))
+        .Field("verifyMilliseconds", uint64_t(verifyMs));
     PlanJson(j, plan, gpt);
     j.EndObject();
     c.Out(j.Text());
