@@ -39,27 +39,11 @@ class FilesTest : public SimTest {
   platform::Handle Open(const std::wstring& path, uint32_t access, uint32_t disposition, uint32_t flags = 0) {
     return Sim().CreateFile(path, access, win::FILE_SHARE_READ, disposition, flags);
   }
-  // 0 or the error of writing a whole file.
   uint32_t Put(const std::wstring& path, const std::string& bytes, uint32_t flags = 0,
                uint32_t disposition = win::CREATE_ALWAYS) {
-    platform::Handle h = Open(path, win::GENERIC_WRITE, disposition, flags);
-    if (!platform::IsValid(h)) return Sim().GetLastError();
-    uint32_t done = 0;
-    uint32_t err = Sim().WriteFile(h, bytes.data(), uint32_t(bytes.size()), &done) ? 0 : Sim().GetLastError();
-    Sim().CloseHandle(h);
-    return err;
+    return WriteSimFile(Sim(), path, bytes, flags, disposition);
   }
-  std::string Get(const std::wstring& path) {
-    platform::Handle h = Open(path, win::GENERIC_READ, win::OPEN_EXISTING);
-    if (!platform::IsValid(h)) return "error " + std::to_string(Sim().GetLastError());
-    std::string out(1 << 16, '\0');
-    uint32_t done = 0;
-    bool ok = Sim().ReadFile(h, out.data(), uint32_t(out.size()), &done);
-    Sim().CloseHandle(h);
-    if (!ok) return "error " + std::to_string(Sim().GetLastError());
-    out.resize(done);
-    return out;
-  }
+  std::string Get(const std::wstring& path) { return ReadSimFile(Sim(), path); }
   platform::FindData Entry(const std::wstring& folder, const std::wstring& name) {
     std::vector<platform::FindData> found;
     EXPECT_TRUE(Sim().FindFiles(folder + L"\\*", &found));

@@ -35,14 +35,7 @@ class ProcessTest : public SimTest {
     Sim().CreateDirectory(L"C:\\Windows");
     Sim().CreateDirectory(L"C:\\Windows\\System32");
   }
-  // Writes a Windows file through the simulated PC.
-  void Put(const std::wstring& path, const std::string& bytes) {
-    platform::Handle h = Sim().CreateFile(path, win::GENERIC_WRITE, 0, win::CREATE_ALWAYS, 0);
-    ASSERT_TRUE(platform::IsValid(h)) << text::ToUtf8(path);
-    uint32_t done = 0;
-    ASSERT_TRUE(Sim().WriteFile(h, bytes.data(), uint32_t(bytes.size()), &done));
-    Sim().CloseHandle(h);
-  }
+  void Put(const std::wstring& path, const std::string& bytes) { ASSERT_EQ(WriteSimFile(Sim(), path, bytes), 0u); }
   // Runs a script the way the preparation runs its format command: hidden,
   // answers from a file, waited for; the exit code.
   uint32_t RunScript(const std::string& lines, const std::string& answers = "y\r\ny\r\n") {

@@ -328,6 +328,24 @@ bool MachineFromIni(const IniFile& ini, const std::string& baseDir, MachineConfi
       }
       if (!dc.letter) return where("a drive needs letter = X");
       c->drives.push_back(dc);
+    } else if (s.name == "shadow") {
+      for (auto& [k, v] : s.values) {
+        if (k == "helper") {
+          static const struct {
+            const char* name;
+            ShadowHelper mode;
+          } kModes[] = {{"none", ShadowHelper::None},       {"answers", ShadowHelper::Answers},
+                        {"silent", ShadowHelper::Silent},   {"garbage", ShadowHelper::Garbage},
+                        {"long", ShadowHelper::Long},       {"busy", ShadowHelper::Busy},
+                        {"nostart", ShadowHelper::NoStart}};
+          bool known = false;
+          for (auto& m : kModes)
+            if (LowerAscii(v) == m.name) c->shadowHelper = m.mode, known = true;
+          if (!known) return where("helper is none, answers, silent, garbage, long, busy or nostart");
+        } else if (k == "libraries") {
+          for (auto& item : SplitList(v)) c->shadowLibraries.push_back(text::FromUtf8(item));
+        } else return where("unknown setting " + k);
+      }
     } else if (s.name == "file") {
       FileFaultConfig f;
       for (auto& [k, v] : s.values) {

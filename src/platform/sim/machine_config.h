@@ -100,6 +100,18 @@ enum class FormatLibrary {
   Missing,  // cannot be loaded
 };
 
+// How the shadow-copy helper program "RxThunk.exe" in the program's folder
+// behaves, when there is one.
+enum class ShadowHelper {
+  None,     // not there
+  Answers,  // serves its pipe as it should
+  Silent,   // takes requests and never answers
+  Garbage,  // answers with text that is no shadow-copy path
+  Long,     // answers with a message of a megabyte
+  Busy,     // its pipe is always busy
+  NoStart,  // ends at once without making its pipe
+};
+
 struct MachineConfig {
   std::string baseDir;             // folder that relative host paths are taken from
   std::wstring programPath;        // the program file as Windows sees it
@@ -115,6 +127,8 @@ struct MachineConfig {
   std::string filesRoot;           // where volume folders are made on demand
   bool anotherInstance = false;    // the single-instance mutex already exists
   FormatLibrary formatLibrary = FormatLibrary::Works;
+  ShadowHelper shadowHelper = ShadowHelper::None;
+  std::vector<std::wstring> shadowLibraries;  // "Vshadow32.dll", "VshadowXP.dll" when present
   std::vector<std::wstring> deniedKeys;
   std::vector<DiskConfig> disks;
   std::vector<VolumeConfig> volumes;

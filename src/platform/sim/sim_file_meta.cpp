@@ -10,6 +10,7 @@
 #include "platform/reparse_data.h"
 #include "platform/sim/security_descriptor.h"
 #include "platform/sim/short_names.h"
+#include "platform/sim/sim_snapshot.h"
 #include "platform/sim/sim_object.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
@@ -39,7 +40,11 @@ std::string FaultKey(const std::string& root, const std::string& key) {
 
 }  // namespace
 
-SimSystem::~SimSystem() { SaveFileMetadata(); }
+SimSystem::~SimSystem() {
+  SaveFileMetadata();
+  // Shadow copies end with the machine that holds them.
+  while (!snapshots_.empty()) DropSnapshot(snapshots_.begin()->first);
+}
 
 SimSystem::Resolved SimSystem::ResolvedOf(const Object& o) {
   Resolved r;
@@ -62,7 +67,13 @@ MetaStore& SimSystem::Store(const std::string& root) {
   return *it->second;
 }
 
-const FileMeta* SimSystem::MetaOf(const Resolved& r) { return Store(r.root).Find(r.key); }
+const FileMeta* SimSystem::MetaOf(const Resolved& r) {
+  if (r.snapshot) {
+    auto it = r.snapshot->meta.find(r.key);
+    return it == r.snapshot->meta.end() ? nullptr : &it->second;
+  }
+  return Store(r.root).Find(r.key);
+}
 
 uint64_t SimSystem::NowFileTime() {
   if (!clock_.IsVirtual()) {
@@ -130,7 +141,7 @@ void SimSystem::AssignShortNames(const std::string& root, const std::string& fol
 std::wstring SimSystem::ShortNameOf(const Resolved& r) {
   if (r.key.empty()) return L"";
   const FileMeta* m = MetaOf(r);
-  if (!m || !m->hasShortName) {
+  if ((!m || !m->hasShortName) && !r.snapshot) {
     AssignShortNames(r.root, ParentKey(r.key), fs::path(r.host).parent_path().string());
     m = MetaOf(r);
   }
@@ -146,6 +157,7 @@ uint32_t SimSystem::ReadableError(const Resolved& r) {
 }
 
 uint32_t SimSystem::WritableError(const Resolved& r) {
+  if (r.snapshot) return win::ERROR_WRITE_PROTECT;  // shadow copies are read-only
   if (!r.volume) return 0;
   if (uint32_t err = ReadableError(r)) return err;
   if (disks_[size_t(r.volume->disk)]->Config().writeProtected) return win::ERROR_WRITE_PROTECT;
@@ -414,6 +426,7 @@ bool SimSystem::GetVolumeLabel(const std::wstring& root, std::wstring* label) {
 bool SimSystem::SetVolumeLabel(const std::wstring& root, const std::wstring& labelIn) {
   std::shared_ptr<SimVolume> v;
   const SimDrive* d;
+  if (IsSnapshotRoot(root)) return Fail(win::ERROR_WRITE_PROTECT);
   if (!VolumeRootOf(root, &v, &d)) return Fail(win::ERROR_PATH_NOT_FOUND);
   if (d) return Fail(win::ERROR_ACCESS_DENIED);
   Resolved r;

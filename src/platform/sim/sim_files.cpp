@@ -10,6 +10,7 @@
 
 #include "platform/reparse_data.h"
 #include "platform/sim/short_names.h"
+#include "platform/sim/sim_snapshot.h"
 #include "platform/sim/sim_object.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
@@ -45,7 +46,8 @@ Handle SimSystem::OpenFile(const std::wstring& path, uint32_t accessIn, uint32_t
   if (uint32_t err = ReadableError(r)) return failed(err);
   const FileFault* fault = r.exists ? FaultOf(r) : nullptr;
   if (fault && fault->denied) return failed(win::ERROR_ACCESS_DENIED);
-  if (fault && fault->inUse) return failed(win::ERROR_SHARING_VIOLATION);
+  // What the running system holds open is readable through a shadow copy only.
+  if (fault && fault->inUse && !r.snapshot) return failed(win::ERROR_SHARING_VIOLATION);
 
   auto o = std::make_shared<Object>(Kind::File);
   o->access = access;
@@ -80,6 +82,7 @@ Handle SimSystem::OpenFile(const std::wstring& path, uint32_t accessIn, uint32_t
   } else {
     if (uint32_t err = WritableError(r)) return failed(err);
   }
+  if (r.exists && (write || truncate)) KeepAside(r);
   HostFile::Mode mode = truncate       ? HostFile::Mode::TruncateReadWrite
                         : !r.exists    ? HostFile::Mode::CreateReadWrite
                         : write        ? HostFile::Mode::ReadWrite
@@ -165,6 +168,7 @@ bool SimSystem::DeleteFile(const std::wstring& path) {
     if (f->inUse) return Fail(win::ERROR_SHARING_VIOLATION);
   }
   if (uint32_t e = WritableError(r)) return Fail(e);
+  KeepAside(r);
   std::error_code ec;
   uint64_t size = fs::file_size(r.host, ec);
   if (!fs::remove(r.host, ec)) return Fail(win::ERROR_ACCESS_DENIED);
@@ -233,39 +237,55 @@ bool SimSystem::FindFiles(const std::wstring& pattern, std::vector<platform::Fin
   if (err) return Fail(err == win::ERROR_FILE_NOT_FOUND ? win::ERROR_PATH_NOT_FOUND : err);
   if (!dir.directory) return Fail(win::ERROR_PATH_NOT_FOUND);
   if (const FileFault* f = FaultOf(dir); f && f->denied) return Fail(win::ERROR_ACCESS_DENIED);
-  DirIndex* index = dirs_.Get(dir.host);
-  if (!index) return Fail(win::ERROR_PATH_NOT_FOUND);
+  // The children as the folder holds them now, or as a shadow copy kept them.
+  const std::unordered_map<std::wstring, std::string>* children = nullptr;
+  if (dir.snapshot) {
+    auto it = dir.snapshot->children.find(dir.key);
+    if (it == dir.snapshot->children.end()) return Fail(win::ERROR_PATH_NOT_FOUND);
+    children = &it->second;
+  } else {
+    DirIndex* index = dirs_.Get(dir.host);
+    if (!index) return Fail(win::ERROR_PATH_NOT_FOUND);
+    AssignShortNames(dir.root, dir.key, dir.host);
+    children = &index->names;
+  }
   if (!dir.key.empty()) {
     platform::FileTimes t = TimesOf(dir);
     for (const wchar_t* dot : {L".", L".."})
       if (text::WildcardMatch(mask, dot)) found->push_back({dot, win::FILE_ATTRIBUTE_DIRECTORY, 0, L"", t, 0});
   }
-  AssignShortNames(dir.root, dir.key, dir.host);
   std::vector<std::pair<std::wstring, std::string>> names;  // folded, host name
-  names.reserve(index->names.size());
-  for (const auto& [folded, host] : index->names)
+  names.reserve(children->size());
+  for (const auto& [folded, host] : *children)
     if (!(dir.key.empty() && folded.rfind(FoldName(text::Widen(MetaStore::kFileName)), 0) == 0))
       names.emplace_back(folded, host);
   // Directory order on NTFS is by upper-cased name; keep runs repeatable.
   std::sort(names.begin(), names.end());
-  MetaStore& store = Store(dir.root);
   std::error_code ec;
   for (const auto& [folded, hostName] : names) {
     Resolved e;
     e.root = dir.root;
     e.volume = dir.volume;
-    e.host = (fs::path(dir.host) / hostName).string();
+    e.snapshot = dir.snapshot;
     e.key = dir.key.empty() ? hostName : dir.key + "/" + hostName;
     e.exists = true;
-    e.directory = fs::is_directory(e.host, ec);
+    if (dir.snapshot) {
+      auto kept = dir.snapshot->keptAside.find(e.key);
+      e.host = kept != dir.snapshot->keptAside.end() ? kept->second : (fs::path(dir.root) / e.key).string();
+      e.directory = dir.snapshot->folders.count(e.key) > 0;
+    } else {
+      e.host = (fs::path(dir.host) / hostName).string();
+      e.directory = fs::is_directory(e.host, ec);
+    }
     platform::FindData fd;
     fd.name = text::FromUtf8(hostName);
-    const FileMeta* m = store.Find(e.key);
+    const FileMeta* m = MetaOf(e);
     fd.shortName = m && m->hasShortName ? m->shortName : L"";
     if (!text::WildcardMatch(mask, fd.name) && (fd.shortName.empty() || !text::WildcardMatch(mask, fd.shortName)))
       continue;
     fd.attributes = AttributesOf(e);
     fd.size = e.directory ? 0 : uint64_t(fs::file_size(e.host, ec));
+    if (ec) fd.size = 0;
     fd.times = TimesOf(e);
     if (m && !m->reparse.empty()) fd.reparseTag = reparse::TagOf(m->reparse.data(), m->reparse.size());
     found->push_back(std::move(fd));

@@ -117,7 +117,9 @@ uint32_t SimSystem::FormatVolume(const std::shared_ptr<SimVolume>& v, const std:
       SetMbrType(disk, v->startLba, fs);
       mounts_->Remount(v->disk);
     }
-    // A fresh file system: no files, no metadata, the new label.
+    // A fresh file system: no files, no metadata, the new label, and no
+    // shadow copies of what was there.
+    DropSnapshotsOf(v->hostFolder);
     EmptyFolder(v->hostFolder);
     dirs_.Clear();
     usedBytes_.erase(v->hostFolder);
@@ -146,7 +148,7 @@ bool SimSystem::FormatEx(const std::wstring& root, uint32_t, const std::wstring&
   }
   std::shared_ptr<SimVolume> v;
   const SimDrive* drive = nullptr;
-  if (!VolumeRootOf(root, &v, &drive) || !v) return finish(false);
+  if (IsSnapshotRoot(root) || !VolumeRootOf(root, &v, &drive) || !v) return finish(false);
   std::string fs = KnownFileSystem(fileSystem);
   if (fs.empty()) return finish(false);
   return finish(FormatVolume(v, fs, label, quick, clusterBytes, progress) == 0);

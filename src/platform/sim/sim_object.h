@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/sim/host_file.h"
 #include "platform/sim/sim_system.h"
@@ -18,7 +19,7 @@ inline constexpr uint32_t kSettableAttributes = win::FILE_ATTRIBUTE_READONLY | w
                                                 win::FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 struct SimSystem::Object {
-  enum class Kind { Disk, Volume, DriveDevice, File, Directory, RegKey, Process, Mutex };
+  enum class Kind { Disk, Volume, DriveDevice, File, Directory, RegKey, Process, Mutex, Pipe, Library };
   Kind kind;
   uint32_t access = 0;
   uint32_t flags = 0;
@@ -33,6 +34,8 @@ struct SimSystem::Object {
   bool timesSet = false;  // SetFileTime was called: the times stay as set
   uint64_t size = 0;      // a file's length as the handle sees it
   const SimSystem::FileFault* fault = nullptr;
+  std::wstring library;          // a shadow-copy library's name
+  std::vector<int> snapshots;    // the shadow copies it made, newest last
   std::wstring regKey;
   bool regWritable = false;
   size_t process = 0;

@@ -8,6 +8,7 @@
 
 #include "platform/reparse_data.h"
 #include "platform/sim/short_names.h"
+#include "platform/sim/sim_snapshot.h"
 #include "platform/sim/sim_object.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
@@ -107,6 +108,10 @@ uint32_t SimSystem::ResolveOnce(const std::wstring& pathIn, bool allowMissingLas
                                 std::wstring* redirect) {
   *out = Resolved{};
   std::wstring path = pathIn;
+  std::wstring shadowRest;
+  if (int number = SimSnapshot::NumberOf(path, &shadowRest))
+    return ResolveInSnapshot(number, shadowRest, allowMissingLast, followLast, out, redirect);
+  if (text::StartsWithIgnoreCase(path, L"\\\\?\\GLOBALROOT")) return win::ERROR_PATH_NOT_FOUND;
   bool longForm = false;
   if (text::StartsWithIgnoreCase(path, L"\\\\?\\") && path.size() >= 6 && path[5] == L':') {
     path = path.substr(4);

@@ -91,7 +91,9 @@ size_t SimSystem::Launch(StartedProgram p) {
   std::error_code ec;
   bool isFile = !host.empty() && fs::is_regular_file(host, ec);
   p.started = true;
-  if (const ProgramConfig* pc = FindProgram(path) ? FindProgram(path) : FindProgram(p.file)) {
+  if (IsShadowHelper(path)) {
+    StartShadowHelper(&p, started_.size());
+  } else if (const ProgramConfig* pc = FindProgram(path) ? FindProgram(path) : FindProgram(p.file)) {
     p.exitCode = pc->exitCode;
   } else if ((ext == L".CMD" || ext == L".BAT") && isFile) {
     p.exitCode = RunScript(path, p.parameters, p.directory, &p.output);

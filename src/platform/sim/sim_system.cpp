@@ -124,6 +124,7 @@ Handle SimSystem::CreateFile(const std::wstring& path, uint32_t access, uint32_t
       return Add(o);
     }
   }
+  if (text::StartsWithIgnoreCase(path, L"\\\\.\\pipe\\")) return OpenPipe(path, access);
   if (text::StartsWithIgnoreCase(path, L"\\\\.\\")) return failed(win::ERROR_FILE_NOT_FOUND);
 
   // A file or folder in a volume, a mapped drive or the program's folder.
@@ -135,6 +136,7 @@ bool SimSystem::CloseHandle(Handle h) {
   if (!o) return Fail(win::ERROR_INVALID_HANDLE);
   if (o->holdsLock && o->volume) o->volume->locked = false;
   if (o->kind == Kind::File) FileClosed(*o);
+  if (o->kind == Kind::Pipe) PipeClosed(*o);
   objects_.erase(h);
   lastError_ = 0;
   return true;
@@ -184,6 +186,8 @@ bool SimSystem::ReadFile(Handle h, void* buffer, uint32_t bytes, uint32_t* done)
     }
     case Kind::File:
       return FileRead(*o, buffer, bytes, done);
+    case Kind::Pipe:
+      return PipeRead(*o, buffer, bytes, done);
     default:
       return Fail(win::ERROR_INVALID_FUNCTION);
   }
@@ -222,6 +226,9 @@ bool SimSystem::WriteFile(Handle h, const void* buffer, uint32_t bytes, uint32_t
     }
     case Kind::File:
       if (!FileWrite(*o, buffer, bytes)) return false;
+      break;
+    case Kind::Pipe:
+      if (!PipeWrite(*o, buffer, bytes)) return false;
       break;
     default:
       return Fail(win::ERROR_INVALID_FUNCTION);

@@ -6,6 +6,7 @@
 // that write real partition-table bytes.
 #pragma once
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <set>
@@ -22,6 +23,8 @@
 #include "platform/system.h"
 
 namespace sim {
+
+struct SimSnapshot;
 
 // A program start. Scripts (".cmd", ".bat", "cmd /c"), the format command
 // and the shadow-copy helper run inside the simulated PC; programs the
@@ -110,6 +113,14 @@ class SimSystem : public platform::System {
                         const std::wstring& directory, int show) override;
   platform::Handle ShellExecuteEx(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
                                   const std::wstring& directory, int show) override;
+  // The shadow-copy helper's pipe and the helper libraries (sim_shadow_helper.cpp).
+  bool WaitNamedPipe(const std::wstring& name, uint32_t milliseconds) override;
+  bool SetNamedPipeHandleState(platform::Handle pipe, uint32_t mode) override;
+  bool PeekNamedPipe(platform::Handle pipe, uint32_t* bytesAvailable, uint32_t* messageBytesLeft) override;
+  platform::Handle LoadShadowLibrary(const std::wstring& name) override;
+  bool ShadowCopy(platform::Handle library, const std::wstring& root, std::wstring* shadowPath) override;
+  bool DeleteShadowCopy(platform::Handle library) override;
+  void FreeShadowLibrary(platform::Handle library) override;
   bool IsWow64Process() override { return config_.wow64; }
   platform::OsVersion GetVersion() override;
   std::wstring GetModuleFileName() override { return config_.programPath; }
@@ -138,6 +149,10 @@ class SimSystem : public platform::System {
   int DiskCountSim() const { return int(disks_.size()); }
   SimDisk& Disk(int n) { return *disks_[size_t(n)]; }
   const std::vector<StartedProgram>& Started() const { return started_; }
+  // Shadow copies that exist now (sim_snapshot.cpp); 0 or a Windows error.
+  int SnapshotCount() const { return int(snapshots_.size()); }
+  uint32_t MakeSnapshot(const std::wstring& root, int owner, int* number);
+  bool DropSnapshot(int number);
   // Worker threads left blocked in a call that never returned.
   int HungThreads() const { return hungThreads_; }
   int OpenHandleCount() const { return int(objects_.size()); }
@@ -157,6 +172,7 @@ class SimSystem : public platform::System {
     std::string key;       // relative to root in host spelling, '/' between components; "" for the root
     std::wstring windows;  // the Windows path after the links on the way
     std::shared_ptr<SimVolume> volume;  // the volume it lies on (none for drives and the program folder)
+    std::shared_ptr<SimSnapshot> snapshot;  // reached through this shadow copy
     bool exists = false;
     bool directory = false;
     bool longForm = false;  // given as "\\?\..."
@@ -216,6 +232,20 @@ class SimSystem : public platform::System {
   };
   const FileFault* FaultOf(const Resolved& r);
   void AddFileFaults();
+  void DropSnapshotsOf(const std::string& liveRoot);
+  bool IsSnapshotRoot(const std::wstring& root);
+  bool IsShadowHelper(const std::wstring& path);
+  void StartShadowHelper(StartedProgram* p, size_t index);
+  void StopShadowHelper();
+  platform::Handle OpenPipe(const std::wstring& path, uint32_t access);
+  bool PipeRead(Object& o, void* buffer, uint32_t bytes, uint32_t* done);
+  bool PipeWrite(Object& o, const void* buffer, uint32_t bytes);
+  void PipeClosed(Object& o);
+  // Keeps a live file's contents for the shadow copies that hold it, before
+  // it is changed or deleted.
+  void KeepAside(const Resolved& r);
+  uint32_t ResolveInSnapshot(int number, const std::wstring& rest, bool allowMissingLast, bool followLast,
+                             Resolved* out, std::wstring* redirect);
   // A volume's file system as its boot sector names it, read again only
   // after its disk was written.
   std::string FileSystemOf(const SimVolume& v);
@@ -268,6 +298,18 @@ class SimSystem : public platform::System {
   uint64_t fileSystemsMounted_ = ~0ull;
   std::map<std::wstring, std::pair<uint64_t, std::string>> fileSystems_;  // by volume name: disk writes seen, name
   std::map<std::string, uint64_t> usedBytes_;  // by volume folder
+  std::map<int, std::shared_ptr<SimSnapshot>> snapshots_;
+  // The helper program while it runs: its pipe's one instance and the
+  // messages waiting in it.
+  struct PipeHelper {
+    bool running = false;
+    size_t process = 0;
+    bool connected = false;
+    std::vector<int> snapshots;
+    std::deque<std::vector<uint8_t>> replies;
+    size_t readOffset = 0;
+  } helper_;
+  int nextSnapshot_ = 1;
 };
 
 }  // namespace sim

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/sim/sim_object.h"
+#include "platform/sim/sim_snapshot.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
 
@@ -37,6 +38,13 @@ bool SimSystem::VolumeRootOf(const std::wstring& root, std::shared_ptr<SimVolume
   if (text::StartsWithIgnoreCase(root, L"\\\\?\\Volume{")) {
     *volume = mounts_->ByName(root);
     return *volume != nullptr;
+  }
+  std::wstring rest;
+  if (int number = SimSnapshot::NumberOf(root, &rest)) {
+    auto it = snapshots_.find(number);
+    if (it == snapshots_.end() || (!rest.empty() && rest != L"\\")) return false;
+    *volume = it->second->volume;
+    return true;
   }
   if (root.size() < 2 || root[1] != L':') return false;
   wchar_t letter = text::UpperAscii(root[0]);
