@@ -2,7 +2,8 @@
 # Installs what the build and the tests need on a Debian machine, skipping
 # what is already there. Groups: native (build and run), windows (the
 # cross-compilers), tools (disk tools the tests cross-check with), fuzz
-# (clang with libFuzzer), all.
+# (clang with libFuzzer), all (those four), gui (Wine, a virtual screen and a
+# Japanese font, to run and photograph the GUI; not part of all).
 set -euo pipefail
 
 declare -A PKGS=(
@@ -10,6 +11,7 @@ declare -A PKGS=(
   [windows]="g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686"
   [tools]="fdisk gdisk dosfstools ntfs-3g util-linux"
   [fuzz]="clang libclang-rt-14-dev"
+  [gui]="wine wine64 xvfb xdotool imagemagick fonts-ipafont-gothic"
 )
 
 wanted=()

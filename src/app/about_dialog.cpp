@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/language.h"
+#include "app/version.h"
 #include "platform/winapi.h"
 #include "ui/control_ids.h"
 
@@ -11,7 +12,7 @@ int CAboutDlg::TemplateId() const { return IDD_ABOUT; }
 
 void CAboutDlg::OnInit(ui::Window& w) {
   w.SetText(0, WithoutAccessKey(T(L"ID_HELP_ABOUTVEKTREL")));
-  w.SetText(IDC_ABOUT_TEXT, T(L"IDS_AboutText"));
+  w.SetText(IDC_ABOUT_TEXT, FillField(T(L"IDS_AboutText"), L"%VERSION%", VersionText()));
 }
 
 void CAboutDlg::OnCommand(ui::Window& w, int id) {

@@ -30,6 +30,17 @@ int LetterOf(const disk::PartitionRecord& rec, int driveNumber) {
 
 }  // namespace
 
+std::wstring DiskNumberWithModel(const disk::DiskEntry& d) {
+  return text::Dec(int64_t(d.DriveNumber)) + L" (" + d.Model + L", " + FormatSize(d.SizeSectors) + L")";
+}
+
+std::wstring DiskDescription(const disk::DiskEntry& d) { return T(L"IDS_Disk") + L" " + DiskNumberWithModel(d); }
+
+std::wstring DiskDescriptionOf(int driveNumber) {
+  if (const disk::DiskEntry* d = disk::DiskByNumber(driveNumber)) return DiskDescription(*d);
+  return T(L"IDS_Disk") + L" " + text::Dec(int64_t(driveNumber));
+}
+
 std::vector<ui::ListColumn> DiskListColumns() {
   return {{T(L"IDS_LogList1"), 130, false},
           {T(L"IDS_ModelPartition"), 180, false},

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "disk/disk_table.h"
 #include "disk/partition_table.h"
 #include "ui/window.h"
 
@@ -21,6 +22,15 @@ struct DiskListRow {
   int letter = -1;               // drive letter of a partition, -1 none
   std::wstring cells[4];
 };
+
+// A disk's Windows number with its model and size, "1 (Demo Disk, 16 GB)",
+// and the same after the word for a disk, "Disk 1 (Demo Disk, 16 GB)": how a
+// page or message names the disk it is about to write.
+std::wstring DiskNumberWithModel(const disk::DiskEntry& d);
+std::wstring DiskDescription(const disk::DiskEntry& d);
+// By Windows disk number, from the disk table as it is; only the number when
+// the table does not have the disk.
+std::wstring DiskDescriptionOf(int driveNumber);
 
 // Refreshes the disk model (disk count, disk table, volume maps) and
 // builds the rows.

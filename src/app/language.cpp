@@ -104,9 +104,28 @@ std::wstring GetLangString(const std::wstring& key) {
   return key;
 }
 
+std::wstring FillField(std::wstring text, const std::wstring& field, const std::wstring& value) {
+  size_t at = text.find(field);
+  if (at != std::wstring::npos) text.replace(at, field.size(), value);
+  return text;
+}
+
 std::wstring WithoutAccessKey(std::wstring s) {
-  for (size_t at = s.find(L'&'); at != std::wstring::npos; at = s.find(L'&', at)) s.erase(at, 1);
-  return s;
+  std::wstring out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    // Japanese texts name the key in brackets after the words ("終了(&X)");
+    // without the key the brackets would stand there empty-handed.
+    if (s[i] == L'(' && i + 3 < s.size() && s[i + 1] == L'&' && s[i + 2] != L'&' && s[i + 3] == L')') {
+      i += 3;
+      continue;
+    }
+    if (s[i] == L'&') {
+      if (i + 1 < s.size() && s[i + 1] == L'&') out.push_back(s[++i]);  // "&&" is a plain ampersand
+      continue;
+    }
+    out.push_back(s[i]);
+  }
+  return out;
 }
 
 std::wstring FormatDateTime(std::time_t t) {

@@ -25,7 +25,12 @@ std::wstring GetLangString(const std::wstring& key);
 // Short form used throughout the pages.
 inline std::wstring T(const std::wstring& key) { return GetLangString(key); }
 
-// A menu text without its access-key ampersands ("&Exit" -> "Exit").
+// The text with a named field ("%TIME%") replaced by value (the first
+// occurrence; a text without the field is returned as it is).
+std::wstring FillField(std::wstring text, const std::wstring& field, const std::wstring& value);
+
+// A menu text without its access key, for captions and labels: "&Exit" ->
+// "Exit", "終了(&X)" -> "終了", "Save && Close" -> "Save & Close".
 std::wstring WithoutAccessKey(std::wstring s);
 
 // Formats a time with DateFormat followed by " %H:%M" ("12/09/2026 10:00").

@@ -3,6 +3,7 @@
 #include "app/about_dialog.h"
 #include "app/app_state.h"
 #include "app/boot_fix.h"
+#include "app/help_file.h"
 #include "app/language.h"
 #include "app/restart_dialog.h"
 #include "app/shutdown.h"
@@ -32,13 +33,19 @@ const Tile kTiles[] = {
      ID_ACTIONS_CREATEBOOTABLEUSB},
 };
 
-const int kMenuCommands[] = {ID_ACTIONS_ONECLICK,   ID_ACTIONS_DUPLICATEDISK,      ID_ACTIONS_FILES,
-                             ID_ACTIONS_DELETEDISK, ID_ACTIONS_SCANNEWDISK,        ID_ACTIONS_DRIVERINSTALLATION,
-                             ID_ACTIONS_EXIT,       ID_HELP_VEKTRELHELP,           ID_HELP_ABOUTVEKTREL};
-const wchar_t* const kMenuKeys[] = {L"ID_ACTIONS_ONECLICK",   L"ID_ACTIONS_DUPLICATEDISK", L"ID_ACTIONS_FILES",
-                                    L"ID_ACTIONS_DELETEDISK", L"ID_ACTIONS_SCANNEWDISK",
-                                    L"ID_ACTIONS_DRIVERINSTALLATION", L"ID_ACTIONS_EXIT",
-                                    L"ID_HELP_VEKTRELHELP",   L"ID_HELP_ABOUTVEKTREL"};
+// The Actions menu names all nine tasks in the order of the tiles.
+const int kMenuCommands[] = {ID_ACTIONS_ONECLICK,          ID_ACTIONS_DUPLICATEDISK,    ID_ACTIONS_FILES,
+                             ID_ACTIONS_DELETEDISK,        ID_ACTIONS_SCANNEWDISK,      ID_ACTIONS_PARTITIONMANAGER,
+                             ID_ACTIONS_PARTITIONVIEW,     ID_ACTIONS_DISKHEALTH,       ID_ACTIONS_CREATEBOOTABLEUSB,
+                             ID_ACTIONS_DRIVERINSTALLATION, ID_ACTIONS_EXIT,            ID_HELP_VEKTRELHELP,
+                             ID_HELP_ABOUTVEKTREL};
+const wchar_t* const kMenuKeys[] = {
+    L"ID_ACTIONS_ONECLICK",          L"ID_ACTIONS_DUPLICATEDISK", L"ID_ACTIONS_FILES",
+    L"ID_ACTIONS_DELETEDISK",        L"ID_ACTIONS_SCANNEWDISK",   L"ID_ACTIONS_PARTITIONMANAGER",
+    L"ID_ACTIONS_PARTITIONVIEW",     L"ID_ACTIONS_DISKHEALTH",    L"ID_ACTIONS_CREATEBOOTABLEUSB",
+    L"ID_ACTIONS_DRIVERINSTALLATION", L"ID_ACTIONS_EXIT",         L"ID_HELP_VEKTRELHELP",
+    L"ID_HELP_ABOUTVEKTREL"};
+static_assert(sizeof kMenuCommands / sizeof kMenuCommands[0] == sizeof kMenuKeys / sizeof kMenuKeys[0]);
 
 const Tile* FindTile(int id) {
   for (const Tile& t : kTiles)
@@ -72,20 +79,25 @@ std::wstring CQobDlg::ClockText(uint64_t elapsedSeconds) {
 
 void CQobDlg::OnInit(ui::Window& w) {
   std::wstring title = AppCaption;
-  std::wstring sim = platform::Sys().SimulationName();
-  if (!sim.empty()) title += L" - " + T(L"IDS_SimulatedMachine") + L" (" + sim + L")";
+  // The simulated PC's own name says "simulated PC" in English already.
+  if (!platform::Sys().SimulationName().empty()) title += L" - " + T(L"IDS_SimulatedMachine");
   w.SetText(0, title);
   for (size_t i = 0; i < sizeof kMenuCommands / sizeof kMenuCommands[0]; ++i)
     w.SetMenuText(kMenuCommands[i], T(kMenuKeys[i]));
   w.SetMenuPopupText(0, T(L"ID_POPUP"));
   w.SetMenuPopupText(1, T(L"ID_POPUPNAME1"));
   if (!IsWinPE) w.RemoveMenuItem(ID_ACTIONS_DRIVERINSTALLATION, true);
+  for (int command : kMenuCommands)
+    if (TaskPending(command)) w.Enable(command, false);
   int n = 0;
   for (const Tile& t : kTiles) {
     w.SetPicture(t.id, t.picture, false, false);
+    w.SetPictureDimmed(t.id, TaskPending(t.command));
+    w.Enable(IDC_TILE_LABEL_FIRST + n, !TaskPending(t.command));
     w.SetText(IDC_TILE_LABEL_FIRST + n++, WithoutAccessKey(T(t.captionKey)));
   }
-  w.SetText(IDC_DESCRIPTION, T(L"IDS_OneClickDesc"));
+  // The first tile has the focus when the window opens.
+  Select(w, kTiles[0]);
   w.Show(IDC_CLOCK, IsWinPE);
   if (IsWinPE) {
     BootFixAtStartup();
@@ -123,6 +135,17 @@ void CQobDlg::OnHover(ui::Window& w, int id) {
 void CQobDlg::OnFocus(ui::Window& w, int id) {
   // The description box never keeps the focus.
   if (id == IDC_DESCRIPTION) w.SetFocus(IDC_TILE_ONECLICK);
+  if (const Tile* t = FindTile(id)) Select(w, *t);
+}
+
+void CQobDlg::Select(ui::Window& w, const Tile& t) {
+  if (const Tile* old = FindTile(selected_); old && old != &t)
+    w.SetPicture(old->id, old->picture, old->id == hot_, false);
+  selected_ = t.id;
+  w.SetPicture(t.id, t.picture, t.id == hot_, true);
+  std::wstring text = T(t.descriptionKey);
+  if (TaskPending(t.command)) text += L"\n\n" + T(L"IDS_NotAvailable");
+  w.SetText(IDC_DESCRIPTION, text);
 }
 
 void CQobDlg::OnMessage(ui::Window& w, unsigned message, uintptr_t) {
@@ -131,10 +154,7 @@ void CQobDlg::OnMessage(ui::Window& w, unsigned message, uintptr_t) {
 
 void CQobDlg::OnCommand(ui::Window& w, int id) {
   if (const Tile* t = FindTile(id)) {
-    if (const Tile* old = FindTile(selected_)) w.SetPicture(old->id, old->picture, old->id == hot_, false);
-    selected_ = id;
-    w.SetPicture(t->id, t->picture, t->id == hot_, true);
-    w.SetText(IDC_DESCRIPTION, T(t->descriptionKey));
+    Select(w, *t);
     w.Redraw(0);
     RunCommand(w, t->command, true);
     return;
@@ -215,7 +235,7 @@ void CQobDlg::Exit(ui::Window& w) {
 
 void CQobDlg::Help() {
   auto& sys = platform::Sys();
-  std::wstring file = AppDirectory + L"\\Help\\index.htm";
+  std::wstring file = HelpFilePath();
   if (IsWinPE)
     sys.ShellExecute(L"open", L"opera.exe", file, L"", win::SW_SHOW);
   else

@@ -19,6 +19,11 @@ struct Tile {
 // The tiles in the order the window shows them.
 const Tile* MainWindowTiles(int* count);
 
+// Whether the task a command starts is not built yet (its tile is drawn
+// faded and its menu item greyed); the list lives beside the stubs that
+// stand in for those wizards (wizards_pending.cpp).
+bool TaskPending(int command);
+
 class CQobDlg : public ui::Page {
  public:
   int TemplateId() const override;
@@ -29,6 +34,7 @@ class CQobDlg : public ui::Page {
   void OnTimer(ui::Window& w, unsigned id) override;
   void OnHover(ui::Window& w, int id) override;
   void OnMessage(ui::Window& w, unsigned message, uintptr_t param) override;
+  // Tiles: the focus chooses a tile as a click does, without running it.
   void OnFocus(ui::Window& w, int id) override;
 
   static constexpr unsigned kOneClickTimer = 1228;
@@ -39,6 +45,8 @@ class CQobDlg : public ui::Page {
 
  private:
   void RunCommand(ui::Window& w, int command, bool fromTile);
+  // Draws `id` as the chosen tile and shows its description.
+  void Select(ui::Window& w, const Tile& t);
   void Exit(ui::Window& w);
   void Help();
   int hot_ = -1;

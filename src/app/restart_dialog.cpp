@@ -17,10 +17,7 @@ int CRestart::TemplateId() const { return IDD_RESTART; }
 
 void CRestart::ShowMessage(ui::Window& w) {
   std::wstring text = message_;
-  if (counting_) {
-    size_t at = text.find(L"%TIME%");
-    if (at != std::wstring::npos) text.replace(at, 6, text::Dec(int64_t(20 - ticks_)));
-  }
+  if (counting_) text = FillField(text, L"%TIME%", text::Dec(int64_t(20 - ticks_)));
   w.SetText(IDC_RESTART_TEXT, text);
 }
 

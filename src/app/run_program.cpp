@@ -2,6 +2,7 @@
 
 #include "platform/system.h"
 #include "platform/winapi.h"
+#include "ui/window.h"
 
 namespace app {
 
@@ -12,7 +13,7 @@ bool WaitForProgram(const std::wstring& program, const std::wstring& commandLine
   uint32_t code = win::STILL_ACTIVE;
   for (int polls = 0;;) {
     if (!sys.GetExitCodeProcess(process, &code)) break;
-    sys.Sleep(100);
+    ui::Wait(100);
     ++polls;
     if (code != win::STILL_ACTIVE || polls > 30000) break;
     sys.WaitForSingleObject(process, 4000);

@@ -23,7 +23,7 @@ bool CQobApp::Prepare() {
   } else {
     if (sys.IsWow64Process())
       sys.ShellExecute(L"open", AppDirectory + L"\\RxThunk.exe", L"", L"", win::SW_SHOW);
-    sys.Sleep(1000);
+    ui::Wait(1000);
   }
   return true;
 }

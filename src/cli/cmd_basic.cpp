@@ -6,6 +6,7 @@
 #include "app/language.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "app/version.h"
 #include "cli/context.h"
 #include "cli/json.h"
 #include "disk/disk_access.h"
@@ -31,6 +32,7 @@ int CmdInfo(Context& c, Args& a) {
   if (c.opt.json) {
     Json j;
     j.BeginObject()
+        .Field("version", app::VersionText())
         .Field("CommandLine", app::CommandLine)
         .Field("AppDirectory", app::AppDirectory)
         .Field("IsWinPE", app::IsWinPE)
@@ -50,6 +52,7 @@ int CmdInfo(Context& c, Args& a) {
     c.Out(j.Text());
     return 0;
   }
+  c.Out(L"Version:      " + app::ProductVersionText());
   c.Out(L"CommandLine:  " + app::CommandLine);
   c.Out(L"AppDirectory: " + app::AppDirectory);
   c.Out(std::wstring(L"IsWinPE:      ") + (app::IsWinPE ? L"true" : L"false"));

@@ -54,8 +54,10 @@ int CmdDisks(Context& c, Args& a) {
     if (d.DriveNumber == -1) continue;
     std::vector<disk::PartitionEntry> entries;
     disk::BuildPartitionEntries(k - 1, &entries, true);
+    // index: the number the pages and the options use (the Windows disk
+    // number); the table's own index is not shown.
     j.BeginObject()
-        .Field("index", k)
+        .Field("index", int64_t(d.DriveNumber))
         .Field("DriveNumber", int64_t(d.DriveNumber))
         .Field("SizeSectors", d.SizeSectors)
         .Field("SectorsPerTrack", uint64_t(d.SectorsPerTrack))
@@ -85,7 +87,7 @@ int CmdDisks(Context& c, Args& a) {
     }
     j.EndArray().StrArray("labels", labels).Key("rows").BeginArray();
     for (const app::DiskListRow& r : rows) {
-      if (r.diskIndex != k) continue;
+      if (r.driveNumber != d.DriveNumber) continue;
       j.BeginArray();
       for (const std::wstring& cell : r.cells) j.Str(cell);
       j.EndArray();

@@ -58,9 +58,9 @@ Place TakePlace(Args& a, const std::string& option, const std::vector<app::DiskL
   if (colon != std::string::npos) p.partition = ParseNumber(v.substr(colon + 1), option + " R", 1);
   for (int k = 1; k <= disk::DiskCount && k <= disk::kMaxDisks; ++k)
     if (disk::DiskTable[k].DriveNumber == p.drive && !disk::DiskTable[k].Model.empty()) p.diskIndex = k;
-  if (p.diskIndex == 0 || erase::RegionRowOf(rows, p.diskIndex, 0) < 0)
+  if (p.diskIndex == 0 || erase::RegionRowOf(rows, p.drive, 0) < 0)
     throw UsageError("there is no disk " + std::to_string(p.drive) + " (see the disks command)");
-  p.row = erase::RegionRowOf(rows, p.diskIndex, p.partition);
+  p.row = erase::RegionRowOf(rows, p.drive, p.partition);
   if (p.row < 0)
     throw UsageError("disk " + std::to_string(p.drive) + " has no partition row " + std::to_string(p.partition));
   return p;

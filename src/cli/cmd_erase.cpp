@@ -7,12 +7,12 @@
 
 #include "app/disk_list.h"
 #include "app/language.h"
+#include "app/version.h"
 #include "app/wizards.h"
 #include "cli/context.h"
 #include "cli/json.h"
 #include "cli/progress.h"
 #include "disk/disk_access.h"
-#include "duplicate/system_disk.h"
 #include "erase/delete_report.h"
 #include "erase/erase_ids.h"
 #include "erase/region_list.h"
@@ -32,32 +32,32 @@ namespace cli {
 namespace {
 
 struct Target {
-  int disk = 0;       // disk index, 1-based
+  int disk = 0;       // Windows disk number, as the lists show it (Disk0 is 0)
   int partition = 0;  // partition row of that disk, 1-based; 0: the whole disk
   int row = -1;       // the row in the pages' disk list
   std::string text;
 };
 
-int ParseIndex(const std::string& s, const std::string& what) {
-  if (s.empty() || s.size() > 6 || s.find_first_not_of("0123456789") != std::string::npos || std::stoi(s) == 0)
-    throw UsageError(what + " needs a number from 1, not '" + s + "'");
+int ParseNumber(const std::string& s, const std::string& what, int lowest) {
+  if (s.empty() || s.size() > 6 || s.find_first_not_of("0123456789") != std::string::npos || std::stoi(s) < lowest)
+    throw UsageError(what + " needs a number from " + std::to_string(lowest) + ", not '" + s + "'");
   return std::stoi(s);
 }
 
-// --disk K or --partition K:R, checked against the list the pages show.
+// --disk N or --partition N:R, checked against the list the pages show.
 Target TakeTarget(Args& a) {
   std::string disk, partition;
   bool hasDisk = a.Take("--disk", &disk), hasPartition = a.Take("--partition", &partition);
-  if (hasDisk == hasPartition) throw UsageError("give either --disk K or --partition K:R");
+  if (hasDisk == hasPartition) throw UsageError("give either --disk N or --partition N:R");
   Target t;
   if (hasDisk) {
-    t.disk = ParseIndex(disk, "--disk");
+    t.disk = ParseNumber(disk, "--disk", 0);
     t.text = "disk " + disk;
   } else {
     size_t colon = partition.find(':');
-    if (colon == std::string::npos) throw UsageError("--partition needs K:R (disk K, partition row R)");
-    t.disk = ParseIndex(partition.substr(0, colon), "--partition K");
-    t.partition = ParseIndex(partition.substr(colon + 1), "--partition R");
+    if (colon == std::string::npos) throw UsageError("--partition needs N:R (disk N, partition row R)");
+    t.disk = ParseNumber(partition.substr(0, colon), "--partition N", 0);
+    t.partition = ParseNumber(partition.substr(colon + 1), "--partition R", 1);
     t.text = "partition " + partition;
   }
   std::vector<app::DiskListRow> rows = app::BuildDiskListRows();
@@ -119,9 +119,6 @@ int CmdWipe(Context& c, Args& a) {
   bool wantReport = a.Take("--report", &reportFile);
   a.Done();
   if (method > 3) throw UsageError("--method is 0 to 3 (0 zeros, 1 random, 2 random-random-zeros, 3 three passes and verification)");
-  duplicate::DetectSystemAndBlankDisks();
-  if (t.disk == duplicate::SystemDisk)
-    throw UsageError("disk " + std::to_string(t.disk) + " holds the running Windows and cannot be erased");
 
   bool refused = false, declined = false, reported = false, reportFailed = false, started = false;
   // The time of the passes: from the progress bar's range to the report.
@@ -163,7 +160,11 @@ int CmdWipe(Context& c, Args& a) {
     TerminalProgress progress(c, "CDeletionProgress", IDC_PROGRESS);
     app::OpenDeletionWizard();
   }
-  if (refused) throw UsageError("the row of " + t.text + " cannot be checked");
+  // The page refused the row and said why (the running Windows needs it).
+  if (refused) {
+    c.Err(text::Widen("vektrel-cli: " + t.text + " was refused; nothing was written"));
+    return 1;
+  }
   if (declined || !reported) {
     c.Err(L"vektrel-cli: the deletion was not confirmed and nothing was written (add --yes to erase)");
     return 1;
@@ -181,7 +182,16 @@ int CmdWipe(Context& c, Args& a) {
         .Field("method", erase::MethodName(erase::WipeMethod))
         .Field("WipeMethod", int64_t(erase::WipeMethod))
         .Field("target", erase::ReportTargetText())
-        .Field("milliseconds", uint64_t(passesFrom ? passesTo - passesFrom : 0));
+        .Field("milliseconds", uint64_t(passesFrom ? passesTo - passesFrom : 0))
+        .Field("model", erase::WipedDisk.model)
+        .Field("serial", erase::WipedDisk.serial)
+        .Field("SizeSectors", erase::WipedDisk.sizeSectors)
+        .Field("bus", erase::WipedDisk.bus)
+        .Field("version", app::VersionText())
+        .Field("sectorsOverwritten", erase::SectorsOverwritten)
+        .Field("sectorsTotal", erase::SelectedRegion.LengthSectors)
+        .Field("passesBegun", int64_t(erase::PassesBegun))
+        .Field("passes", int64_t(erase::PassCount));
     if (wantReport) j.Field("reportSaved", !reportFailed);
     j.StrArray("snapshot", snapshot).EndObject();
     c.Out(j.Text());

@@ -30,31 +30,40 @@ namespace {
 using partition::PartitionManager;
 
 const char kPartHelp[] =
-    "usage: vektrel-cli [options] part SUBCOMMAND --disk K [...]\n"
+    "usage: vektrel-cli [options] part SUBCOMMAND --disk N [...]\n"
     "\n"
-    "K is the disk index (as `disks` lists them), R a region of the disk map (1-based, as\n"
-    "`part list` numbers them; free space is a region too). Sizes are megabytes (2048 sectors).\n"
+    "N is the Windows disk number (Disk0 is 0, as `disks` lists them), R a region of the disk\n"
+    "map (1-based, as `part list` numbers them; free space is a region too). Sizes are\n"
+    "megabytes (2048 sectors).\n"
     "\n"
-    "  part list --disk K                 the regions: start, length, kind, type and letter\n"
-    "                                     (--json: the display rows and the layout slots)\n"
-    "  part create --disk K [--region R] --size MB --kind primary|extended|logical\n"
+    "  part list --disk N                 the regions: start, length, kind, type and letter\n"
+    "                                     (--json: the display rows and the layout slots); kinds:\n"
+    "                                     primary, logical, extended, free, free-logical, in-use\n"
+    "                                     (held by entries not listed one by one), past-end (an\n"
+    "                                     entry that reaches past the disk's end)\n"
+    "  part create --disk N [--region R] --size MB --kind primary|extended|logical\n"
     "              [--fs NTFS|FAT32|FAT] [--format none|quick|full]\n"
     "                                     without --region: the largest free space (a logical\n"
     "                                     drive: the first free space in the extended partition);\n"
     "                                     --fs alone formats quickly; a logical drive without --fs\n"
-    "                                     gets the NTFS type\n"
-    "  part delete --disk K --region R    asks first; --yes answers Yes, without it nothing is deleted\n"
-    "  part resize --disk K --region R [--size MB]\n"
+    "                                     gets the NTFS type; a size outside the page's limits\n"
+    "                                     (at least 16 MB, at most the free space) becomes the\n"
+    "                                     limit, and the size made is said\n"
+    "  part delete --disk N --region R    asks first; --yes answers Yes, without it nothing is deleted\n"
+    "  part resize --disk N --region R [--size MB]\n"
     "                                     grows the partition (and an NTFS file system) into the\n"
     "                                     free space behind it, without --size as far as it goes;\n"
-    "                                     a smaller size is refused\n"
-    "  part format --disk K --region R --fs NTFS|FAT32|FAT [--quick]\n"
-    "                                     FAT above 4095 MB becomes FAT32, anything above\n"
-    "                                     32767 MB NTFS; without --quick a full format\n"
-    "  part props --disk K [--region R]   the properties page\n"
+    "                                     a size below the current one is refused, one beyond\n"
+    "                                     the free space is cut to it (and said)\n"
+    "  part format --disk N --region R --fs NTFS|FAT32|FAT [--quick]\n"
+    "                                     asks first (--yes answers Yes); FAT above 4095 MB\n"
+    "                                     becomes FAT32, anything above 32767 MB NTFS; without\n"
+    "                                     --quick a full format\n"
+    "  part props --disk N [--region R]   the properties page\n"
     "\n"
-    "The messages the pages show go to standard error. Exit codes: 0 done, 1 refused, failed or\n"
-    "not confirmed, 2 the command line was not understood.\n";
+    "The volume the running Windows is on and the partition it starts from are never deleted,\n"
+    "formatted or resized. The messages the pages show go to standard error. Exit codes: 0 done,\n"
+    "1 refused, failed or not confirmed, 2 the command line was not understood.\n";
 
 struct PartOptions {
   std::string sub;
@@ -68,6 +77,11 @@ struct PartOptions {
 std::wstring KindOf(const disk::PartitionEntry& e) {
   if (e.RecordIndex < 0) return e.IsPrimary ? L"free" : L"free-logical";
   if (e.Type == disk::kTypeEmptyExtended) return L"extended";
+  // Space held by entries not listed one by one, and an entry that claims
+  // sectors the disk does not have: neither is free, neither can be used.
+  if (e.Type == disk::kTypeInUse) return L"in-use";
+  const disk::DiskEntry* d = partition::SelectedDiskEntry();
+  if (d && (e.StartLba >= d->SizeSectors || e.LengthSectors > d->SizeSectors - e.StartLba)) return L"past-end";
   return e.IsPrimary ? L"primary" : L"logical";
 }
 
@@ -112,10 +126,15 @@ void PrintRegionJson(Context& c, int count) {
   const partition::LayoutHeaderInfo& h = partition::LoadedLayoutHeader;
   Json j;
   j.BeginObject()
-      .Field("disk", m.selectedDisk)
-      .Field("DriveNumber", int64_t(d ? d->DriveNumber : -1))
+      .Field("disk", int64_t(d ? d->DriveNumber : -1))
       .Field("SizeSectors", d ? d->SizeSectors : 0)
       .Field("IsGptDisk", m.gptDisk);
+  // Which copy of a GPT the rows come from: "backup" when the primary is
+  // damaged, "none" when neither copy could be read.
+  if (m.gptDisk)
+    j.Field("GptTable", std::wstring(m.gptRead == disk::GptRead::Primary  ? L"primary"
+                                     : m.gptRead == disk::GptRead::Backup ? L"backup"
+                                                                          : L"none"));
   j.Key("regions").BeginArray();
   for (size_t i = 0; i < m.regions.size(); ++i) {
     const disk::PartitionEntry& e = m.regions[i];
@@ -177,6 +196,12 @@ void PrintRegions(Context& c) {
   PrintRegionJson(c, count);
 }
 
+// "part: made 16 MB (32768 sectors), not the 1 MB asked: why".
+void NoteSize(Context& c, const char* what, uint64_t sectors, uint64_t askedMB, const std::string& why) {
+  c.Err(text::Widen(std::string("part: ") + what + " ") + app::FormatSize(sectors) + L" (" + text::Dec(sectors) +
+        L" sectors), " + text::Widen("not the " + std::to_string(askedMB) + " MB asked" + (why.empty() ? "" : ": " + why)));
+}
+
 // The first region where a logical drive can go.
 int FirstLogicalRegion() {
   const auto& rows = PartitionManager.regions;
@@ -193,7 +218,7 @@ struct ManagerRun {
   bool offered = true;       // the command was not greyed in the context menu
 };
 
-// Opens the partition manager, chooses disk K, right-clicks region R (or
+// Opens the partition manager, chooses disk N, right-clicks region R (or
 // nothing) in the map and picks `command` from the context menu; `inside`
 // runs while the window is open, after the command. Then closes it.
 ManagerRun RunManager(Context& c, const PartOptions& o, int command, const std::function<void()>& inside,
@@ -203,7 +228,7 @@ ManagerRun RunManager(Context& c, const PartOptions& o, int command, const std::
     int row = -1;
     const auto& list = PartitionManager.listRows;
     for (size_t i = 0; i < list.size(); ++i)
-      if (list[i].isDisk && list[i].diskIndex == o.disk) row = int(i);
+      if (list[i].isDisk && list[i].driveNumber == o.disk) row = int(i);
     if (row < 0) {
       run.usageProblem = "there is no disk " + std::to_string(o.disk) + " (see `disks`)";
     } else {
@@ -295,7 +320,18 @@ int PartCreate(Context& c, const PartOptions& o) {
   ManagerRun run = RunManager(c, o, command, [&] { progress.Finish(); }, [&] { return logical ? FirstLogicalRegion() : 0; });
   run.note = note;
   int rc = Finish(c, o, run, logical ? "create logical drive" : "create partition");
-  if (rc == 0) PrintRegionTable(c);
+  if (rc == 0) {
+    // The page keeps a size within its limits; say so when that is not
+    // what was asked.
+    uint64_t asked = o.sizeMB * 2048, made = PartitionManager.lastMadeSectors;
+    const partition::CreatePartitionRequestRecord& r = partition::CreatePartitionRequest;
+    std::string why = asked < partition::kCreateMinSectors ? "the smallest partition is 16 MB"
+                      : asked > r.maxSectors               ? "that is all the free space there"
+                      : logical                            ? "the first MB holds the logical drive's boot record"
+                                                           : "";
+    if (made != asked) NoteSize(c, "made", made, o.sizeMB, why);
+    PrintRegionTable(c);
+  }
   return rc;
 }
 
@@ -311,10 +347,23 @@ int PartDelete(Context& c, const PartOptions& o) {
 int PartResize(Context& c, const PartOptions& o) {
   std::string note;
   c.host.OnPage("CCreatePart3", [&](ui::ScriptedWindow& w) {
-    // Without --size the page is confirmed as it opened: the maximum.
+    // The page raises a size below the used space to that minimum, which
+    // may be the current size: a smaller size asked for is refused here,
+    // before it could pass for a resize that changed nothing.
+    const disk::PartitionEntry* r = partition::SelectedRegionEntry();
+    if (o.sizeMB && r && o.sizeMB * 2048 < r->LengthSectors) {
+      w.MessageBox(app::T(L"IDS_ShrinkNotPossible"), win::MB_OK | win::MB_ICONEXCLAMATION);
+      note = "the partition was not resized";
+      w.Cancel();
+      return;
+    }
+    // The page opens at the current size; without --size the slider goes
+    // to its end, as far as the free space behind reaches.
     if (o.sizeMB) {
       w.Type(IDC_CP_SIZE, text::Dec(o.sizeMB));
       w.Press(IDC_CP_APPLY);
+    } else {
+      w.Slide(IDC_CP_SLIDER, w.c(IDC_CP_SLIDER).high);
     }
     w.Press(IDC_CP_RESIZE);
     if (!w.IsClosed()) {
@@ -325,7 +374,14 @@ int PartResize(Context& c, const PartOptions& o) {
   ManagerRun run = RunManager(c, o, ID_CREATEPARTITION_RESIZEPART, nullptr);
   run.note = note;
   int rc = Finish(c, o, run, "resize");
-  if (rc == 0) PrintRegionTable(c);
+  if (rc == 0) {
+    uint64_t made = PartitionManager.lastMadeSectors;
+    if (o.sizeMB && made != o.sizeMB * 2048)
+      NoteSize(c, "resized to", made, o.sizeMB,
+               made > o.sizeMB * 2048 ? "the smallest size is the space its files use, at least 10 MB"
+                                      : "that is all the free space behind it");
+    PrintRegionTable(c);
+  }
   return rc;
 }
 
@@ -340,6 +396,10 @@ int PartFormat(Context& c, const PartOptions& o) {
       if (w.LinesGet(IDC_CP5_FS, i) == text::Widen(o.fs)) w.Choose(IDC_CP5_FS, i);
     w.Tick(IDC_CP5_QUICK, o.quick);
     w.Press(IDC_CP5_START);
+    if (!w.IsClosed()) {
+      note = "nothing was formatted: the question was answered No (--yes answers Yes)";
+      w.Cancel();
+    }
   });
   TerminalProgress progress(c, "CCFormat", IDC_PROGRESS);
   ManagerRun run = RunManager(c, o, ID_CREATEPARTITION_FORMAT, [&] { progress.Finish(); });
@@ -415,7 +475,7 @@ int CmdPart(Context& c, Args& a) {
   Check(!rest.empty(), "part needs a subcommand: list, create, delete, resize, format or props (see part --help)");
   Check(rest.size() == 1, "unexpected argument '" + (rest.size() > 1 ? rest[1] : "") + "'");
   o.sub = rest[0];
-  Check(hasDisk && o.disk >= 1, "part " + o.sub + " needs --disk K (the disk index, from 1)");
+  Check(hasDisk, "part " + o.sub + " needs --disk N (the Windows disk number, as `disks` shows it)");
   auto only = [&](bool allowed, const char* option, bool given) {
     Check(allowed || !given, std::string(option) + " does not apply to part " + o.sub);
   };

@@ -29,13 +29,16 @@ const std::vector<Command>& Commands() {
        "duplicate --source K[:R] --dest K[:R] [--mode basic|sector] [--expand auto|same|manual] [--size R=MB]... "
        "[--verify] [--prescan] [--plan] [--report FILE]",
        "duplicate a disk or partition (K the disk number, R its partition row; asks first; --yes answers)"},
-      {"wipe", CmdWipe, "wipe (--disk K | --partition K:R) --method M [--report FILE]",
+      {"wipe", CmdWipe, "wipe (--disk N | --partition N:R) --method M [--report FILE]",
        "erase a disk or partition (asks first; --yes answers)"},
-      {"scan", CmdScan, "scan (--disk K | --partition K:R)", "scan a disk or partition for bad sectors"},
-      {"view", CmdView, "view (--disk K | --partition K:R) [--sector S] [--go start|end|next|previous]...",
+      {"scan", CmdScan, "scan (--disk N | --partition N:R)", "scan a disk or partition for bad sectors"},
+      {"view", CmdView, "view (--disk N | --partition N:R) [--sector S] [--go start|end|next|previous]...",
        "show a sector of a disk or partition"},
-      {"part", CmdPart, "part list|create|delete|resize|format|props --disk K ...",
+      {"part", CmdPart, "part list|create|delete|resize|format|props --disk N ...",
        "the partition manager (see part --help)"},
+      {"health", CmdHealth, "health [--disk K]",
+       "the SMART or NVMe health of disk K (the Disk number) or of every disk, with the verdict"},
+      {"drvload", CmdDrvload, "drvload --inf PATH", "load a storage driver through the driver-loading page"},
       {"start", CmdStart, "start [--press TILE]...",
        "start the program as the main window does and press tiles (records started programs)"},
   };
@@ -58,6 +61,8 @@ void PrintHelp() {
       "  --help                      this text\n\ncommands:\n");
   for (const Command& c : Commands()) std::printf("  %-40s %s\n", c.usage, c.summary);
   std::printf(
+      "\nN is the Windows disk number as `disks` lists it (Disk0 is 0), R a partition row of it\n"
+      "(1-based).\n"
       "\nexit codes: 0 success, 1 the operation failed, was cancelled or ended with errors,\n"
       "2 the command line was not understood.\n");
 }
@@ -71,8 +76,8 @@ Options ParseGlobal(const std::vector<std::string>& argv) {
       if (i + 1 >= argv.size()) throw UsageError(std::string(name) + " needs a value");
       return argv[++i];
     };
-    // After the command, --disk is the command's own (the disk index of
-    // wipe, scan, view and part), not a simulated disk.
+    // After the command, --disk is the command's own (the Windows disk
+    // number of wipe, scan, view and part), not a simulated disk.
     if (a == "--disk" && !o.command.empty()) o.args.push_back(a);
     else if (a == "--machine") o.machineFile = value("--machine");
     else if (a == "--disk") o.disks.push_back(value("--disk"));

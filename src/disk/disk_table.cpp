@@ -64,6 +64,15 @@ const DiskEntry* DiskAt(int diskIndex) {
   return &DiskTable[diskIndex];
 }
 
+int DiskIndexOfNumber(int driveNumber) {
+  if (driveNumber < 0) return -1;
+  for (int k = 1; k <= DiskCount && k <= kMaxDisks; ++k)
+    if (DiskTable[k].DriveNumber == driveNumber) return k;
+  return -1;
+}
+
+const DiskEntry* DiskByNumber(int driveNumber) { return DiskAt(DiskIndexOfNumber(driveNumber)); }
+
 std::string DecodeHexSerial(const std::string& hex) {
   auto digit = [](char c) -> int {
     if (c >= '0' && c <= '9') return c - '0';
@@ -79,6 +88,20 @@ std::string DecodeHexSerial(const std::string& hex) {
     if (second) out.push_back(char(second));
   }
   return out;
+}
+
+DiskIdentity IdentifyForReport(int driveNumber) {
+  DiskIdentity id;
+  if (driveNumber < 0 || driveNumber > kMaxDriveNumber) return id;
+  uint32_t spt = LastSectorsPerTrack;
+  id.sizeSectors = GetDiskSizeSectors(driveNumber);
+  LastSectorsPerTrack = spt;  // a wipe's block size is not this query's business
+  IdentifyDisk(driveNumber);
+  const IdentifyRecord& r = IdentifyRecords[driveNumber];
+  id.model = text::Widen(std::string(r.ModelText, strnlen(r.ModelText, sizeof r.ModelText)));
+  id.serial = text::Widen(LastIdentifiedSerial);
+  id.bus = BusNameOf(r.BusType);
+  return id;
 }
 
 void RefreshDiskModel() {

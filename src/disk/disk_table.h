@@ -2,6 +2,12 @@
 // size, sectors per track, model and bus of each, addressed by disk index
 // 1..DiskCount. Rebuilt whenever a page that shows disks opens, so that
 // disks plugged in meanwhile appear.
+//
+// The disk index is the table's own: it closes the gaps in the drive
+// numbers and shifts when a disk goes. The operator never sees it. Every
+// page, message and console option names a disk by its Windows disk number
+// (Disk0, Disk1 ...: the physical drive number, DriveNumber), and pages
+// that keep a disk across a rebuild look it up again by that number.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +55,20 @@ std::string DecodeHexSerial(const std::string& hex);
 const wchar_t* BusNameOf(uint32_t storageBusType);
 // The entry of a disk index (1-based), or nullptr outside 1..DiskCount.
 const DiskEntry* DiskAt(int diskIndex);
+// The disk index of a Windows disk number in the table as it is now, or -1.
+int DiskIndexOfNumber(int driveNumber);
+// The entry of a Windows disk number, or nullptr when the table has none.
+const DiskEntry* DiskByNumber(int driveNumber);
+
+// What a certificate of erasure names a disk by, asked of the drive itself
+// (its size, and its identification for the serial number).
+struct DiskIdentity {
+  std::wstring model;
+  std::wstring serial;  // empty when the drive gives none
+  std::wstring bus;
+  uint64_t sizeSectors = 0;
+};
+DiskIdentity IdentifyForReport(int driveNumber);
 
 // The usual refresh of a page that lists disks: the count, the table and
 // both volume maps.

@@ -1,5 +1,6 @@
 #include "disk/identify.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <vector>
@@ -63,6 +64,19 @@ void PutSendCmd(uint8_t* p, uint8_t driveHead, uint8_t command, uint8_t driveNum
 
 }  // namespace
 
+std::string SerialOfDescriptor(const std::string& raw) {
+  // Older drivers give the serial of an ATA disk as hexadecimal digits of
+  // its byte-swapped text; current ones give the text itself, which read
+  // as hexadecimal would be nonsense.
+  bool hex = !raw.empty() && raw.size() % 4 == 0 &&
+             raw.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+  std::string serial = hex ? DecodeHexSerial(raw) : raw;
+  // A text that only looked like hexadecimal digits decodes to unprintable bytes.
+  if (std::any_of(serial.begin(), serial.end(), [](char c) { return c < 0x20 || c > 0x7E; })) serial = raw;
+  size_t first = serial.find_first_not_of(' '), last = serial.find_last_not_of(' ');
+  return first == std::string::npos ? std::string() : serial.substr(first, last - first + 1);
+}
+
 bool SerialLooksReal(const std::string& serial) {
   auto alnum = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
   return (!serial.empty() && alnum(serial[0])) || (serial.size() > 19 && alnum(serial[19]));
@@ -104,7 +118,7 @@ bool StoragePropertyQuery(int n) {
     uint32_t size = std::min<uint32_t>(got, uint32_t(buf.size()));
     uint32_t bus = sd->BusType;
     std::string rawSerial = StringAt(buf.data(), size, sd->SerialNumberOffset);
-    std::string serial = bus == win::BusTypeScsi ? rawSerial : DecodeHexSerial(rawSerial);
+    std::string serial = bus == win::BusTypeScsi ? rawSerial : SerialOfDescriptor(rawSerial);
     std::string model = StringAt(buf.data(), size, sd->VendorIdOffset) + StringAt(buf.data(), size, sd->ProductIdOffset);
     if (SerialLooksReal(serial)) {
       LastIdentifiedSerial = serial;

@@ -20,6 +20,11 @@ struct IdentifyStrings {
 };
 IdentifyStrings ParseIdentifyData(const uint8_t* data512);
 
+// The serial of a storage device descriptor (other buses than SCSI): the
+// hexadecimal form older drivers give decoded, the plain text current ones
+// give kept, blanks at either end removed.
+std::string SerialOfDescriptor(const std::string& raw);
+
 // The copy rule of the identification: a serial whose first or twentieth
 // character is a letter or digit is taken as real.
 bool SerialLooksReal(const std::string& serial);

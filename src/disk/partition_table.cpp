@@ -5,6 +5,7 @@
 #include <set>
 
 #include "disk/disk_access.h"
+#include "disk/gpt_table.h"
 #include "disk/partition_types.h"
 #include "disk/volume_map.h"
 #include "platform/bytes.h"
@@ -15,6 +16,7 @@
 namespace disk {
 
 bool IsGptDisk = false;
+GptRead GptTableRead = GptRead::None;
 uint64_t ExtendedStart = kNoExtended;
 uint64_t ExtendedLength = 0;
 int32_t ReservedPartitionSlot = -1;
@@ -25,17 +27,6 @@ using bytes::Get32;
 using bytes::Get64;
 
 std::vector<PartitionRecord> g_cache[kMaxDisks];
-
-// The sectors of the disk open as CurrentDisk; 0 when unknown.
-uint64_t CurrentDiskSectors() {
-  win::LengthInfo len{};
-  uint32_t got = 0;
-  if (!platform::Sys().DeviceIoControl(CurrentDisk, win::IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &len, sizeof len,
-                                       &got) ||
-      got < sizeof len)
-    return 0;
-  return uint64_t(len.Length) / kSectorBytes;
-}
 
 struct Reader {
   std::vector<PartitionRecord>* out;
@@ -57,11 +48,13 @@ struct Reader {
 
 bool HasSignature(const uint8_t* s) { return s[510] == 0x55 && s[511] == 0xAA; }
 
-int TypeOfVolume(int driveNumber, uint64_t startLba) {
+int TypeOfVolume(int driveNumber, uint64_t startLba, const bytes::Guid& gptType) {
   int letter = DriveLetterOf(startLba, driveNumber);
   if (letter >= 0) return FileSystemTypeOfLetter(wchar_t(letter));
   std::wstring name = VolumeNameAt(driveNumber, startLba * kSectorBytes);
-  if (name.empty()) return kNoVolume;
+  // Without a volume the partition's type says what it is: an EFI system
+  // partition is "EFI", a Linux one is not.
+  if (name.empty()) return GptPartitionTypeCode(gptType);
   if (name.back() != L'\\') name.push_back(L'\\');
   return FileSystemTypeOfPath(name);
 }
@@ -79,32 +72,37 @@ bool IsReservedName(const uint8_t* entry) {
 
 void ScanGpt(const Reader& r) {
   ReservedPartitionSlot = -1;
-  uint8_t header[512];
-  if (!r.Read(1, header) || std::memcmp(header, "EFI PART", 8) != 0) return;
-  uint64_t arrayLba = Get32(header + 72);  // the low half is what is used
-  for (int s = 0; s < 8; ++s) {
-    uint8_t sector[512];
-    // An array that lies (partly) beyond the disk ends the scan there.
-    if (!r.Read(arrayLba + uint64_t(s), sector)) return;
-    for (int e = 0; e < 4; ++e) {
-      const uint8_t* entry = sector + 128 * e;
-      uint64_t first = Get64(entry + 32), last = Get64(entry + 40);
-      if (first == 0) return;
-      if (IsReservedName(entry)) {
-        ReservedPartitionSlot = e;
-        continue;
-      }
-      // Entries that end before they start, or reach beyond the disk, are
-      // damaged: they are skipped rather than given an absurd length.
-      if (last < first || !r.Inside(last)) continue;
-      if (r.Full()) return;
-      PartitionRecord rec;
-      rec.StartLba = first;
-      rec.LengthSectors = last - first + 1;
-      rec.Type = TypeOfVolume(r.driveNumber, first);
-      r.Add(rec);
+  GptTable t;
+  if (!ReadGptTable(r.diskSectors, &t)) return;  // neither copy is valid: nothing in it is believed
+  GptTableRead = t.fromBackup ? GptRead::Backup : GptRead::Primary;
+  const gpt::Header& h = t.header;
+  for (uint32_t i = 0; i < h.count; ++i) {
+    const uint8_t* entry = t.array.data() + uint64_t(i) * h.entrySize;
+    bytes::Guid type;
+    std::memcpy(type.b, entry + gpt::kEntryTypeAt, 16);
+    if (type.IsZero()) continue;  // an unused entry; a used one may still follow
+    if (IsReservedName(entry)) {
+      ReservedPartitionSlot = int(uint64_t(i) * h.entrySize % 512 / 128);
+      continue;
     }
+    uint64_t first = Get64(entry + gpt::kEntryFirstAt), last = Get64(entry + gpt::kEntryLastAt);
+    // Entries that end before they start, or reach beyond the disk, are
+    // damaged: they are skipped rather than given an absurd length.
+    if (first == 0 || last < first || !r.Inside(last)) continue;
+    if (r.Full()) return;
+    PartitionRecord rec;
+    rec.StartLba = first;
+    rec.LengthSectors = last - first + 1;
+    rec.Type = TypeOfVolume(r.driveNumber, first, type);
+    r.Add(rec);
   }
+}
+
+// The rest of the extended partition from lba on: in use by a chain the
+// walk does not follow to its end, never free space.
+PartitionRecord RestInUse(uint64_t lba) {
+  uint64_t end = ExtendedStart + ExtendedLength;
+  return {lba, kTypeInUse, end > lba ? end - lba : 0, 0, 4};
 }
 
 void WalkExtendedChain(const Reader& r) {
@@ -121,17 +119,44 @@ void WalkExtendedChain(const Reader& r) {
     if (!r.Read(ebr, s) || !HasSignature(s)) break;
     const uint8_t* logical = s + 446;
     const uint8_t* link = s + 462;
+    bool more = link[4] == 0x05 || link[4] == 0x0F;
+    uint64_t next = ExtendedStart + Get32(link + 8);
+    // An empty first entry ends the walk; a chain that really goes on
+    // behind it (the next record holds an entry) still holds that space.
+    if (logical[4] == 0) {
+      uint8_t n[512];
+      if (more && Get32(link + 8) < ExtendedLength && !visited.count(next) && r.Read(next, n) && HasSignature(n) &&
+          (n[446 + 4] != 0 || n[462 + 4] != 0))
+        r.Add(RestInUse(next));
+      break;
+    }
+    // The last record left stands for the rest of a chain that goes on; a
+    // record whose first entry is an extended partition again is a chain
+    // the walk cannot follow (Windows takes it for a link): in use too.
+    if ((more && r.out->size() + 1 == size_t(kMaxRecords)) || logical[4] == 0x05 || logical[4] == 0x0F) {
+      r.Add(RestInUse(ebr));
+      break;
+    }
+    // A type the table does not name is listed as it is (type 0), not dropped.
     uint64_t start = ebr + Get32(logical + 8);
-    int code = ClassifyPartitionType(logical[4], start);
-    if (code == 0) break;
-    r.Add({start, code, Get32(logical + 12), ebr, 0});
-    if (link[4] != 0x05 && link[4] != 0x0F) break;
+    r.Add({start, ClassifyPartitionType(logical[4], start), Get32(logical + 12), ebr, 0});
+    if (!more) break;
     relative = Get32(link + 8);
   }
   if (r.out->size() == before) r.Add({ExtendedStart, kTypeEmptyExtended, ExtendedLength, 0, 4});
 }
 
 }  // namespace
+
+uint64_t CurrentDiskSectors() {
+  win::LengthInfo len{};
+  uint32_t got = 0;
+  if (!platform::Sys().DeviceIoControl(CurrentDisk, win::IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &len, sizeof len,
+                                       &got) ||
+      got < sizeof len)
+    return 0;
+  return uint64_t(len.Length) / kSectorBytes;
+}
 
 int ClassifyPartitionType(uint8_t typeByte, uint64_t startLba) {
   if (typeByte == 0 || !IsKnownPartitionType(typeByte)) return 0;
@@ -147,6 +172,7 @@ int ClassifyPartitionType(uint8_t typeByte, uint64_t startLba) {
 int ReadPartitionList(std::vector<PartitionRecord>* records, int driveNumber) {
   records->clear();
   IsGptDisk = false;
+  GptTableRead = GptRead::None;
   ExtendedStart = kNoExtended;
   ExtendedLength = 0;
   if (OpenDiskReadOnly(driveNumber) == platform::kNullHandle) return -1;
@@ -180,16 +206,23 @@ int ReadPartitionList(std::vector<PartitionRecord>* records, int driveNumber) {
       IsGptDisk = true;
       ScanGpt(r);
     } else {
+      // The last extended partition is the one walked; an earlier one
+      // still holds its space, listed as in use.
+      int walked = -1;
+      for (int i = 0; i < 4; ++i)
+        if (s[446 + 16 * i + 4] == 0x05 || s[446 + 16 * i + 4] == 0x0F) walked = i;
       for (int i = 0; i < 4; ++i) {
         const uint8_t* e = s + 446 + 16 * i;
         if (e[4] == 0) continue;
         uint64_t start = Get32(e + 8), length = Get32(e + 12);
-        if (e[4] == 0x05 || e[4] == 0x0F) {
+        if (i == walked) {
           ExtendedStart = start;
           ExtendedLength = length;
-          continue;
+        } else if (e[4] == 0x05 || e[4] == 0x0F) {
+          r.Add({start, kTypeInUse, length, 0, i});
+        } else {
+          r.Add({start, ClassifyPartitionType(e[4], start), length, 0, i});
         }
-        r.Add({start, ClassifyPartitionType(e[4], start), length, 0, i});
       }
       if (ExtendedStart != kNoExtended) WalkExtendedChain(r);
     }
@@ -235,16 +268,25 @@ int BuildPartitionEntries(int diskIndex0, std::vector<PartitionEntry>* entries, 
     e.IsPrimary = primary;
     return e;
   };
+  const uint64_t diskEnd = d ? d->SizeSectors : 0;
+  // Free space ends at the disk's end, whatever a record beyond it claims.
+  auto onDisk = [&](uint64_t lba) { return diskEnd ? std::min(lba, diskEnd) : lba; };
+  // How far the rows so far reach: a gap starts behind every record before
+  // it, not only the last one (records may overlap or nest).
+  uint64_t covered = 0;
   for (size_t k = 0; k < order.size(); ++k) {
     const PartitionRecord& rec = cache[size_t(order[k])];
+    uint64_t to = onDisk(rec.StartLba);
     if (k == 0) {
-      if (rec.StartLba > kShownGapSectors)
-        entries->push_back(IsGptDisk ? gap(34, 0x40000, 1) : gap(0, rec.StartLba, 1));
-    } else {
-      const PartitionEntry& prev = entries->back();
-      uint64_t prevEnd = prev.StartLba + prev.LengthSectors;
-      if (rec.StartLba > prevEnd && rec.StartLba - prevEnd > kShownGapSectors)
-        entries->push_back(gap(prevEnd, rec.StartLba - prevEnd, IsInsideExtended(prevEnd) ? 0 : 1));
+      if (rec.StartLba > kShownGapSectors) {
+        if (IsGptDisk) {
+          if (to > 34) entries->push_back(gap(34, std::min<uint64_t>(0x40000, to - 34), 1));
+        } else if (to > 0) {
+          entries->push_back(gap(0, to, 1));
+        }
+      }
+    } else if (to > covered && to - covered > kShownGapSectors) {
+      entries->push_back(gap(covered, to - covered, IsInsideExtended(covered) ? 0 : 1));
     }
     PartitionEntry row;
     row.RecordIndex = order[k];
@@ -254,27 +296,25 @@ int BuildPartitionEntries(int diskIndex0, std::vector<PartitionEntry>* entries, 
     row.IsPrimary = IsInsideExtended(rec.StartLba) ? 0 : 1;
     row.DriveLetter = (refresh && d) ? DriveLetterOf(rec.StartLba, d->DriveNumber) : -1;
     entries->push_back(row);
+    uint64_t end = rec.LengthSectors > ~uint64_t(0) - rec.StartLba ? ~uint64_t(0) : rec.StartLba + rec.LengthSectors;
+    covered = std::max(covered, end);
   }
-  uint64_t diskEnd = d ? d->SizeSectors : 0;
-  // Free space behind the last row: up to the extended partition's end when
-  // it starts inside it, then up to the disk's end. Each step moves the end
+  // Free space behind the rows: up to the extended partition's end when it
+  // starts inside it, then up to the disk's end. Each step moves the end
   // forward, so this ends; the bound is only a guard.
   for (int guard = 0; guard < 4; ++guard) {
-    const PartitionEntry& last = entries->back();
-    uint64_t end = last.StartLba + last.LengthSectors;
+    uint64_t end = covered;
     if (!(end < diskEnd && diskEnd - end > kShownGapSectors)) break;
-    if (IsInsideExtended(end)) {
-      uint64_t extEnd = ExtendedStart + ExtendedLength;
-      entries->push_back(gap(end, extEnd - end, 0));
-    } else {
-      entries->push_back(gap(end, diskEnd - end, 1));
-    }
+    uint64_t to = IsInsideExtended(end) ? onDisk(ExtendedStart + ExtendedLength) : diskEnd;
+    entries->push_back(gap(end, to - end, IsInsideExtended(end) ? 0 : 1));
+    covered = to;
   }
   return int(entries->size());
 }
 
 void ResetPartitionState() {
   IsGptDisk = false;
+  GptTableRead = GptRead::None;
   ExtendedStart = kNoExtended;
   ExtendedLength = 0;
   ReservedPartitionSlot = -1;

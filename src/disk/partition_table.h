@@ -36,23 +36,34 @@ inline constexpr int32_t kTypeFat32WholeDisk = 11;
 inline constexpr int32_t kTypeFat32Gpt = 12;
 inline constexpr uint64_t kShownGapSectors = 20480;  // gaps of 10 MiB or less are never shown
 
+// Which copy of a GPT the last read took its records from; None for a disk
+// without a GPT, and for a GPT disk neither of whose copies is valid.
+enum class GptRead { None, Primary, Backup };
+
 // The state of the disk read last (process-wide, overwritten by each read).
 extern bool IsGptDisk;
+extern GptRead GptTableRead;
 extern uint64_t ExtendedStart;  // kNoExtended when the disk has none
 extern uint64_t ExtendedLength;
 extern int32_t ReservedPartitionSlot;  // position (0..3 in its sector) of the reserved GPT entry; -1 none
 
 // Fills records (at most kMaxRecords) and returns their number; -1 when the
-// disk cannot be opened. No read goes outside the disk.
+// disk cannot be opened. No read goes outside the disk. Every MBR entry is
+// listed, one that reaches past the disk's end as it is; space held by
+// entries not listed one by one is a kTypeInUse record.
 int ReadPartitionList(std::vector<PartitionRecord>* records, int driveNumber);
 // The type code of an MBR entry; type 0x04 whose boot sector says FAT32 is 0x0B.
 int ClassifyPartitionType(uint8_t typeByte, uint64_t startLba);
 // The display rows of the disk with zero-based index diskIndex0; with
 // refresh the disk's records are read again and the letters filled in.
+// Unallocated rows lie on the disk and outside every record.
 int BuildPartitionEntries(int diskIndex0, std::vector<PartitionEntry>* entries, bool refresh);
 bool IsInsideExtended(uint64_t lba);
 // The records cached by the last refresh of a disk (zero-based index).
 const std::vector<PartitionRecord>& CachedRecords(int diskIndex0);
+
+// The sectors of the disk open as CurrentDisk; 0 when unknown.
+uint64_t CurrentDiskSectors();
 
 void ResetPartitionState();
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/bytes.h"
+
 namespace disk {
 
 struct PartitionTypeRow {
@@ -12,9 +14,19 @@ struct PartitionTypeRow {
 };
 extern const PartitionTypeRow PartitionTypeTable[83];
 
+// Pseudo type of a record that stands for space held by table entries the
+// program does not list one by one (an extended partition beside the one it
+// walks, the rest of a chain cut at the record cap): in use, never free.
+inline constexpr int32_t kTypeInUse = 0x100;
+
 bool IsKnownPartitionType(uint8_t type);
+// The type code of a GPT partition without a volume, from its type GUID:
+// 239 (shown as "EFI") for the EFI system partition, the MBR type of the
+// same use for Linux partitions, 0 (no name) for anything else.
+int GptPartitionTypeCode(const bytes::Guid& type);
 // The table name with blanks removed at both ends; "N/A" for an empty name;
-// "" for a type the table does not hold.
+// "In-use" for kTypeInUse (one word: lists squeeze the blanks out of
+// names); "" for a type the table does not hold.
 std::wstring PartitionTypeName(int type);
 
 }  // namespace disk

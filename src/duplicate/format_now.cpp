@@ -31,13 +31,15 @@ bool OfferFormatNow(int diskIndex) {
   if (!partition::AskFormatNow()) return false;
 
   int drive = d->DriveNumber;
-  uint64_t first = partition::kFirstPartitionSector;
+  // Placed where the running system places a first partition (1 MiB on
+  // current systems).
+  uint64_t first = partition::PlacementFor(platform::Sys().GetVersion().major).firstSector;
   if (d->SizeSectors <= first + partition::kCreateMinSectors) return false;
   // One MBR partition over the disk, as far as an MBR entry reaches.
   uint64_t length = std::min(d->SizeSectors - first, partition::kMbrSectorLimit - 1 - first);
   auto wait = ui::CurrentHost().StartWait(app::T(L"IDS_FormatProgress"), false);
   int letter = -1;
-  if (partition::CreateFirstPartition(drive, length, 0x07)) {
+  if (partition::CreateFirstPartition(drive, first, length, 0x07)) {
     for (int i = 0; i < kMountPolls && letter < 0; ++i) {
       disk::RefreshDiskModel();
       letter = disk::DriveLetterOf(first, drive);

@@ -1,7 +1,10 @@
 #include "erase/delete_report.h"
 
+#include <ctime>
+
 #include "app/format_size.h"
 #include "app/language.h"
+#include "app/version.h"
 #include "disk/disk_access.h"
 #include "disk/disk_table.h"
 #include "erase/dump_row.h"
@@ -46,6 +49,36 @@ void BuildDeleteReport() {
   // The address and the sixteen hexadecimal pairs, without the characters.
   for (int i = 0; i < 3; ++i) r += SnapshotRow(i).substr(0, 60) + crlf;
   r += crlf;
+  // What a certificate of erasure needs besides: added behind the lines
+  // above, which readers of the report know by their place.
+  const disk::DiskIdentity& d = WipedDisk;
+  r += T(L"IDS_ReportModel") + L" " + d.model + crlf;
+  r += T(L"IDS_ReportSerial") + L" " + (d.serial.empty() ? T(L"IDS_None") : d.serial) + crlf;
+  r += T(L"IDS_ReportSectors") + L" " + text::Dec(d.sizeSectors) + crlf;
+  r += T(L"IDS_ReportBus") + L" " + d.bus + crlf;
+  r += T(L"IDS_ReportVersion") + L" " + app::ProductVersionText() + crlf;
+  r += OverwrittenText() + crlf;
+}
+
+std::wstring OverwrittenText() {
+  std::wstring t = app::FillField(T(L"IDS_ReportOverwritten"), L"%DONE%", text::Dec(SectorsOverwritten));
+  t = app::FillField(t, L"%TOTAL%", text::Dec(SelectedRegion.LengthSectors));
+  t = app::FillField(t, L"%PASS%", text::Dec(int64_t(PassesBegun)));
+  return app::FillField(t, L"%PASSES%", text::Dec(int64_t(PassCount)));
+}
+
+std::wstring DefaultReportFileName() {
+  std::tm t = platform::Sys().LocalTime(DeleteStartTime);
+  char when[32];
+  std::strftime(when, sizeof when, "%Y-%m-%d %H%M", &t);
+  std::wstring name = T(L"IDS_DelReport") + L" " + T(L"IDS_Drive") + text::Dec(uint64_t(SelectedRegion.DriveNumber));
+  if (SelectedRegion.RegionKind == kPartition && SelectedRegion.DriveLetter != L' ')
+    name += L" " + std::wstring(1, SelectedRegion.DriveLetter);
+  name += L" " + text::Widen(when) + L".txt";
+  // Nothing a file name cannot hold, whatever the language's texts say.
+  for (wchar_t& c : name)
+    if (c < 0x20 || std::wstring(L"\\/:*?\"<>|").find(c) != std::wstring::npos) c = L'_';
+  return name;
 }
 
 std::vector<uint8_t> DeleteReportFileBytes() {

@@ -18,8 +18,15 @@ std::wstring DeleteResultText();
 std::wstring ReportTargetText();
 // Row i (0..31) of the snapshot dump.
 std::wstring SnapshotRow(int i);
-// Builds DeleteReport from the results of the last deletion.
+// "Sectors overwritten: 1000 of 2048 (pass 1 of 3)".
+std::wstring OverwrittenText();
+// Builds DeleteReport from the results of the last deletion: the lines the
+// report has always had, then the wiped disk's identity, the program's
+// version and how far the wipe got.
 void BuildDeleteReport();
+// A file name to offer for the report: the disk and the date and time of
+// the deletion ("Vektrel deletion report Disk1 2026-12-09 1000.txt").
+std::wstring DefaultReportFileName();
 // The file: the byte order mark FF FE, then the report as UTF-16LE.
 std::vector<uint8_t> DeleteReportFileBytes();
 // Creates (or truncates) the file and writes the report; false when the

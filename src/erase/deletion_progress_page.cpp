@@ -2,6 +2,7 @@
 
 #include "app/language.h"
 #include "disk/disk_access.h"
+#include "duplicate/system_guard.h"
 #include "erase/erase_ids.h"
 #include "erase/page_texts.h"
 #include "erase/selected_region.h"
@@ -29,10 +30,11 @@ void CDeletionProgress::OnInit(ui::Window& w) {
                {IDC_TEXT4, L"IDS_ElapsedTime"}, {IDC_BACK, L"IDS_Back"}, {IDC_START_DELETION, L"IDS_StartDel"},
                {win::IDCANCEL, L"IDS_Cancel"}});
   w.SetText(IDC_TEXT1, T(L"IDS_DiskPartition") + L":");
-  w.SetText(IDC_VALUE1, RegionTargetText(SelectedRegion, true));
+  w.SetText(IDC_VALUE1, RegionWriteTargetText(SelectedRegion));
   w.SetText(IDC_VALUE2, MethodName(WipeMethod));
   w.SetText(IDC_STATUS, L"");
   w.SetText(IDC_ELAPSED, L"00:00:00");
+  w.SetText(IDC_PROGRESS_DETAIL, L"");
   w.SetRange(IDC_PROGRESS, 0, 100);
   w.SetPos(IDC_PROGRESS, 0);
   w.SetFocus(IDC_START_DELETION);
@@ -40,8 +42,18 @@ void CDeletionProgress::OnInit(ui::Window& w) {
 
 void CDeletionProgress::OnCommand(ui::Window& w, int id) {
   if (id == IDC_START_DELETION) {
+    // Asked again at the start: the disks may have changed since the
+    // region was chosen.
+    const Region& r = SelectedRegion;
+    int drive = int(r.DriveNumber);
+    std::wstring refusal = r.RegionKind == kWholeDisk ? duplicate::DiskWriteRefusal(drive)
+                                                      : duplicate::WriteRefusal(drive, r.StartLba, r.LengthSectors);
+    if (!refusal.empty()) {
+      w.MessageBox(refusal, win::MB_OK | win::MB_ICONEXCLAMATION);
+      return;
+    }
     disk::IoErrorCount = 0;
-    if (w.MessageBox(T(L"IDS_DeleteWarning"), kQuestion) != win::IDYES) return;
+    if (w.MessageBox(T(L"IDS_DeleteWarning") + L"\n\n" + RegionWriteTargetText(r), kQuestion) != win::IDYES) return;
     RunDeletion(w);
     w.Close(IDC_NEXT);
   } else if (id == IDC_BACK) {

@@ -4,6 +4,7 @@
 #include "disk/disk_table.h"
 #include "disk/partition_types.h"
 #include "disk/volume_map.h"
+#include "duplicate/system_guard.h"
 #include "erase/selected_region.h"
 #include "platform/winapi.h"
 #include "ui/control_ids.h"
@@ -32,10 +33,15 @@ std::wstring FileSystemNameOf(const app::DiskListRow& row) {
 
 }  // namespace
 
-void RegionList::Fill(ui::Window& w, int listId, int lockedDisk) {
+void RegionList::Fill(ui::Window& w, int listId, bool guarded) {
   listId_ = listId;
-  lockedDisk_ = lockedDisk;
   rows_ = app::BuildDiskListRows();
+  refusals_.assign(rows_.size(), L"");
+  if (guarded)
+    for (size_t i = 0; i < rows_.size(); ++i)
+      refusals_[i] = rows_[i].isDisk ? duplicate::DiskWriteRefusal(rows_[i].driveNumber)
+                                     : duplicate::WriteRefusal(rows_[i].driveNumber, rows_[i].record.StartLba,
+                                                               rows_[i].record.LengthSectors);
   app::FillDiskList(w, listId, rows_, true);
 }
 
@@ -47,8 +53,9 @@ void RegionList::SetChecks(ui::Window& w, int row, bool checked) {
 
 void RegionList::OnCheck(ui::Window& w, int row, bool checked) {
   if (row < 0 || row >= int(rows_.size())) return;
-  if (rows_[size_t(row)].diskIndex == lockedDisk_) {
+  if (!refusals_[size_t(row)].empty()) {
     w.ListSetCheck(listId_, row, false);
+    if (checked) w.MessageBox(refusals_[size_t(row)], win::MB_OK | win::MB_ICONEXCLAMATION);
     return;
   }
   if (checked)
@@ -57,7 +64,7 @@ void RegionList::OnCheck(ui::Window& w, int row, bool checked) {
 }
 
 bool RegionList::Check(ui::Window& w, int row) {
-  if (row < 0 || row >= int(rows_.size()) || rows_[size_t(row)].diskIndex == lockedDisk_) return false;
+  if (row < 0 || row >= int(rows_.size()) || !refusals_[size_t(row)].empty()) return false;
   OnCheck(w, row, true);
   return true;
 }
@@ -105,10 +112,10 @@ bool RegionListPage::TakeChecked(ui::Window& w) {
   return true;
 }
 
-int RegionRowOf(const std::vector<app::DiskListRow>& rows, int diskIndex, int partition) {
+int RegionRowOf(const std::vector<app::DiskListRow>& rows, int driveNumber, int partition) {
   for (int i = 0; i < int(rows.size()); ++i) {
     const app::DiskListRow& r = rows[size_t(i)];
-    if (r.diskIndex != diskIndex) continue;
+    if (r.driveNumber != driveNumber) continue;
     if (partition == 0 && r.isDisk) return i;
     if (partition > 0 && !r.isDisk && r.partitionNumber == partition - 1) return i;
   }

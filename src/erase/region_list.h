@@ -1,7 +1,7 @@
 // The disk and partition list of the deletion, scan and partition-view
 // pages: check boxes that work like radio buttons, a checked disk row
-// carrying its partition rows, and the rows of one disk (the system disk
-// on the deletion page) that cannot be checked at all.
+// carrying its partition rows, and (on the deletion page) the rows the
+// running Windows needs, which cannot be checked at all.
 #pragma once
 
 #include <vector>
@@ -13,10 +13,11 @@ namespace erase {
 
 class RegionList {
  public:
-  // Rebuilds the disk model and fills the list; rows of the disk with index
-  // lockedDisk (-1: none) refuse their check boxes.
-  void Fill(ui::Window& w, int listId, int lockedDisk = -1);
-  // The operator changed a check box: keeps the one selection.
+  // Rebuilds the disk model and fills the list; with guarded, the rows the
+  // system guard refuses to have written refuse their check boxes.
+  void Fill(ui::Window& w, int listId, bool guarded = false);
+  // The operator changed a check box: keeps the one selection. A refused
+  // row stays unchecked and the operator is told why.
   void OnCheck(ui::Window& w, int row, bool checked);
   // Checks a row as the operator would (a remembered one); false when it
   // cannot be checked.
@@ -29,8 +30,8 @@ class RegionList {
  private:
   void SetChecks(ui::Window& w, int row, bool checked);
   int listId_ = 0;
-  int lockedDisk_ = -1;
   std::vector<app::DiskListRow> rows_;
+  std::vector<std::wstring> refusals_;  // per row: why it cannot be checked, or empty
 };
 
 // A page that chooses a region from the list (control IDC_LIST): the
@@ -49,8 +50,8 @@ class RegionListPage : public ui::Page {
   RegionList list_;
 };
 
-// The row of disk index k (1-based), or of its r-th partition row (r
-// 1-based, 0 for the disk row itself); -1 when the list has none.
-int RegionRowOf(const std::vector<app::DiskListRow>& rows, int diskIndex, int partition);
+// The row of the disk with Windows disk number n, or of its r-th partition
+// row (r 1-based, 0 for the disk row itself); -1 when the list has none.
+int RegionRowOf(const std::vector<app::DiskListRow>& rows, int driveNumber, int partition);
 
 }  // namespace erase

@@ -2,7 +2,6 @@
 
 #include "app/app_state.h"
 #include "app/language.h"
-#include "duplicate/system_disk.h"
 #include "erase/erase_ids.h"
 #include "erase/page_texts.h"
 #include "erase/selected_region.h"
@@ -25,8 +24,7 @@ void CSelectDisk::OnInit(ui::Window& w) {
                {IDC_BACK, L"IDS_Back"}, {IDC_NEXT, L"IDS_Next"}, {win::IDCANCEL, L"IDS_Cancel"},
                {IDC_RUN_EXPLORER, L"IDS_RunExplorer"}});
   WipeMethod = WipeZero;
-  duplicate::DetectSystemAndBlankDisks();
-  list_.Fill(w, IDC_LIST, duplicate::SystemDisk);
+  list_.Fill(w, IDC_LIST, true);
   if (RememberedDiskRow >= 0) list_.Check(w, RememberedDiskRow);
   ChecksChanged(w, list_.FirstChecked(w));
 }

@@ -1,5 +1,6 @@
 // CSelectDisk: the first page of the deletion wizard, where the operator
-// checks the disk or partition to erase. The system disk cannot be checked.
+// checks the disk or partition to erase. What the running Windows needs
+// cannot be checked (system_guard.h).
 #pragma once
 
 #include "erase/region_list.h"

@@ -1,5 +1,6 @@
 #include "erase/selected_region.h"
 
+#include "app/disk_list.h"
 #include "app/format_size.h"
 #include "app/language.h"
 #include "platform/text.h"
@@ -19,6 +20,12 @@ std::wstring RegionName(const Region& r, bool numberWithoutLetter) {
 
 std::wstring RegionTargetText(const Region& r, bool numberWithoutLetter) {
   return RegionName(r, numberWithoutLetter) + L" " + app::FormatSize(r.LengthSectors);
+}
+
+std::wstring RegionWriteTargetText(const Region& r) {
+  std::wstring target = RegionTargetText(r, true);
+  if (r.RegionKind == kWholeDisk) return target;
+  return target + L", " + app::DiskDescriptionOf(int(r.DriveNumber));
 }
 
 void ResetSelectedRegion() {

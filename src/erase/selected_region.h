@@ -32,6 +32,9 @@ extern int RememberedDiskRow;
 std::wstring RegionName(const Region& r, bool numberWithoutLetter);
 // The name followed by the size, as the progress pages and the viewer show it.
 std::wstring RegionTargetText(const Region& r, bool numberWithoutLetter = false);
+// What a page that is about to write says it will write: the target text,
+// and for a partition the disk it lies on with that disk's model and size.
+std::wstring RegionWriteTargetText(const Region& r);
 
 void ResetSelectedRegion();
 

@@ -6,6 +6,7 @@
 #include "disk/partition_table.h"
 #include "disk/volume_map.h"
 #include "platform/winapi.h"
+#include "ui/window.h"
 
 namespace erase {
 
@@ -19,7 +20,7 @@ bool LockVolumeRetrying(platform::Handle volume) {
   for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
     uint32_t got = 0;
     if (Sys().DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got)) return true;
-    Sys().Sleep(kLockRetryMs);
+    ui::Wait(kLockRetryMs);
   }
   return false;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/language.h"
+#include "app/progress_meter.h"
 #include "disk/disk_access.h"
 #include "disk/volume_map.h"
 #include "erase/erase_ids.h"
@@ -12,6 +13,7 @@
 #include "platform/winapi.h"
 #include "ui/control_ids.h"
 #include "viewer/sector_view.h"
+#include "ui/window.h"
 
 namespace erase {
 
@@ -24,6 +26,10 @@ std::wstring DeleteDateText;
 int64_t ProgressPosition = 0;
 uint8_t SnapshotSector[512] = {};
 uint32_t BlockSectors = 63;
+uint64_t SectorsOverwritten = 0;
+int PassesBegun = 0;
+int PassCount = 0;
+disk::DiskIdentity WipedDisk;
 
 namespace {
 
@@ -47,9 +53,15 @@ alignas(4096) uint8_t TransferBuffer[kTransferBytes + kBlockBufferBytes];
 // The generator's state when the last random pass began: the verification
 // walk replays the stream from there.
 uint32_t g_randomPassState = 0;
-std::time_t g_elapsedShown = -1;
 int64_t g_progressStep = 1;
 int64_t g_progressShown = -1;
+// The pace of the wipe: the blocks of all its passes, a few page updates a
+// second, the time of the work alone.
+app::ProgressMeter g_meter;
+uint64_t g_totalBytes = 0;
+bool g_paceShown = false;
+uint32_t g_paceShownAt = 0;
+constexpr uint32_t kShowEveryMs = 250;
 
 void ShowProgress(ui::Window& page, bool always) {
   if (!always && ProgressPosition - g_progressShown < g_progressStep) return;
@@ -57,11 +69,23 @@ void ShowProgress(ui::Window& page, bool always) {
   page.SetPos(IDC_PROGRESS, ProgressPosition);
 }
 
-void ShowElapsed(ui::Window& page) {
-  std::time_t now = Sys().Now();
-  if (now == g_elapsedShown) return;
-  g_elapsedShown = now;
-  page.SetText(IDC_ELAPSED, text::FormatHms(int64_t(now - DeleteStartTime)));
+// The elapsed time, the share done, the rate and the time left.
+void ShowPace(ui::Window& page, bool always) {
+  uint32_t now = Sys().GetTickCount();
+  g_meter.Sample(now, uint64_t(ProgressPosition) * BlockSectors * kSector, g_totalBytes);
+  if (!always && g_paceShown && uint32_t(now - g_paceShownAt) < kShowEveryMs) return;
+  g_paceShown = true;
+  g_paceShownAt = now;
+  page.SetText(IDC_ELAPSED, text::FormatHms(int64_t(g_meter.WorkMilliseconds(now) / 1000)));
+  page.SetText(IDC_PROGRESS_DETAIL, g_meter.DetailText(true));
+}
+
+// Drains the page's messages; a question answered meanwhile (Cancel? No)
+// is no time of the wipe's.
+void Pump(ui::Window& page) {
+  uint32_t before = Sys().GetTickCount();
+  page.PumpMessages();
+  g_meter.Pause(uint32_t(Sys().GetTickCount() - before));
 }
 
 // Writes k blocks of n sectors from TransferBuffer at lba; when the one
@@ -112,7 +136,7 @@ bool ClearDiskLayout(int driveNumber) {
     }
     disk::BuildVolumeTable();
     disk::BuildLetterDiskMap();
-    Sys().Sleep(1000);
+    ui::Wait(1000);
   }
   disk::IoErrorCount = 0;
   return result;
@@ -130,7 +154,7 @@ void RunWipePass(ui::Window& page, Region& region, PassKind kind) {
 
   for (uint64_t b = 0; b < blocks;) {
     Sys().SetThreadExecutionState(win::ES_SYSTEM_REQUIRED);
-    page.PumpMessages();
+    Pump(page);
     if (DeleteCancelled) {
       ShowProgress(page, true);
       return;
@@ -145,7 +169,9 @@ void RunWipePass(ui::Window& page, Region& region, PassKind kind) {
       ShowProgress(page, false);
       region.CursorLba += n;
     }
-    ShowElapsed(page);
+    if (kind != PassKind::Verify)
+      SectorsOverwritten = std::max(SectorsOverwritten, region.CursorLba - region.StartLba);
+    ShowPace(page, false);
     b += k;
   }
 
@@ -158,6 +184,7 @@ void RunWipePass(ui::Window& page, Region& region, PassKind kind) {
   FillBlock(kind);
   if (kind != PassKind::Verify) {
     disk::WriteCurrentDisk(BlockBuffer, region.CursorLba, rest);
+    SectorsOverwritten = region.LengthSectors;
   } else if (disk::ReadCurrentDisk(TransferBuffer, region.CursorLba, rest) == 0 &&
              std::memcmp(TransferBuffer, BlockBuffer, size_t(rest) * kSector) != 0) {
     ++disk::IoErrorCount;
@@ -170,7 +197,11 @@ void RunWipe(ui::Window& page, Region& region, int method) {
   g_progressStep = std::max<int64_t>(1, range / kProgressSteps);
   ProgressPosition = 0;
   ShowProgress(page, true);
-  for (const WipePass& pass : PassesOf(method)) {
+  std::vector<WipePass> passes = PassesOf(method);
+  g_totalBytes = uint64_t(passes.size()) * (region.LengthSectors / BlockSectors) * BlockSectors * kSector;
+  PassCount = int(passes.size());
+  for (const WipePass& pass : passes) {
+    if (!DeleteCancelled) ++PassesBegun;
     page.SetText(IDC_STATUS, pass.status);
     page.Redraw(0);
     RunWipePass(page, region, pass.kind);
@@ -185,19 +216,25 @@ void RunDeletion(ui::Window& page) {
   page.Enable(IDC_BACK, false);
   page.Enable(win::IDCANCEL, false);
   SeedRandom(uint32_t(Sys().Now()));
+  WipedDisk = disk::IdentifyForReport(int(r.DriveNumber));
+  SectorsOverwritten = 0;
+  PassesBegun = 0;
+  PassCount = int(PassesOf(WipeMethod).size());
   disk::GetDiskSizeSectors(int(r.DriveNumber));
   BlockSectors = disk::LastSectorsPerTrack;
 
   bool layoutCleared = false;
   if (r.RegionKind == kWholeDisk) {
     layoutCleared = ClearDiskLayout(int(r.DriveNumber));
-    Sys().Sleep(1000);
+    ui::Wait(1000);
     Sys().GetLogicalDrives();  // lets the system refresh its drive list
   }
   bool opened = disk::OpenDiskReadWrite(int(r.DriveNumber)) != platform::kNullHandle;
   DeleteStartTime = Sys().Now();
   DeleteDateText = app::FormatDateTime(DeleteStartTime);
-  g_elapsedShown = -1;
+  g_meter.Start(Sys().GetTickCount());
+  g_paceShown = false;
+  g_totalBytes = 0;
   viewer::ViewerSector = 0;
   r.CursorLba = r.StartLba;
   platform::Cursor previous = Sys().SetCursor(platform::Cursor::Wait);
@@ -225,6 +262,8 @@ void RunDeletion(ui::Window& page) {
   // as aborted and the operator is told why.
   if (taken) RunWipe(page, r, WipeMethod);
   else DeleteCancelled = true;
+  if (!DeleteCancelled) g_meter.Finish(Sys().GetTickCount());
+  ShowPace(page, true);
 
   uint32_t got = 0;
   if (taken && platform::IsValid(volume))
@@ -247,6 +286,9 @@ void ResetDeletionState() {
   ProgressPosition = 0;
   std::memset(SnapshotSector, 0, sizeof SnapshotSector);
   BlockSectors = 63;
+  SectorsOverwritten = 0;
+  PassesBegun = PassCount = 0;
+  WipedDisk = disk::DiskIdentity{};
   WipeMethod = 0;
   SeedRandom(0);
 }

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <string>
 
+#include "disk/disk_table.h"
 #include "erase/selected_region.h"
 #include "erase/wipe_methods.h"
 #include "ui/window.h"
@@ -23,6 +24,13 @@ extern int64_t ProgressPosition;  // blocks done over all passes
 extern uint8_t SnapshotSector[512];
 // N: the sectors per track of the region's disk, the block size of the wipe.
 extern uint32_t BlockSectors;
+// How far the last wipe got: the region's sectors written at least once,
+// and the passes of its method begun of all of them.
+extern uint64_t SectorsOverwritten;
+extern int PassesBegun;
+extern int PassCount;
+// The wiped disk as the drive named itself when the wipe began.
+extern disk::DiskIdentity WipedDisk;
 
 // The whole deletion of SelectedRegion with WipeMethod; results are left
 // in IoErrorCount, DeleteCancelled, SnapshotSector and DeleteDateText.

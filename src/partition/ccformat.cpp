@@ -1,8 +1,10 @@
 #include "partition/ccformat.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/language.h"
+#include "app/progress_meter.h"
 #include "disk/disk_access.h"
 #include "partition/create_request.h"
 #include "partition/format_request.h"
@@ -11,6 +13,7 @@
 #include "platform/text.h"
 #include "platform/winapi.h"
 #include "ui/control_ids.h"
+#include "ui/window.h"
 
 namespace partition {
 
@@ -22,6 +25,7 @@ void CCFormat::OnInit(ui::Window& w) {
   w.SetText(win::IDCANCEL, T(L"IDS_Cancel"));
   w.SetText(IDC_CF_TEXT, T(L"IDS_FormattingDrive") + L": " + letter_ + L":");
   w.SetText(IDC_CF_PERCENT, L"");
+  w.SetText(IDC_PROGRESS_DETAIL, L"");
   w.Show(IDC_PROGRESS, false);
   w.SetTimer(kStartTimer, 1);
 }
@@ -68,7 +72,7 @@ FormatOutcome CCFormat::Run(ui::Window& w) {
   uint32_t got = 0;
   for (int attempt = 0; attempt < 22; ++attempt) {
     if (sys.DeviceIoControl(h, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got)) break;
-    sys.Sleep(200);
+    ui::Wait(200);
   }
   sys.DeviceIoControl(h, win::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &got);
   sys.CloseHandle(h);
@@ -82,18 +86,28 @@ FormatOutcome CCFormat::Run(ui::Window& w) {
     ui::CurrentHost().Diagnostic(L"CreateThread failed");
     return FormatOutcome::Failed;
   }
+  app::ProgressMeter meter;
+  meter.Start(sys.GetTickCount());
+  const uint64_t bytes = sectors_ * disk::kSectorBytes;
   while (!FormatProgress.done) {
+    // A question answered meanwhile (Cancel? No) is no time of the format's.
+    uint32_t before = sys.GetTickCount();
     w.PumpMessages();
-    sys.Sleep(200);
-    ShowPercent(w, FormatProgress.percent);
+    meter.Pause(uint32_t(sys.GetTickCount() - before));
+    ui::Wait(200);
+    int percent = FormatProgress.percent;
+    ShowPercent(w, percent);
+    meter.Sample(sys.GetTickCount(), bytes * uint64_t(std::clamp(percent, 0, 100)) / 100, bytes);
+    w.SetText(IDC_PROGRESS_DETAIL, meter.DetailText(true));
   }
   bool succeeded = FormatProgress.succeeded && !cancelled_;
   if (succeeded) {
     ShowPercent(w, 100);
     w.Redraw(0);
-    sys.Sleep(200);
+    ui::Wait(200);
   }
   w.SetText(IDC_CF_PERCENT, L"");
+  w.SetText(IDC_PROGRESS_DETAIL, L"");
   w.Show(IDC_PROGRESS, false);
   if (cancelled_) return FormatOutcome::Cancelled;
   return succeeded ? FormatOutcome::Formatted : FormatOutcome::Failed;
@@ -122,7 +136,11 @@ FormatOutcome FormatByDriveLetter(wchar_t letter, uint64_t regionSectors) {
   }
   FormatRequest.fileSystemCode = code;
   FormatRequest.fat32 = code > 10;
-  CCFormat dialog(letter);
+  if (FormatRequest.fat32 && regionSectors < kFat32MinSectors) {
+    ui::MessageBox(T(L"IDS_Fat32TooSmall"), win::MB_OK | win::MB_ICONEXCLAMATION);
+    return FormatOutcome::NotStarted;
+  }
+  CCFormat dialog(letter, regionSectors);
   ui::RunModal(dialog);
   if (dialog.Outcome() == FormatOutcome::Failed)
     ui::MessageBox(T(L"IDS_cannotformat"), win::MB_OK | win::MB_ICONEXCLAMATION);

@@ -14,7 +14,7 @@ enum class FormatOutcome { Formatted, Failed, Cancelled, NotStarted };
 
 class CCFormat : public ui::Page {
  public:
-  explicit CCFormat(wchar_t letter) : letter_(letter) {}
+  CCFormat(wchar_t letter, uint64_t volumeSectors) : letter_(letter), sectors_(volumeSectors) {}
   int TemplateId() const override { return IDD_CCFORMAT; }
   const char* Name() const override { return "CCFormat"; }
   void OnInit(ui::Window& w) override;
@@ -28,6 +28,7 @@ class CCFormat : public ui::Page {
   FormatOutcome Run(ui::Window& w);
   void ShowPercent(ui::Window& w, int percent);
   wchar_t letter_;
+  uint64_t sectors_;  // the rate is the volume's share done per second
   int ticks_ = 0;
   bool running_ = false;
   bool cancelled_ = false;

@@ -64,9 +64,15 @@ void ShowManager(ui::Window& w, bool rebuildList) {
   PartitionManagerState& m = PartitionManager;
   if (rebuildList) {
     // The disk list reads every disk's table; the regions are read last so
-    // that the reader's state is the selected disk's.
+    // that the reader's state is the selected disk's. The disk indexes close
+    // up when a disk goes: the chosen disk is found again by its number.
+    const disk::DiskEntry* chosen = SelectedDiskEntry();
+    int chosenNumber = chosen ? chosen->DriveNumber : -1;
     m.listRows = app::BuildDiskListRows();
     app::FillDiskList(w, IDC_LIST, m.listRows, false);
+    int again = disk::DiskIndexOfNumber(chosenNumber);
+    if (again != m.selectedDisk) m.selectedRegion = -1;
+    m.selectedDisk = again;
     if (ListRowOfDisk(m.selectedDisk) < 0) {
       m.selectedDisk = -1;
       for (const app::DiskListRow& r : m.listRows)

@@ -1,4 +1,5 @@
 // Create wizard, page 1: the size of the new partition and its kind.
+#include "app/disk_list.h"
 #include "app/format_size.h"
 #include "app/language.h"
 #include "partition/create_request.h"
@@ -20,7 +21,7 @@ void CCreatePart4::OnInit(ui::Window& w) {
   w.SetText(IDC_CP_LABEL2, T(L"IDS_CreatePartWzLbl2"));
   w.SetText(IDC_CP_DRIVE, T(L"IDS_Drive"));
   const disk::DiskEntry* d = SelectedDiskEntry();
-  w.SetText(IDC_CP_DRIVE_VALUE, d ? text::Dec(int64_t(d->DriveNumber)) : L"");
+  w.SetText(IDC_CP_DRIVE_VALUE, d ? app::DiskNumberWithModel(*d) : L"");
   w.SetText(IDC_CP_MIN_LABEL, T(L"IDS_MinSize"));
   w.SetText(IDC_CP_MAX_LABEL, T(L"IDS_MaxSize"));
   w.SetText(IDC_CP_SIZE_LABEL, T(L"IDS_NewSize"));

@@ -1,9 +1,12 @@
 #include "partition/ccreatepart5.h"
 
+#include "app/disk_list.h"
 #include "app/format_size.h"
 #include "app/language.h"
 #include "partition/create_request.h"
 #include "partition/create_wizard.h"
+#include "partition/manager_state.h"
+#include "platform/system.h"
 #include "platform/winapi.h"
 #include "ui/control_ids.h"
 
@@ -11,8 +14,26 @@ namespace partition {
 
 using app::T;
 
+namespace {
+
+// "Formatting erases everything on E: (label DATA, 100 MB) on Disk 1 ...".
+std::wstring FormatQuestion(wchar_t letter, uint64_t lengthSectors) {
+  std::wstring label;
+  if (!platform::Sys().GetVolumeLabel(std::wstring(1, letter) + L":\\", &label) || label.empty())
+    label = T(L"IDS_None");
+  const disk::DiskEntry* d = SelectedDiskEntry();
+  std::wstring text = app::FillField(T(L"IDS_FormatWarning"), L"%VOLUME%", std::wstring(1, letter) + L":");
+  text = app::FillField(text, L"%LABEL%", label);
+  text = app::FillField(text, L"%SIZE%", app::FormatSize(lengthSectors));
+  return app::FillField(text, L"%DISK%", d ? app::DiskDescription(*d) : L"");
+}
+
+}  // namespace
+
 void CCreatePart5::OnInit(ui::Window& w) {
-  w.SetText(0, T(L"IDS_PartitionFormatCAP"));
+  // The disk about to be written, with its number, model and size.
+  const disk::DiskEntry* d = SelectedDiskEntry();
+  w.SetText(0, T(L"IDS_PartitionFormatCAP") + (d ? L" - " + app::DiskDescription(*d) : L""));
   w.SetText(IDC_HEADING, T(L"IDS_PartitionFormatH1"));
   w.SetText(IDC_CP5_LABEL, T(L"IDS_PartitionFormatLbl1"));
   w.SetText(IDC_CP5_DRIVE_LABEL, T(L"IDS_SelectedDrive"));
@@ -30,6 +51,10 @@ void CCreatePart5::OnInit(ui::Window& w) {
 
 void CCreatePart5::OnCommand(ui::Window& w, int id) {
   if (id == IDC_CP5_START) {
+    // Formatting loses everything on the volume: asked first, with No as
+    // the answer a hasty Enter gives.
+    unsigned question = win::MB_YESNO | win::MB_ICONQUESTION | win::MB_DEFBUTTON2 | win::MB_TASKMODAL;
+    if (w.MessageBox(FormatQuestion(letter_, length_), question) != win::IDYES) return;
     CreatePartitionRequest.formatOption = w.GetCheck(IDC_CP5_QUICK) ? kQuickFormat : kDoNotFormat;
     confirmed_ = true;
     w.Close(win::IDOK);

@@ -45,7 +45,7 @@ void CCreatePart6::OnInit(ui::Window& w) {
 
   const disk::DiskEntry* d = SelectedDiskEntry();
   if (!d) return;
-  w.SetText(IDC_CP6_DISKNO, text::Dec(int64_t(PartitionManager.selectedDisk)));
+  w.SetText(IDC_CP6_DISKNO, text::Dec(int64_t(d->DriveNumber)));
   w.SetText(IDC_CP6_MODEL, d->Model);
   w.SetText(IDC_CP6_DISKSIZE, app::FormatSize(d->SizeSectors));
   const disk::PartitionEntry* r = SelectedRegionEntry();

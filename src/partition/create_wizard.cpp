@@ -1,5 +1,6 @@
 #include "partition/create_wizard.h"
 
+#include "app/disk_list.h"
 #include "app/format_size.h"
 #include "app/language.h"
 #include "partition/create_request.h"
@@ -69,7 +70,8 @@ std::vector<std::wstring> CreateSummaryLines() {
   const wchar_t* options[] = {L"IDS_NoFormat", L"IDS_QuickFormat", L"IDS_FullFormat"};
   std::wstring option = r.formatOption >= 0 && r.formatOption <= 2 ? T(options[r.formatOption]) : T(L"IDS_UnknownOption");
   uint64_t sizeSectors = r.sizeMB > 0 ? uint64_t(r.sizeMB) * 2048 : 0;
-  return {T(L"IDS_PhysicalDNO") + L": " + text::Dec(int64_t(PartitionManager.selectedDisk)),
+  const disk::DiskEntry* d = SelectedDiskEntry();
+  return {T(L"IDS_PhysicalDNO") + L": " + (d ? app::DiskNumberWithModel(*d) : L""),
           T(L"IDS_PartitonType") + L": " + kind,
           T(L"IDS_PartitonSize") + L": " + app::FormatSize(sizeSectors),
           T(L"IDS_FormatOption") + L": " + option,

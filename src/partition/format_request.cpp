@@ -23,6 +23,12 @@ bool CallFormatEx(const std::wstring& root, uint32_t media, const wchar_t* fileS
 
 }  // namespace
 
+bool FileSystemFits(const std::wstring& fileSystem, uint64_t sectors) {
+  uint64_t mb = sectors / 2048;
+  bool fat32 = fileSystem == L"FAT32" || (fileSystem == L"FAT" && mb > 4095);
+  return !fat32 || mb > 32767 || sectors >= kFat32MinSectors;
+}
+
 bool FormatCallback(uint32_t command, uint32_t, void* argument) {
   switch (command) {
     case kFormatProgress:

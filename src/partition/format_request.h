@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 namespace partition {
 
@@ -24,6 +25,15 @@ struct FormatProgressRecord {
   std::atomic<bool> succeeded{false};  // the success value of the done report
   std::atomic<const void*> textOutput{nullptr};
 };
+
+// The format library makes no FAT32 volume of fewer than 65525 clusters,
+// which with one-sector clusters and the FATs they need is this many sectors.
+inline constexpr uint64_t kFat32MinSectors = 66600;
+
+// Whether the file system chosen ("FAT", "FAT32", "NTFS") can be made on a
+// volume of this many sectors, as FormatByDriveLetter will make it (FAT
+// above 4095 MB becomes FAT32, anything above 32767 MB NTFS).
+bool FileSystemFits(const std::wstring& fileSystem, uint64_t sectors);
 
 extern FormatRequestRecord FormatRequest;
 extern FormatProgressRecord FormatProgress;

@@ -138,19 +138,27 @@ int FindSlotAt(uint64_t startSector) {
   return -1;
 }
 
-Extent PrimaryExtentAt(uint64_t regionStart, uint64_t diskSectors) {
+Placement PlacementFor(uint32_t windowsMajorVersion) {
+  if (windowsMajorVersion >= 6) return {kModernAlignment, kModernAlignment};
+  return {};
+}
+
+Extent PrimaryExtentAt(uint64_t regionStart, uint64_t diskSectors, Placement placement) {
   std::vector<Range> ranges = SlotRanges(0, 4);
-  uint64_t p = SkipOccupied(std::max(regionStart, kFirstPartitionSector), ranges, 1);
+  uint64_t unit = std::max<uint64_t>(placement.unit, 1);
+  uint64_t p = SkipOccupied(AlignUp(std::max(regionStart, placement.firstSector), unit), ranges, unit);
   return Room(p, std::min(diskSectors, kMbrSectorLimit), ranges);
 }
 
-Extent LogicalExtentAt(uint64_t regionStart) {
+Extent LogicalExtentAt(uint64_t regionStart, Placement placement) {
   int e = ExtendedSlot();
   if (e < 0) return {};
   uint64_t extStart = Slot(e).StartSector(), extEnd = Slot(e).EndSector();
   std::vector<Range> ranges = ChainRanges(extStart);
-  // The first record always lies at the extended partition's start.
-  uint64_t p = ranges.empty() ? extStart : std::max(regionStart, extStart);
+  // The first record always lies at the extended partition's start,
+  // wherever that is.
+  if (ranges.empty()) return Room(extStart, extEnd, ranges);
+  uint64_t p = std::max(regionStart, extStart);
   // A record without a logical drive (an empty extended partition) is
   // used again rather than skipped.
   for (const Range& r : ranges)
@@ -160,7 +168,8 @@ Extent LogicalExtentAt(uint64_t regionStart) {
         if (o.group != r.group) others.push_back(o);
       return Room(p, extEnd, others);
     }
-  return Room(SkipOccupied(p, ranges, 1), extEnd, ranges);
+  uint64_t unit = std::max<uint64_t>(placement.unit, 1);
+  return Room(SkipOccupied(AlignUp(p, unit), ranges, unit), extEnd, ranges);
 }
 
 Extent GptExtentAt(uint64_t regionStart, const LayoutHeaderInfo& header, uint64_t diskSectors) {

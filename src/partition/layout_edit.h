@@ -11,6 +11,18 @@
 namespace partition {
 
 inline constexpr uint64_t kFirstPartitionSector = 63;
+// Windows Vista and later place partitions on 1 MiB boundaries (the unit
+// the duplication plans in for the same systems); older ones from sector
+// 63 on.
+inline constexpr uint64_t kModernAlignment = 2048;
+
+// Where new partitions go on a system of that major version: the first
+// sector of an empty disk, and the unit every start is rounded up to.
+struct Placement {
+  uint64_t firstSector = kFirstPartitionSector;
+  uint64_t unit = 1;
+};
+Placement PlacementFor(uint32_t windowsMajorVersion);
 // A logical drive starts this far behind its extended boot record.
 inline constexpr uint64_t kLogicalOffset = 2048;
 // An MBR entry cannot reach beyond 2^32 sectors.
@@ -31,11 +43,13 @@ int UsedMbrSlots();
 int FindSlotAt(uint64_t startSector);
 
 // Free room for a new primary partition at or behind regionStart: never
-// before sector 63, never inside or across another MBR slot.
-Extent PrimaryExtentAt(uint64_t regionStart, uint64_t diskSectors);
+// before the placement's first sector, its start on the placement's unit,
+// never inside or across another MBR slot.
+Extent PrimaryExtentAt(uint64_t regionStart, uint64_t diskSectors, Placement placement = {});
 // Free room in the extended partition for a new extended boot record at or
-// behind regionStart; the length counts from that record.
-Extent LogicalExtentAt(uint64_t regionStart);
+// behind regionStart, on the placement's unit (the logical drive follows
+// its record by kLogicalOffset); the length counts from that record.
+Extent LogicalExtentAt(uint64_t regionStart, Placement placement = {});
 // Free room for a GPT partition, 1 MiB aligned, inside the usable area.
 Extent GptExtentAt(uint64_t regionStart, const LayoutHeaderInfo& header, uint64_t diskSectors);
 // Where the partition of a slot may end at the latest when it grows.

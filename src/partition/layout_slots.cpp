@@ -38,8 +38,12 @@ bool LayoutSlot::IsEmpty() const {
   return style == win::PARTITION_STYLE_GPT ? gptType.IsZero() : type == 0;
 }
 
-int ReadDriveLayout(int driveNumber, std::vector<uint8_t>* buffer) {
-  UsedEntryCount = 0;
+namespace {
+
+// The layout of the drive into buffer; the number of entries (-1 when the
+// request fails or the answer is malformed) and the used ones.
+int ReadLayoutInto(int driveNumber, std::vector<uint8_t>* buffer, int32_t* used) {
+  *used = 0;
   if (buffer->size() < kLayoutBufferBytes) buffer->assign(kLayoutBufferBytes, 0);
   if (disk::OpenDiskReadWrite(driveNumber) == platform::kNullHandle) return -1;
   auto& sys = platform::Sys();
@@ -63,36 +67,20 @@ int ReadDriveLayout(int driveNumber, std::vector<uint8_t>* buffer) {
   bool gpt = h->PartitionStyle == win::PARTITION_STYLE_GPT;
   for (uint32_t i = 0; i < count; ++i) {
     const win::PartitionInfoEx& e = EntryAt(*buffer, int(i));
-    if (gpt ? !e.Gpt.PartitionType.IsZero() : e.Mbr.PartitionType != 0) ++UsedEntryCount;
+    if (gpt ? !e.Gpt.PartitionType.IsZero() : e.Mbr.PartitionType != 0) ++*used;
   }
   return int(count);
 }
 
-LayoutHeaderInfo LayoutHeaderOf(const std::vector<uint8_t>& buffer) {
-  LayoutHeaderInfo info;
-  if (buffer.size() < win::kLayoutHeaderBytes) return info;
-  const auto* h = reinterpret_cast<const win::DriveLayoutHeader*>(buffer.data());
-  info.style = h->PartitionStyle;
-  if (info.style == win::PARTITION_STYLE_GPT) {
-    info.diskId = h->Gpt.DiskId;
-    info.startingUsableOffset = h->Gpt.StartingUsableOffset;
-    info.usableLength = h->Gpt.UsableLength;
-    info.maxPartitionCount = h->Gpt.MaxPartitionCount;
-  } else {
-    info.signature = h->Mbr.Signature;
-  }
-  return info;
-}
-
-int LoadLayoutSlots(int driveNumber, const std::vector<uint8_t>& buffer, int count) {
-  for (LayoutSlot& s : LayoutSlotTable) s = LayoutSlot{};
-  LoadedLayoutHeader = count >= 0 ? LayoutHeaderOf(buffer) : LayoutHeaderInfo{};
-  int n = std::min({count, kLayoutSlots, EntriesHeld(buffer.size())});
+// One slot per entry (at most max), with the letters and the containers.
+int FillSlots(int driveNumber, const std::vector<uint8_t>& buffer, int count, LayoutSlot* slots, int max) {
+  for (int i = 0; i < max; ++i) slots[i] = LayoutSlot{};
+  int n = std::min({count, max, EntriesHeld(buffer.size())});
   if (n <= 0) return 0;
-  bool gptDisk = LoadedLayoutHeader.style == win::PARTITION_STYLE_GPT;
+  bool gptDisk = LayoutHeaderOf(buffer).style == win::PARTITION_STYLE_GPT;
   for (int i = 0; i < n; ++i) {
     const win::PartitionInfoEx& e = EntryAt(buffer, i);
-    LayoutSlot& s = LayoutSlotTable[i];
+    LayoutSlot& s = slots[i];
     s.style = gptDisk ? win::PARTITION_STYLE_GPT : win::PARTITION_STYLE_MBR;
     s.startBytes = e.StartingOffset;
     s.lengthBytes = e.PartitionLength;
@@ -115,7 +103,7 @@ int LoadLayoutSlots(int driveNumber, const std::vector<uint8_t>& buffer, int cou
       continue;
     }
     for (int j = 0; j < i; ++j) {
-      const LayoutSlot& c = LayoutSlotTable[j];
+      const LayoutSlot& c = slots[j];
       if (c.IsEmpty()) continue;
       if (c.startBytes <= s.startBytes && s.startBytes - c.startBytes < c.lengthBytes) {
         s.logical = 1;
@@ -125,6 +113,43 @@ int LoadLayoutSlots(int driveNumber, const std::vector<uint8_t>& buffer, int cou
     }
   }
   return n;
+}
+
+}  // namespace
+
+int ReadDriveLayout(int driveNumber, std::vector<uint8_t>* buffer) {
+  return ReadLayoutInto(driveNumber, buffer, &UsedEntryCount);
+}
+
+std::vector<LayoutSlot> ReadLayoutSlots(int driveNumber, LayoutHeaderInfo* header) {
+  std::vector<uint8_t> buffer;
+  int32_t used = 0;
+  int count = ReadLayoutInto(driveNumber, &buffer, &used);
+  *header = count >= 0 ? LayoutHeaderOf(buffer) : LayoutHeaderInfo{};
+  std::vector<LayoutSlot> slots(size_t(std::max(0, std::min(count, EntriesHeld(buffer.size())))));
+  slots.resize(size_t(FillSlots(driveNumber, buffer, count, slots.data(), int(slots.size()))));
+  return slots;
+}
+
+LayoutHeaderInfo LayoutHeaderOf(const std::vector<uint8_t>& buffer) {
+  LayoutHeaderInfo info;
+  if (buffer.size() < win::kLayoutHeaderBytes) return info;
+  const auto* h = reinterpret_cast<const win::DriveLayoutHeader*>(buffer.data());
+  info.style = h->PartitionStyle;
+  if (info.style == win::PARTITION_STYLE_GPT) {
+    info.diskId = h->Gpt.DiskId;
+    info.startingUsableOffset = h->Gpt.StartingUsableOffset;
+    info.usableLength = h->Gpt.UsableLength;
+    info.maxPartitionCount = h->Gpt.MaxPartitionCount;
+  } else {
+    info.signature = h->Mbr.Signature;
+  }
+  return info;
+}
+
+int LoadLayoutSlots(int driveNumber, const std::vector<uint8_t>& buffer, int count) {
+  LoadedLayoutHeader = count >= 0 ? LayoutHeaderOf(buffer) : LayoutHeaderInfo{};
+  return FillSlots(driveNumber, buffer, count, LayoutSlotTable, kLayoutSlots);
 }
 
 int PartitionTypeForFileSystem(const std::wstring& name) {

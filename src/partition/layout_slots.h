@@ -72,6 +72,10 @@ extern int32_t UsedEntryCount;
 // request fails or the answer is malformed (a count it does not hold).
 int ReadDriveLayout(int driveNumber, std::vector<uint8_t>* buffer);
 LayoutHeaderInfo LayoutHeaderOf(const std::vector<uint8_t>& buffer);
+// The layout of any drive as slots (every entry), leaving the table, the
+// buffer and the used-entry count of the partition manager alone; empty
+// (and a RAW header) when it cannot be read.
+std::vector<LayoutSlot> ReadLayoutSlots(int driveNumber, LayoutHeaderInfo* header);
 // Clears the table and fills one slot per entry (at most kLayoutSlots);
 // returns the number of slots filled.
 int LoadLayoutSlots(int driveNumber, const std::vector<uint8_t>& buffer, int count);

@@ -44,14 +44,21 @@ void PutGptEntry(int i, const LayoutSlot& s) {
   for (int k = 0; k < 36; ++k) e.Gpt.Name[k] = uint16_t(s.gptName[k]);
 }
 
+// The error of a failed request, taken before anything else can change it.
+bool Failed(uint32_t* error) {
+  if (error) *error = platform::Sys().GetLastError();
+  return false;
+}
+
 // Sends the layout in LayoutBuffer and makes the system read it again.
-bool SendLayout(int driveNumber, int count) {
-  if (disk::OpenDiskReadWrite(driveNumber) == platform::kNullHandle) return false;
+bool SendLayout(int driveNumber, int count, uint32_t* error) {
+  if (disk::OpenDiskReadWrite(driveNumber) == platform::kNullHandle) return Failed(error);
   auto& sys = platform::Sys();
   uint32_t got = 0;
   uint32_t bytes = win::kLayoutHeaderBytes + uint32_t(count) * win::kLayoutEntryBytes;
   bool ok = sys.DeviceIoControl(disk::CurrentDisk, win::IOCTL_DISK_SET_DRIVE_LAYOUT_EX, LayoutBuffer.data(), bytes,
                                 nullptr, 0, &got);
+  if (!ok) Failed(error);
   if (ok) sys.DeviceIoControl(disk::CurrentDisk, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0, &got);
   disk::CloseCurrentDisk();
   return ok;
@@ -64,7 +71,8 @@ void ClearBuffer(int entries) {
 
 }  // namespace
 
-bool WriteDriveLayout(int driveNumber, int count) {
+bool WriteDriveLayout(int driveNumber, int count, uint32_t* error) {
+  if (error) *error = win::ERROR_INVALID_PARAMETER;  // a layout changed meanwhile is not written
   if (ReadDriveLayout(driveNumber, &LayoutBuffer) < 0) return false;
   LayoutHeaderInfo fresh = LayoutHeaderOf(LayoutBuffer);
   if (fresh.style != LoadedLayoutHeader.style) return false;
@@ -79,7 +87,7 @@ bool WriteDriveLayout(int driveNumber, int count) {
     Header().Gpt.StartingUsableOffset = fresh.startingUsableOffset;
     Header().Gpt.UsableLength = fresh.usableLength;
     Header().Gpt.MaxPartitionCount = fresh.maxPartitionCount;
-    return SendLayout(driveNumber, n);
+    return SendLayout(driveNumber, n, error);
   }
   if (fresh.style != win::PARTITION_STYLE_MBR) return false;
   count = std::max(count < 0 ? 0 : (count + 3) / 4 * 4, LayoutEntryCount());
@@ -91,11 +99,11 @@ bool WriteDriveLayout(int driveNumber, int count) {
   // drive letters): it must survive every change of the layout.
   Header().Mbr.Signature = fresh.signature;
   for (int i = 0; i < count; ++i) PutMbrEntry(i, LayoutSlotTable[i]);
-  return SendLayout(driveNumber, count);
+  return SendLayout(driveNumber, count, error);
 }
 
-bool CreateFirstPartition(int driveNumber, uint64_t sizeSectors, int type) {
-  if (disk::OpenDiskReadWrite(driveNumber) == platform::kNullHandle) return false;
+bool CreateFirstPartition(int driveNumber, uint64_t startSector, uint64_t sizeSectors, int type, uint32_t* error) {
+  if (disk::OpenDiskReadWrite(driveNumber) == platform::kNullHandle) return Failed(error);
   auto& sys = platform::Sys();
   win::CreateDisk create{};
   create.PartitionStyle = win::PARTITION_STYLE_MBR;
@@ -103,6 +111,7 @@ bool CreateFirstPartition(int driveNumber, uint64_t sizeSectors, int type) {
   uint32_t got = 0;
   bool ok = sys.DeviceIoControl(disk::CurrentDisk, win::IOCTL_DISK_CREATE_DISK, &create, sizeof create, nullptr, 0,
                                 &got);
+  if (!ok) Failed(error);
   if (ok) sys.DeviceIoControl(disk::CurrentDisk, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0, &got);
   disk::CloseCurrentDisk();
   if (!ok) return false;
@@ -113,13 +122,13 @@ bool CreateFirstPartition(int driveNumber, uint64_t sizeSectors, int type) {
   Header().PartitionCount = uint32_t(entries);
   Header().Mbr.Signature = kNewDiskSignature;
   LayoutSlot first;
-  first.startBytes = kFirstPartitionSector * 512;
+  first.startBytes = startSector * 512;
   first.lengthBytes = sizeSectors * 512;
   first.partitionNumber = 1;
   first.type = type;
-  first.hiddenSectors = uint32_t(kFirstPartitionSector);
+  first.hiddenSectors = uint32_t(std::min<uint64_t>(startSector, 0xFFFFFFFFu));
   for (int i = 0; i < entries; ++i) PutMbrEntry(i, i == 0 ? first : LayoutSlot{});
-  return SendLayout(driveNumber, entries);
+  return SendLayout(driveNumber, entries, error);
 }
 
 }  // namespace partition

@@ -6,6 +6,7 @@
 #include "partition/ccformat.h"
 #include "partition/create_request.h"
 #include "partition/create_wizard.h"
+#include "partition/format_request.h"
 #include "partition/layout_edit.h"
 #include "partition/layout_slots.h"
 #include "partition/layout_writer.h"
@@ -26,6 +27,10 @@ struct CreationPlan {
   bool gpt = false;
   Extent room;
 };
+
+// Where new partitions go on the running system: on 1 MiB boundaries from
+// Windows Vista on, as Windows itself places them.
+Placement SystemPlacement() { return PlacementFor(platform::Sys().GetVersion().major); }
 
 void Say(const wchar_t* key) { ui::MessageBox(T(key), win::MB_OK | win::MB_ICONEXCLAMATION); }
 
@@ -65,11 +70,12 @@ bool PlanCreation(bool logical, CreationPlan* plan) {
     }
     bool inside = r && ((r->RecordIndex < 0 && !r->IsPrimary) ||
                         (r->RecordIndex >= 0 && r->Type == disk::kTypeEmptyExtended));
-    if (inside) plan->room = WithinRegion(LogicalExtentAt(r->StartLba), *r);
+    if (inside) plan->room = WithinRegion(LogicalExtentAt(r->StartLba, SystemPlacement()), *r);
   } else if (!plan->gpt && UsedEntryCount == 0) {
     plan->firstPartition = true;
+    uint64_t first = SystemPlacement().firstSector;
     uint64_t size = d->SizeSectors > 2048 ? d->SizeSectors - 2048 : 0;
-    plan->room = {kFirstPartitionSector, std::min(size, kMbrSectorLimit - kFirstPartitionSector)};
+    plan->room = {first, std::min(size, kMbrSectorLimit - first)};
   } else {
     if (!plan->gpt && ((m.hasExtended && m.primaryCount >= 3) || UsedMbrSlots() >= 4)) {
       Say(L"IDS_NoMorePartition");
@@ -80,7 +86,8 @@ bool PlanCreation(bool logical, CreationPlan* plan) {
       r = SelectedRegionEntry();
     }
     auto room = [&](uint64_t from) {
-      return plan->gpt ? GptExtentAt(from, LoadedLayoutHeader, d->SizeSectors) : PrimaryExtentAt(from, d->SizeSectors);
+      return plan->gpt ? GptExtentAt(from, LoadedLayoutHeader, d->SizeSectors)
+                       : PrimaryExtentAt(from, d->SizeSectors, SystemPlacement());
     };
     // No free region shown at all (a GPT without partitions has no rows):
     // the first room on the disk.
@@ -107,7 +114,15 @@ int CreationType(bool logical) {
 // Writes the new layout; the new partition's first sector, or 0 on failure.
 uint64_t WriteCreation(const CreationPlan& plan, bool logical, uint64_t size, int type) {
   int drive = SelectedDiskEntry()->DriveNumber;
-  if (plan.firstPartition) return CreateFirstPartition(drive, size, type) ? kFirstPartitionSector : 0;
+  uint32_t error = 0;
+  if (plan.firstPartition) {
+    if (CreateFirstPartition(drive, plan.room.start, size, type, &error)) {
+      PartitionManager.lastMadeSectors = size;
+      return plan.room.start;
+    }
+    ui::MessageBox(LayoutWriteFailureText(error), win::MB_OK | win::MB_ICONEXCLAMATION);
+    return 0;
+  }
   int slot;
   if (plan.gpt) {
     bytes::Guid id;
@@ -122,10 +137,11 @@ uint64_t WriteCreation(const CreationPlan& plan, bool logical, uint64_t size, in
     Say(L"IDS_TooManyPartitions");
     return 0;
   }
-  if (!WriteDriveLayout(drive, UsedEntryCount + 1)) {
-    Say(L"IDS_FileSystemCreateError");
+  if (!WriteDriveLayout(drive, UsedEntryCount + 1, &error)) {
+    ui::MessageBox(LayoutWriteFailureText(error), win::MB_OK | win::MB_ICONEXCLAMATION);
     return 0;
   }
+  PartitionManager.lastMadeSectors = LayoutSlotTable[slot].LengthSectors();
   return LayoutSlotTable[slot].StartSector();
 }
 
@@ -159,6 +175,16 @@ void CreatePartitionCommand(ui::Window& w, bool logical) {
   // The disk may have changed while the wizard was open.
   if (!PlanCreation(logical, &plan)) return;
   uint64_t size = std::min(uint64_t(r.sizeMB) * 2048, plan.room.length);
+  // A format that cannot succeed is refused before the table is written,
+  // not after: the partition would be left behind unformatted.
+  uint64_t partitionSectors = plan.gpt ? size - size % kGptAlignment
+                              : logical && size > kLogicalOffset ? size - kLogicalOffset
+                                                                 : size;
+  if (type != kTypeExtended && r.formatOption != kDoNotFormat &&
+      !FileSystemFits(r.fileSystem, partitionSectors)) {
+    Say(L"IDS_Fat32TooSmall");
+    return;
+  }
   uint64_t start = WriteCreation(plan, logical, size, type);
   if (start == 0) {
     m.lastOutcome = Outcome::Failed;

@@ -5,6 +5,7 @@
 #include "partition/layout_writer.h"
 #include "partition/manager_operations.h"
 #include "partition/manager_state.h"
+#include "partition/table_checks.h"
 #include "platform/winapi.h"
 
 namespace partition {
@@ -24,19 +25,25 @@ void DeletePartitionCommand(ui::Window& w) {
     w.MessageBox(T(L"IDS_CannotFindPartition"), win::MB_OK | win::MB_ICONEXCLAMATION);
     return;
   }
+  if (GuardRefusesSelection(w)) return;
   uint64_t start = r->StartLba;
-  if (w.MessageBox(kDeleteWarning, win::MB_YESNO | win::MB_ICONQUESTION | win::MB_TASKMODAL) != win::IDYES) {
+  std::wstring question = std::wstring(kDeleteWarning) + L"\n\n" + SelectedRegionText();
+  if (w.MessageBox(question, win::MB_YESNO | win::MB_ICONQUESTION | win::MB_TASKMODAL) != win::IDYES) {
     m.lastOutcome = Outcome::Cancelled;
     return;
   }
-  if (!LoadSelectedLayout()) return;
+  if (!LoadSelectedLayout(start)) return;
   int slot = FindSlotAt(start);
-  if (slot < 0 || !RemoveLayoutSlot(slot)) {
+  // An entry the driver's layout leaves out (past the disk's end) goes by
+  // writing the layout as it is.
+  bool removed = slot >= 0 ? RemoveLayoutSlot(slot) : OnlyOnDisk(d->DriveNumber, start);
+  if (!removed) {
     w.MessageBox(T(L"IDS_CannotFindPartition"), win::MB_OK | win::MB_ICONEXCLAMATION);
     return;
   }
-  if (!WriteDriveLayout(d->DriveNumber, 0)) {
-    w.MessageBox(T(L"IDS_FileSystemCreateError"), win::MB_OK | win::MB_ICONEXCLAMATION);
+  uint32_t error = 0;
+  if (!WriteDriveLayout(d->DriveNumber, 0, &error)) {
+    w.MessageBox(LayoutWriteFailureText(error), win::MB_OK | win::MB_ICONEXCLAMATION);
     m.lastOutcome = Outcome::Failed;
     ShowManager(w, false);
     return;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "ui/window.h"
 
@@ -21,10 +23,23 @@ void ResizePartitionCommand(ui::Window& w);
 void FormatPartitionCommand(ui::Window& w);
 void PropertiesCommand(ui::Window& w);
 
+// The system guard on the selected region (system_guard.h): true, after
+// telling the operator why, when the running Windows needs it.
+bool GuardRefusesSelection(ui::Window& w);
+// The selected partition as the questions before a change name it: "NTFS
+// (E:) 100 MB, Disk 1 (Demo Disk, 16 GB)".
+std::wstring SelectedRegionText();
+
 // Reads the selected disk's layout into the LayoutSlotTable and updates the
 // window's has-extended flag and primary count; false (with a message)
-// when the layout cannot be read or has more entries than the table holds.
-bool LoadSelectedLayout();
+// when the layout cannot be read, has more entries than the table holds, or
+// the table must not be changed (see TableChangeRefusal; `deleting` is the
+// start of the partition a deletion removes).
+bool LoadSelectedLayout(std::optional<uint64_t> deleting = std::nullopt);
+
+// The message for a layout the driver did not take: a write-protected disk
+// says so, anything else is "IDS_FileSystemCreateError".
+std::wstring LayoutWriteFailureText(uint32_t error);
 
 // After a change: polls up to 20 times, 500 ms apart, until the system
 // shows it (mode 0 created: the partition at startSector has a drive

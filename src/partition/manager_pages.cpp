@@ -19,6 +19,7 @@ void FormatPartitionCommand(ui::Window& w) {
   }
   const disk::PartitionEntry* r = SelectedRegionEntry();
   if (!r || r->RecordIndex < 0 || r->DriveLetter <= 0) return;
+  if (GuardRefusesSelection(w)) return;
   wchar_t letter = wchar_t(r->DriveLetter);
   uint64_t length = r->LengthSectors;
   CCreatePart5 page(letter, length);

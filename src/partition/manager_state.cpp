@@ -25,14 +25,16 @@ void RebuildRegions() {
   const disk::DiskEntry* d = SelectedDiskEntry();
   if (d) disk::BuildPartitionEntries(m.selectedDisk - 1, &m.regions, true);
   // A disk without partitions is one free region, so that the map shows it
-  // and it can be chosen.
-  if (d && m.regions.empty() && d->SizeSectors > 0) {
+  // and it can be chosen; a GPT disk whose table cannot be read is not free.
+  bool unreadableGpt = d && disk::IsGptDisk && disk::GptTableRead == disk::GptRead::None;
+  if (d && m.regions.empty() && d->SizeSectors > 0 && !unreadableGpt) {
     disk::PartitionEntry free;
     free.LengthSectors = d->SizeSectors;
     m.regions.push_back(free);
   }
   m.regionCount = int(m.regions.size());
   m.gptDisk = disk::IsGptDisk;
+  m.gptRead = disk::GptTableRead;
   m.reservedSlot = disk::ReservedPartitionSlot;
   if (m.selectedRegion >= m.regionCount) m.selectedRegion = -1;
   if (m.hotRegion >= m.regionCount) m.hotRegion = -1;

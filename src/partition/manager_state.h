@@ -26,8 +26,10 @@ struct PartitionManagerState {
   bool hasExtended = false;
   int primaryCount = 0;
   bool gptDisk = false;     // of the selected disk, as its table was read
+  disk::GptRead gptRead = disk::GptRead::None;  // which copy of its GPT was read
   int reservedSlot = -1;
   int lastCreatedType = 0;  // type of the most recent creation in this window
+  uint64_t lastMadeSectors = 0;  // length of the partition the last create or resize made
   std::vector<disk::PartitionEntry> regions;
   std::vector<disk::PartitionEntry> previewBase;  // the rows before a page previewed a size
   bool previewing = false;

@@ -6,14 +6,16 @@
 #include "partition/layout_slots.h"
 #include "partition/manager_operations.h"
 #include "partition/manager_state.h"
+#include "partition/table_checks.h"
 #include "platform/system.h"
 #include "platform/winapi.h"
+#include "ui/window.h"
 
 namespace partition {
 
 using app::T;
 
-bool LoadSelectedLayout() {
+bool LoadSelectedLayout(std::optional<uint64_t> deleting) {
   PartitionManagerState& m = PartitionManager;
   const disk::DiskEntry* d = SelectedDiskEntry();
   int count = d ? ReadDriveLayout(d->DriveNumber, &LayoutBuffer) : -1;
@@ -21,7 +23,9 @@ bool LoadSelectedLayout() {
   m.hasExtended = ExtendedSlot() >= 0;
   m.primaryCount = PrimaryCount();
   if (count < 0) {
-    ui::MessageBox(T(L"IDS_LayoutUnreadable"), win::MB_OK | win::MB_ICONEXCLAMATION);
+    // A damaged GPT is the usual reason the driver gives no layout: say so.
+    std::wstring gpt = d ? GptRefusal(d->DriveNumber) : L"";
+    ui::MessageBox(gpt.empty() ? T(L"IDS_LayoutUnreadable") : gpt, win::MB_OK | win::MB_ICONEXCLAMATION);
     return false;
   }
   // Editing a table that holds only part of the layout would drop the rest.
@@ -29,7 +33,16 @@ bool LoadSelectedLayout() {
     ui::MessageBox(T(L"IDS_TooManyPartitions"), win::MB_OK | win::MB_ICONEXCLAMATION);
     return false;
   }
+  std::wstring refusal = TableChangeRefusal(d->DriveNumber, deleting);
+  if (!refusal.empty()) {
+    ui::MessageBox(refusal, win::MB_OK | win::MB_ICONEXCLAMATION);
+    return false;
+  }
   return true;
+}
+
+std::wstring LayoutWriteFailureText(uint32_t error) {
+  return T(error == win::ERROR_WRITE_PROTECT ? L"IDS_DiskWriteProtected" : L"IDS_FileSystemCreateError");
 }
 
 bool WaitForLayoutChange(ui::Window& w, int mode, uint64_t startSector) {
@@ -38,7 +51,7 @@ bool WaitForLayoutChange(ui::Window& w, int mode, uint64_t startSector) {
   platform::Cursor old = sys.SetCursor(platform::Cursor::Wait);
   bool shown = false;
   for (int attempt = 0; attempt < 20 && !shown; ++attempt) {
-    sys.Sleep(500);
+    ui::Wait(500);
     disk::BuildLetterDiskMap();
     disk::BuildVolumeTable();
     RebuildRegions();

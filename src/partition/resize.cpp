@@ -42,6 +42,7 @@ void ResizePartitionCommand(ui::Window& w) {
   if (!d || !r || r->RecordIndex < 0 || r->DriveLetter <= 0) return;
   size_t next = size_t(m.selectedRegion) + 1;
   if (next >= m.regions.size() || m.regions[next].RecordIndex >= 0) return;
+  if (GuardRefusesSelection(w)) return;
   wchar_t letter = wchar_t(r->DriveLetter);
   uint64_t start = r->StartLba, length = r->LengthSectors;
   uint64_t maxSectors = length + m.regions[next].LengthSectors;
@@ -51,7 +52,9 @@ void ResizePartitionCommand(ui::Window& w) {
   int slot = FindSlotAt(start);
   if (slot >= 0) maxSectors = std::min(maxSectors, GrowLimit(slot, LoadedLayoutHeader, d->SizeSectors) - start);
   CreatePartitionRequestRecord& req = CreatePartitionRequest;
-  req.minSectors = std::max(disk::UsedSectorsOfLetter(letter), kResizeMinSectors);
+  // Never above the current length: the page opens there, and a partition
+  // smaller than the usual minimum must not grow unasked.
+  req.minSectors = std::min(std::max(disk::UsedSectorsOfLetter(letter), kResizeMinSectors), length);
   req.maxSectors = std::max(maxSectors, length);
   req.newSizeSectors = 0;
 
@@ -70,8 +73,10 @@ void ResizePartitionCommand(ui::Window& w) {
   }
   if (newSize > length) {
     if (!disk::GrowVolumePartition(letter, int64_t(newSize - length))) {
+      bool protectedDisk = platform::Sys().GetLastError() == win::ERROR_WRITE_PROTECT;
       EndRegionPreview();
-      w.MessageBox(T(L"IDS_FailedResize"), win::MB_OK | win::MB_ICONEXCLAMATION);
+      w.MessageBox(T(protectedDisk ? L"IDS_DiskWriteProtected" : L"IDS_FailedResize"),
+                   win::MB_OK | win::MB_ICONEXCLAMATION);
       m.lastOutcome = Outcome::Failed;
       return;
     }
@@ -79,6 +84,7 @@ void ResizePartitionCommand(ui::Window& w) {
       w.MessageBox(T(L"IDS_ExtendFsFailed"), win::MB_OK | win::MB_ICONEXCLAMATION);
   }
   m.previewing = false;
+  m.lastMadeSectors = newSize;
   WaitForLayoutChange(w, 2, start);
   m.lastOutcome = Outcome::Done;
 }

@@ -92,6 +92,8 @@ inline constexpr uint32_t ERROR_NOT_A_REPARSE_POINT = 4390;
 inline constexpr uint32_t ERROR_REPARSE_ATTRIBUTE_CONFLICT = 4391;
 inline constexpr uint32_t ERROR_INVALID_REPARSE_DATA = 4392;
 inline constexpr uint32_t ERROR_UNRECOGNIZED_VOLUME = 1005;
+inline constexpr uint32_t ERROR_IO_DEVICE = 1117;
+inline constexpr uint32_t ERROR_DISK_CORRUPT = 1393;
 
 // Registry
 inline constexpr uint32_t HKEY_CURRENT_USER = 0x80000001u;
@@ -139,6 +141,7 @@ inline constexpr uint32_t MB_ICONERROR = 0x10;
 inline constexpr uint32_t MB_ICONQUESTION = 0x20;
 inline constexpr uint32_t MB_ICONEXCLAMATION = 0x30;
 inline constexpr uint32_t MB_ICONINFORMATION = 0x40;
+inline constexpr uint32_t MB_DEFBUTTON2 = 0x100;  // the second button (No) is the default
 inline constexpr uint32_t MB_TASKMODAL = 0x2000;
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
@@ -162,10 +165,14 @@ inline constexpr uint32_t IOCTL_SCSI_MINIPORT = 0x0004D008;
 inline constexpr uint32_t IOCTL_SCSI_MINIPORT_IDENTIFY = 0x001B0501;
 inline constexpr uint32_t SMART_GET_VERSION = 0x00074080;
 inline constexpr uint32_t SMART_RCV_DRIVE_DATA = 0x0007C088;
+inline constexpr uint32_t SMART_SEND_DRIVE_COMMAND = 0x0007C084;
 inline constexpr uint32_t FSCTL_LOCK_VOLUME = 0x00090018;
 inline constexpr uint32_t FSCTL_UNLOCK_VOLUME = 0x0009001C;
 inline constexpr uint32_t FSCTL_DISMOUNT_VOLUME = 0x00090020;
 inline constexpr uint32_t FSCTL_EXTEND_VOLUME = 0x000900F0;
+// Lets reads and writes of a volume handle reach the whole partition, not
+// only the sectors its mounted file system spans.
+inline constexpr uint32_t FSCTL_ALLOW_EXTENDED_DASD_IO = 0x00090083;
 inline constexpr uint32_t FSCTL_SET_REPARSE_POINT = 0x000900A4;
 inline constexpr uint32_t FSCTL_GET_REPARSE_POINT = 0x000900A8;
 
@@ -333,5 +340,142 @@ static_assert(sizeof(StorageDeviceDescriptor) == 40);
 
 // MEDIA_SERIAL_NUMBER_DATA: the serial bytes start at byte 16.
 inline constexpr uint32_t kMediaSerialDataOffset = 16;
+
+// ---- SMART requests (SMART_GET_VERSION, SMART_SEND_DRIVE_COMMAND,
+// SMART_RCV_DRIVE_DATA) and their ATA registers
+inline constexpr uint32_t CAP_ATA_ID_CMD = 1;
+inline constexpr uint32_t CAP_ATAPI_ID_CMD = 2;
+inline constexpr uint32_t CAP_SMART_CMD = 4;
+inline constexpr uint8_t ATAPI_ID_CMD = 0xA1;
+inline constexpr uint8_t ID_CMD = 0xEC;
+inline constexpr uint8_t SMART_CMD = 0xB0;
+inline constexpr uint8_t SMART_CYL_LOW = 0x4F;
+inline constexpr uint8_t SMART_CYL_HI = 0xC2;
+inline constexpr uint8_t READ_ATTRIBUTES = 0xD0;
+inline constexpr uint8_t READ_THRESHOLDS = 0xD1;
+inline constexpr uint8_t ENABLE_SMART = 0xD8;
+inline constexpr uint8_t DISABLE_SMART = 0xD9;
+inline constexpr uint8_t RETURN_SMART_STATUS = 0xDA;
+inline constexpr uint8_t SMART_NO_ERROR = 0;
+inline constexpr uint8_t SMART_IDE_ERROR = 1;
+inline constexpr uint32_t IDENTIFY_BUFFER_SIZE = 512;
+inline constexpr uint32_t READ_ATTRIBUTE_BUFFER_SIZE = 512;
+inline constexpr uint32_t READ_THRESHOLD_BUFFER_SIZE = 512;
+
+// GETVERSIONINPARAMS
+struct GetVersionInParams {
+  uint8_t bVersion;       // 0
+  uint8_t bRevision;      // 1
+  uint8_t bReserved;      // 2
+  uint8_t bIDEDeviceMap;  // 3
+  LE32 fCapabilities;     // 4
+  LE32 dwReserved[4];     // 8
+};
+static_assert(sizeof(GetVersionInParams) == 24);
+
+// IDEREGS: the ATA task-file registers of a command.
+struct IdeRegs {
+  uint8_t bFeaturesReg;      // 0
+  uint8_t bSectorCountReg;   // 1
+  uint8_t bSectorNumberReg;  // 2
+  uint8_t bCylLowReg;        // 3
+  uint8_t bCylHighReg;       // 4
+  uint8_t bDriveHeadReg;     // 5
+  uint8_t bCommandReg;       // 6
+  uint8_t bReserved;         // 7
+};
+static_assert(sizeof(IdeRegs) == 8);
+
+// SENDCMDINPARAMS; a request without data to send is the 32 bytes before
+// bBuffer, with it cBufferSize bytes follow from byte 32.
+struct SendCmdInParams {
+  LE32 cBufferSize;     // 0
+  IdeRegs irDriveRegs;  // 4
+  uint8_t bDriveNumber;  // 12 (ignored: the handle names the drive)
+  uint8_t bReserved[3];  // 13
+  LE32 dwReserved[4];    // 16
+  uint8_t bBuffer[1];    // 32
+};
+static_assert(sizeof(SendCmdInParams) == 33);
+inline constexpr uint32_t kSendCmdInHeaderBytes = 32;
+
+// DRIVERSTATUS
+struct DriverStatus {
+  uint8_t bDriverError;  // 0: SMART_NO_ERROR, SMART_IDE_ERROR ...
+  uint8_t bIDEError;     // 1: the drive's error register
+  uint8_t bReserved[2];
+  LE32 dwReserved[2];
+};
+static_assert(sizeof(DriverStatus) == 12);
+
+// SENDCMDOUTPARAMS; the returned data starts at byte 16.
+struct SendCmdOutParams {
+  LE32 cBufferSize;         // 0
+  DriverStatus Status;      // 4
+  uint8_t bBuffer[1];       // 16
+};
+static_assert(sizeof(SendCmdOutParams) == 17);
+inline constexpr uint32_t kSendCmdOutHeaderBytes = 16;
+
+// ---- Protocol-specific queries through IOCTL_STORAGE_QUERY_PROPERTY
+// (Windows 10 and later): the NVMe log pages.
+inline constexpr uint32_t PropertyStandardQuery = 0;
+inline constexpr uint32_t StorageAdapterProtocolSpecificProperty = 49;
+inline constexpr uint32_t StorageDeviceProtocolSpecificProperty = 50;
+inline constexpr uint32_t ProtocolTypeNvme = 3;
+inline constexpr uint32_t NVMeDataTypeLogPage = 2;
+inline constexpr uint32_t NVME_LOG_PAGE_HEALTH_INFO = 2;
+
+// STORAGE_PROTOCOL_SPECIFIC_DATA: in a query it follows the property id
+// and query type (byte 8 of the request); ProtocolDataOffset counts from
+// its own start.
+struct StorageProtocolSpecificData {
+  LE32 ProtocolType;                 // 0
+  LE32 DataType;                     // 4
+  LE32 ProtocolDataRequestValue;     // 8
+  LE32 ProtocolDataRequestSubValue;  // 12
+  LE32 ProtocolDataOffset;           // 16
+  LE32 ProtocolDataLength;           // 20
+  LE32 FixedProtocolReturnData;      // 24
+  LE32 ProtocolDataRequestSubValue2;  // 28
+  LE32 ProtocolDataRequestSubValue3;  // 32
+  LE32 ProtocolDataRequestSubValue4;  // 36
+};
+static_assert(sizeof(StorageProtocolSpecificData) == 40);
+inline constexpr uint32_t kPropertyQueryHeaderBytes = 8;  // STORAGE_PROPERTY_QUERY up to AdditionalParameters
+
+// STORAGE_PROTOCOL_DATA_DESCRIPTOR: the answer to such a query.
+struct StorageProtocolDataDescriptor {
+  LE32 Version;  // 0: the size of this structure
+  LE32 Size;     // 4
+  StorageProtocolSpecificData ProtocolSpecificData;  // 8
+};
+static_assert(sizeof(StorageProtocolDataDescriptor) == 48);
+
+// NVME_HEALTH_INFO_LOG (log page 02h). The counters are 128-bit
+// little-endian numbers; data units are thousands of 512-byte sectors.
+struct NvmeHealthInfoLog {
+  uint8_t CriticalWarning;          // 0
+  LE16 Temperature;                 // 1: kelvin
+  uint8_t AvailableSpare;           // 3: percent
+  uint8_t AvailableSpareThreshold;  // 4
+  uint8_t PercentageUsed;           // 5
+  uint8_t Reserved0[26];            // 6
+  uint8_t DataUnitRead[16];         // 32
+  uint8_t DataUnitWritten[16];      // 48
+  uint8_t HostReadCommands[16];     // 64
+  uint8_t HostWrittenCommands[16];  // 80
+  uint8_t ControllerBusyTime[16];   // 96
+  uint8_t PowerCycle[16];           // 112
+  uint8_t PowerOnHours[16];         // 128
+  uint8_t UnsafeShutdowns[16];      // 144
+  uint8_t MediaErrors[16];          // 160
+  uint8_t ErrorInfoLogEntryCount[16];  // 176
+  LE32 WarningCompositeTemperatureTime;   // 192
+  LE32 CriticalCompositeTemperatureTime;  // 196
+  LE16 TemperatureSensor[8];              // 200
+  uint8_t Reserved1[296];                 // 216
+};
+static_assert(sizeof(NvmeHealthInfoLog) == 512);
 
 }  // namespace win

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "app/language.h"
+#include "app/progress_meter.h"
 #include "disk/disk_access.h"
 #include "erase/volume_lock.h"
 #include "platform/text.h"
@@ -22,6 +23,7 @@ int32_t ScanFailedBlocks = 0;
 int32_t ScanRetryGoodBlocks = 0;
 bool ScanRunning = false, ScanDone = false, ScanCancelled = false, ScanFromDuplication = false;
 std::time_t ScanStartTime = 0;
+uint64_t ScanWorkMilliseconds = 0;
 std::wstring ScanTargetText;
 uint32_t ScanBlockSectors = 63;
 uint64_t ScanDiskSectors = 0;
@@ -79,7 +81,9 @@ bool ReadAll(uint8_t* buffer, uint64_t lba, uint32_t count) {
 class ScanRun {
  public:
   ScanRun(ui::Window& page, uint8_t* buffer, uint32_t n, uint32_t span, uint64_t end)
-      : page_(page), r_(ScanRegion), buffer_(buffer), n_(n), span_(span), end_(end) {}
+      : page_(page), r_(ScanRegion), buffer_(buffer), n_(n), span_(span), end_(end) {
+    meter_.Start(Sys().GetTickCount());
+  }
 
   void Run() {
     for (uint64_t lba = r_.StartLba; lba < end_;) {
@@ -89,13 +93,16 @@ class ScanRun {
       r_.CursorLba = lba;
       if (ReadAll(buffer_, lba, count)) {
         uint64_t lastBlock = lba + uint64_t((count - 1) / n_) * n_;
-        if (!Tick(lastBlock)) return;
+        if (!Tick(lastBlock, lba + count)) return;
       } else if (!GoThroughFailedSpan(lba, count)) {
         return;
       }
       lba += count;
     }
+    ShowEnd();
   }
+
+  uint64_t WorkMilliseconds() const { return meter_.WorkMilliseconds(Sys().GetTickCount()); }
 
  private:
   // The span's read was the first read of each of its blocks. Each block is
@@ -113,7 +120,7 @@ class ScanRun {
         blamed = true;
         if (!FailedBlock(block, c)) return false;
       }
-      if (!Tick(block)) return false;
+      if (!Tick(block, block + c)) return false;
     }
     if (!blamed) {
       ++ScanFailedBlocks;
@@ -145,40 +152,56 @@ class ScanRun {
     for (uint64_t s = lba; s < lba + count; ++s) {
       if (!ReadAll(buffer_, s, 1)) AddBadSector(s);
       // A disk that takes seconds for each bad sector still hears Cancel.
-      if (!Tick(lba)) return false;
+      if (!Tick(lba, s + 1)) return false;
     }
     return true;
   }
 
-  // The page after the block at lba was read: at most once a second the
-  // progress, the times and the sector are shown and the messages drained.
-  // False when the operator cancelled meanwhile.
-  bool Tick(uint64_t lba) {
-    uint64_t pos = lba - r_.StartLba;
-    int64_t elapsed = int64_t(Sys().Now() - ScanStartTime);
-    if (pos == 0) return true;
-    float total = float(elapsed) * float(r_.LengthSectors) / float(pos);
-    if (total >= float(elapsed)) remaining_ = int64_t(total - float(elapsed));
-    if (elapsed == shown_) return true;
-    shown_ = elapsed;
-    page_.SetPos(IDC_PROGRESS, int64_t(pos / n_));
-    page_.SetText(IDC_ELAPSED, text::FormatHms(elapsed));
+  // The page after the sectors up to doneEnd were read (the block at lba
+  // the last of them): a few times a second the progress, the times, the
+  // pace and the sector are shown and the messages drained. False when the
+  // operator cancelled meanwhile.
+  bool Tick(uint64_t lba, uint64_t doneEnd) {
+    uint32_t now = Sys().GetTickCount();
+    meter_.Sample(now, (doneEnd - r_.StartLba) * kSector, (end_ - r_.StartLba) * kSector);
+    if (shown_ && uint32_t(now - lastShown_) < kShowEveryMs) return true;
+    shown_ = true;
+    lastShown_ = now;
+    page_.SetPos(IDC_PROGRESS, int64_t((lba - r_.StartLba) / n_));
+    page_.SetText(IDC_ELAPSED, text::FormatHms(int64_t(meter_.WorkMilliseconds(now) / 1000)));
     Sys().SetThreadExecutionState(win::ES_SYSTEM_REQUIRED);
+    // A question answered meanwhile (Cancel? No) is no time of the scan's.
     page_.PumpMessages();
+    meter_.Pause(uint32_t(Sys().GetTickCount() - now));
     if (ScanCancelled) return false;
-    page_.SetText(IDC_SCAN_REMAINING, text::FormatHms(remaining_));
+    page_.SetText(IDC_SCAN_REMAINING, meter_.RemainingText());
     page_.SetText(IDC_SCAN_SECTOR, text::Dec(lba));
+    page_.SetText(IDC_PROGRESS_DETAIL, meter_.DetailText(false));
     return true;
   }
 
+  // The whole region read: a full bar, the region's last sector, and the
+  // time the work took.
+  void ShowEnd() {
+    uint32_t now = Sys().GetTickCount();
+    meter_.Finish(now);
+    page_.SetPos(IDC_PROGRESS, int64_t(r_.LengthSectors / std::max<uint32_t>(ScanBlockSectors, 1)));
+    page_.SetText(IDC_ELAPSED, text::FormatHms(int64_t(meter_.WorkMilliseconds(now) / 1000)));
+    page_.SetText(IDC_SCAN_REMAINING, meter_.RemainingText());
+    if (end_ > r_.StartLba) page_.SetText(IDC_SCAN_SECTOR, text::Dec(end_ - 1));
+    page_.SetText(IDC_PROGRESS_DETAIL, meter_.DetailText(false));
+  }
+
+  static constexpr uint32_t kShowEveryMs = 250;
   ui::Window& page_;
   erase::Region& r_;
   uint8_t* buffer_;
   const uint32_t n_;
   const uint32_t span_;
   const uint64_t end_;
-  int64_t shown_ = 0;
-  int64_t remaining_ = 0;
+  app::ProgressMeter meter_;
+  bool shown_ = false;
+  uint32_t lastShown_ = 0;
 };
 
 }  // namespace
@@ -188,6 +211,7 @@ void RunBadSectorScan(ui::Window& page) {
   ScanCancelled = false;
   ScanDone = false;
   ScanStartTime = Sys().Now();
+  ScanWorkMilliseconds = 0;
   if (r.StartLba == 0) {
     // Reading the partition list to find the volumes is not part of the scan's count.
     int32_t errors = disk::IoErrorCount;
@@ -231,7 +255,10 @@ void RunBadSectorScan(ui::Window& page) {
   // may claim more).
   uint64_t end = r.StartLba < ScanDiskSectors ? r.StartLba + std::min(r.LengthSectors, ScanDiskSectors - r.StartLba)
                                               : r.StartLba;
-  ScanRun(page, buffer, n, span, end).Run();
+  ScanRun run(page, buffer, n, span, end);
+  run.Run();
+  // Taken before the message at the end, which is no part of the work.
+  ScanWorkMilliseconds = run.WorkMilliseconds();
   ScanDone = true;
   Release(volume, diskOpen);
   Finish(page);
@@ -257,11 +284,18 @@ std::wstring BadSectorsText(size_t maxRanges) {
   return out;
 }
 
+uint64_t BadSectorCount() {
+  uint64_t n = 0;
+  for (const SectorRange& s : ScanBadSectors) n += s.last - s.first + 1;
+  return n;
+}
+
 void ResetScanState() {
   ScanRegion = erase::Region{};
   ScanFailedBlocks = ScanRetryGoodBlocks = 0;
   ScanRunning = ScanDone = ScanCancelled = ScanFromDuplication = false;
   ScanStartTime = 0;
+  ScanWorkMilliseconds = 0;
   ScanTargetText.clear();
   ScanBlockSectors = 63;
   ScanDiskSectors = 0;

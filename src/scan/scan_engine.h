@@ -2,7 +2,7 @@
 // block again up to three times, lists and counts the blocks that failed,
 // and finds the unreadable sectors of each block that stayed unreadable.
 // It only reads. It runs on the scan page's thread and drains the page's
-// messages once a second, so that Cancel works.
+// messages a few times a second, so that Cancel works.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +23,9 @@ extern bool ScanRunning, ScanDone, ScanCancelled;
 // itself, shows no messages of its own and closes when the scan ends.
 extern bool ScanFromDuplication;
 extern std::time_t ScanStartTime;
+// How long the scan worked, in milliseconds: from its start to its last
+// block, without the time a question or message kept the operator.
+extern uint64_t ScanWorkMilliseconds;
 extern std::wstring ScanTargetText;
 // N and the disk's length, taken when the scan page opens.
 extern uint32_t ScanBlockSectors;
@@ -53,6 +56,8 @@ std::wstring ScanResultText();
 // ScanBadSectors as "1000-1003, 2000", at most maxRanges of them followed
 // by ", ..." when there are more; T("IDS_NoBadSectors") when there are none.
 std::wstring BadSectorsText(size_t maxRanges);
+// The number of sectors in ScanBadSectors.
+uint64_t BadSectorCount();
 
 void ResetScanState();
 

@@ -1,5 +1,7 @@
 #include "scan/scan_page.h"
 
+#include <algorithm>
+
 #include "app/language.h"
 #include "disk/disk_access.h"
 #include "erase/page_texts.h"
@@ -32,10 +34,11 @@ void CBadSectorScan::OnInit(ui::Window& w) {
   w.SetText(IDC_SCAN_SECTOR, L"");
   w.SetText(IDC_SCAN_REMAINING, L"00:00:00");
   w.SetText(IDC_ELAPSED, L"00:00:00");
+  w.SetText(IDC_PROGRESS_DETAIL, L"");
   w.SetCheck(IDC_SCAN_SHOW_ERRORS, true);
   w.Show(IDC_SCAN_ERRORS, true);
   w.LinesClear(IDC_SCAN_ERRORS);
-  w.SetRange(IDC_PROGRESS, 0, int64_t(ScanRegion.LengthSectors / ScanBlockSectors));
+  w.SetRange(IDC_PROGRESS, 0, int64_t(ScanRegion.LengthSectors / std::max<uint32_t>(ScanBlockSectors, 1)));
   w.SetPos(IDC_PROGRESS, 0);
   w.SetFocus(ScanFromDuplication ? win::IDCANCEL : IDC_START_SCAN);
   if (ScanFromDuplication) {

@@ -2,7 +2,6 @@
 
 #include "app/language.h"
 #include "erase/page_texts.h"
-#include "platform/system.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
 #include "scan/scan_engine.h"
@@ -23,12 +22,18 @@ void CScanSummary::OnInit(ui::Window& w) {
   erase::SetHeadings(w, L"IDS_SCANSUMMARY", L"IDS_SCANSUMMARY", L"IDS_BADSCANSUMMARY");
   erase::SetTexts(w, {{IDC_GROUP, L"IDS_ScanSummarySubHeading"}, {IDC_TEXT1, L"IDS_SCANDRIVE"},
                       {IDC_TEXT2, L"IDS_SCANRESULT"}, {IDC_TEXT3, L"IDS_MProgSum9"}, {IDC_TEXT4, L"IDS_BadSectors"},
+                      {IDC_TEXT5, L"IDS_FailedBlocks"}, {IDC_TEXT6, L"IDS_RetryGoodBlocks"},
                       {IDC_FINISH, L"IDS_FINISH"}});
   w.SetText(IDC_VALUE1, ScanTargetText);
   w.SetText(IDC_VALUE2, ScanResultText());
-  w.SetText(IDC_VALUE3, text::FormatHms(int64_t(platform::Sys().Now() - ScanStartTime)));
-  // Two lines of the page's width; the console prints them all.
-  w.SetText(IDC_VALUE4, BadSectorsText(kShownRanges));
+  // The time the scan worked, not the time its pages stood open.
+  w.SetText(IDC_VALUE3, text::FormatHms(int64_t(ScanWorkMilliseconds / 1000)));
+  w.SetText(IDC_VALUE5, text::Dec(int64_t(ScanFailedBlocks)));
+  w.SetText(IDC_VALUE6, text::Dec(int64_t(ScanRetryGoodBlocks)));
+  // The count, then the ranges: two lines of the page's width; the console
+  // prints them all.
+  std::wstring bad = BadSectorsText(kShownRanges);
+  w.SetText(IDC_VALUE4, ScanBadSectors.empty() ? bad : text::Dec(BadSectorCount()) + L" (" + bad + L")");
 }
 
 void CScanSummary::OnCommand(ui::Window& w, int id) {

@@ -55,6 +55,7 @@
 #define IDC_FINISH 1040
 #define IDC_ELAPSED 1041
 #define IDC_STATUS 1042
+#define IDC_PROGRESS_DETAIL 1043  // percentage, rate and remaining time of a long run
 
 // Main window (templates 100-149, controls 1100-1199)
 #define IDD_MAIN 100

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/system.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
 
@@ -19,6 +20,8 @@ void Host::Diagnostic(const std::wstring& line) {
   std::fflush(stdout);
 }
 
+void Host::Wait(uint32_t milliseconds) { platform::Sys().Sleep(milliseconds); }
+
 Host& CurrentHost() {
   if (!g_host) {
     std::fputs("vektrel: no user-interface host\n", stderr);
@@ -34,8 +37,20 @@ int MessageBox(const std::wstring& text, unsigned flags) {
   return CurrentHost().MessageBox(text, flags);
 }
 
+unsigned BoxFlags(unsigned flags) {
+  constexpr unsigned kButtons = 0xF, kIcons = 0xF0, kYesNoCancel = 0x3;
+  unsigned buttons = flags & kButtons;
+  if (buttons == win::MB_YESNO || buttons == kYesNoCancel) flags = (flags & ~kIcons) | win::MB_ICONQUESTION;
+  return flags;
+}
+
 void PumpMessages() {
   if (Window* w = CurrentHost().Top()) w->PumpMessages();
+}
+
+void Wait(uint32_t milliseconds) {
+  if (g_host) g_host->Wait(milliseconds);
+  else platform::Sys().Sleep(milliseconds);
 }
 
 }  // namespace ui

@@ -41,6 +41,11 @@ struct MenuItem {
   bool enabled = true;
 };
 
+// A tree item, as the host hands it out; kTreeRoot is the invisible root
+// (the parent of the top items) and stands for "no item" in answers.
+using TreeItem = std::uintptr_t;
+inline constexpr TreeItem kTreeRoot = 0;
+
 enum class Font { Normal, Bold, Fixed };
 enum class MouseAction { Hover, Leave, LeftClick, RightClick };
 
@@ -83,6 +88,28 @@ class Window {
   virtual void LinesSelect(int id, int index) = 0;
   virtual int LinesSelected(int id) = 0;
 
+  // Tree views. Each item carries a text, 64-bit data and a state image
+  // index 0..15, its check state when the tree shows check images: 0, 1,
+  // 10, 11 and 13 draw an empty box, 3, 5 and 15 a ticked one, 2, 4, 6, 7,
+  // 12 and 14 a partly filled one, 8 and 9 a greyed one. An item with
+  // hasChildren shows an expand button before its children exist (they
+  // are added when it is about to open).
+  virtual void TreeSetup(int id, bool checkImages) = 0;
+  virtual void TreeClear(int id) = 0;
+  virtual TreeItem TreeAdd(int id, TreeItem parent, const std::wstring& text, uint64_t data, int stateImage,
+                           bool hasChildren) = 0;
+  virtual void TreeSetText(int id, TreeItem item, const std::wstring& text) = 0;
+  virtual std::wstring TreeGetText(int id, TreeItem item) = 0;
+  virtual void TreeSetState(int id, TreeItem item, int stateImage) = 0;
+  virtual int TreeGetState(int id, TreeItem item) = 0;
+  virtual void TreeSetData(int id, TreeItem item, uint64_t data) = 0;
+  virtual uint64_t TreeGetData(int id, TreeItem item) = 0;
+  virtual void TreeSelect(int id, TreeItem item) = 0;
+  virtual TreeItem TreeSelected(int id) = 0;
+  virtual void TreeExpand(int id, TreeItem item, bool expand) = 0;  // no OnTreeExpanding
+  virtual std::vector<TreeItem> TreeChildren(int id, TreeItem parent) = 0;
+  virtual void TreeDeleteChildren(int id, TreeItem parent) = 0;
+
   // Progress bars and sliders.
   virtual void SetRange(int id, int64_t low, int64_t high) = 0;
   virtual void SetPos(int id, int64_t pos) = 0;
@@ -92,6 +119,9 @@ class Window {
   virtual void SetMap(int id, const std::vector<MapBox>& boxes) = 0;
   virtual void SetPie(int id, double freeShare) = 0;  // angle share of the free part, 0..1
   virtual void SetPicture(int id, Picture picture, bool highlighted, bool selected) = 0;
+  // A tile drawn faded: its task is not available. It still takes the
+  // focus and the click, so that its description can say why.
+  virtual void SetPictureDimmed(int id, bool dimmed) {}
   virtual void Redraw(int id) = 0;  // 0: the whole window, at once
 
   // Menus of the window's menu bar (by command id) and popups.
@@ -108,6 +138,11 @@ class Window {
   virtual int MessageBox(const std::wstring& text, unsigned flags) = 0;
   // The standard file dialogs; filter in the "Name (*.x)|*.x|" form.
   virtual std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt) = 0;
+  // The same with a file name to start with (a folder, or a folder and a name).
+  virtual std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                                     const std::wstring& initialName) {
+    return SaveFileDialog(filter, defaultExt);
+  }
   virtual std::optional<std::wstring> OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
                                                      const std::wstring& initialName, bool mustExist) = 0;
 
@@ -139,7 +174,14 @@ class Page {
   virtual void OnListCheck(Window& w, int listId, int row, bool checked) {}
   virtual void OnListSelect(Window& w, int listId, int row) {}
   virtual void OnListRightClick(Window& w, int listId, int row) {}
+  // A row double-clicked.
+  virtual void OnListActivate(Window& w, int listId, int row) {}
   virtual void OnLinesSelect(Window& w, int id, int index) {}
+  // The operator selected a tree item; an item about to open (its children
+  // may be added now); a click on an item's check image (or the space key).
+  virtual void OnTreeSelect(Window& w, int treeId, TreeItem item) {}
+  virtual void OnTreeExpanding(Window& w, int treeId, TreeItem item) {}
+  virtual void OnTreeStateClick(Window& w, int treeId, TreeItem item, bool shift) {}
   virtual void OnEditChange(Window& w, int id) {}
   virtual void OnSlider(Window& w, int id, int64_t pos, bool released) {}
   virtual void OnTimer(Window& w, unsigned id) {}
@@ -175,6 +217,11 @@ class Host {
   // A diagnostic line for the standard output stream (never shown in a
   // window). The scripted host collects them instead.
   virtual void Diagnostic(const std::wstring& line);
+  // Waits `milliseconds` on the machine's clock. A host with windows keeps
+  // them drawn meanwhile and shows the wait cursor; what the operator does
+  // in the meantime waits in the queue for the page's next look at it.
+  // This one only sleeps.
+  virtual void Wait(uint32_t milliseconds);
 };
 
 Host& CurrentHost();
@@ -182,7 +229,14 @@ void SetHost(Host* host);
 inline int RunModal(Page& page) { return CurrentHost().RunModal(page); }
 // A message box over the top page (or without one).
 int MessageBox(const std::wstring& text, unsigned flags);
+// The flags a host shows a message box with: a question (Yes and No)
+// always carries the question icon, whatever the caller asked for.
+unsigned BoxFlags(unsigned flags);
 // Drains the message queues of the top page and of the main window once.
 void PumpMessages();
+// The pauses of the long operations (the system refreshing its volumes, a
+// lock tried again, a worker polled): the host's Wait, or a plain sleep of
+// the machine when no host is set.
+void Wait(uint32_t milliseconds);
 
 }  // namespace ui

@@ -13,14 +13,13 @@ uint64_t ClampSector(uint64_t sector, uint64_t length) {
   return sector >= length - 1 ? length - 1 : sector;
 }
 
-VEKTREL_WRAPS uint64_t StepSector(uint64_t sector, Step step, uint64_t length, uint32_t n) {
-  // The last sector of the last whole block; wraps to "negative" (shown as
-  // 0) when the region is shorter than one block.
-  uint64_t lastOfBlocks = (n ? length / n * n : 0) - 1;
+VEKTREL_WRAPS uint64_t StepSector(uint64_t sector, Step step, uint64_t length) {
+  // An empty region has no last sector: everything leads to 0.
+  uint64_t last = length ? length - 1 : 0;
   switch (step) {
     case Step::Start: return 0;
-    case Step::End: return lastOfBlocks;
-    case Step::Next: return int64_t(sector) < int64_t(lastOfBlocks) ? sector + 1 : sector;
+    case Step::End: return last;
+    case Step::Next: return sector < last ? sector + 1 : sector;
     case Step::Previous: return sector - 1;
   }
   return sector;

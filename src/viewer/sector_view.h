@@ -15,9 +15,9 @@ enum class Step { Start, End, Next, Previous };
 
 // Into 0 .. length - 1; a value that is negative as a signed number is 0.
 uint64_t ClampSector(uint64_t sector, uint64_t length);
-// The sector a button leads to (ShowSector clamps it afterwards). End and
-// Next stop at the last sector of the last whole block of n sectors.
-uint64_t StepSector(uint64_t sector, Step step, uint64_t length, uint32_t n);
+// The sector a button leads to (ShowSector clamps it afterwards). End goes
+// to the region's last sector and Next stops there, as a typed number does.
+uint64_t StepSector(uint64_t sector, Step step, uint64_t length);
 // A typed number: its leading decimal digits after optional blanks, any
 // 64-bit value (larger ones saturate); 0 when there are none or the number
 // is negative.

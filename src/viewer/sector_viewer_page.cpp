@@ -16,6 +16,18 @@ using app::T;
 namespace {
 // Kept across pages: a failed read shows what was there before.
 uint8_t g_sector[512];
+
+// The partition's volume, with its last sectors in reach: a mounted file
+// system checks reads against its own size, and NTFS keeps the backup of
+// its boot sector in the partition's last sector, beyond that size.
+platform::Handle OpenWholeVolume(wchar_t letter) {
+  platform::Handle h = disk::OpenVolumeHandle(letter);
+  uint32_t got = 0;
+  if (platform::IsValid(h))
+    platform::Sys().DeviceIoControl(h, win::FSCTL_ALLOW_EXTENDED_DASD_IO, nullptr, 0, nullptr, 0, &got);
+  return h;
+}
+
 }  // namespace
 
 int CViewDiskData::TemplateId() const { return IDD_VIEW_DISK_DATA; }
@@ -32,13 +44,10 @@ void CViewDiskData::OnInit(ui::Window& w) {
   w.Show(IDC_VIEW_CYLINDER, false);
   w.Show(IDC_VIEW_HEAD, false);
   w.SetFont(IDC_VIEW_DUMP, ui::Font::Fixed);
-  // The block size of the region's own disk decides where End and Next stop.
-  disk::GetDiskSizeSectors(int(region_.DriveNumber));
-  n_ = disk::LastSectorsPerTrack;
   if (region_.RegionKind == erase::kWholeDisk)
     diskOpen_ = disk::OpenDiskReadWrite(int(region_.DriveNumber)) != platform::kNullHandle;
   else
-    volume_ = disk::OpenVolumeHandle(region_.DriveLetter);
+    volume_ = OpenWholeVolume(region_.DriveLetter);
   ViewerSector = 0;
   ShowSector(w);
   w.SetFocus(IDC_VIEW_SECTOR);
@@ -72,8 +81,8 @@ void CViewDiskData::OnCommand(ui::Window& w, int id) {
     default:
       return;
   }
-  uint64_t next = StepSector(ViewerSector, step, region_.LengthSectors, n_);
-  // Next past the last whole block does nothing, not even a new read.
+  uint64_t next = StepSector(ViewerSector, step, region_.LengthSectors);
+  // Next on the last sector does nothing, not even a new read.
   if (step == Step::Next && next == ViewerSector) return;
   ViewerSector = next;
   ShowSector(w);

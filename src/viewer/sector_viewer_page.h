@@ -28,7 +28,6 @@ class CViewDiskData : public ui::Page {
 
  private:
   erase::Region region_;
-  uint32_t n_ = 63;
   bool diskOpen_ = false;
   platform::Handle volume_ = platform::kInvalidHandle;
   bool busy_ = false;

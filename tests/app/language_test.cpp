@@ -73,3 +73,19 @@ TEST(LanguageTableTest, LineEndsAloneAreStripped) {
   EXPECT_EQ(app::GetLangString(L"B"), L"two");
   EXPECT_EQ(app::GetLangString(L"C"), L"three");
 }
+
+TEST(LanguageTableTest, CaptionsDropTheAccessKey) {
+  struct Case {
+    const wchar_t* menu;
+    const wchar_t* caption;
+  } cases[] = {
+      {L"&Exit", L"Exit"},
+      {L"D&elete Disk/Partition", L"Delete Disk/Partition"},
+      {L"終了(&X)", L"終了"},                      // the Japanese manner: the key in brackets
+      {L"次へ(&N) >", L"次へ >"},
+      {L"Save && Close", L"Save & Close"},         // a doubled ampersand is shown as one
+      {L"(&)", L"()"},                             // not a key in brackets
+      {L"Trailing &", L"Trailing "},
+  };
+  for (const Case& c : cases) EXPECT_EQ(app::WithoutAccessKey(c.menu), c.caption) << text::ToUtf8(c.menu);
+}

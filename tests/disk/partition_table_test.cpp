@@ -4,14 +4,20 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <sstream>
 
 #include "app/disk_map.h"
 #include "app/language.h"
 #include "disk/disk_table.h"
+#include "disk/gpt_table.h"
 #include "disk/partition_table.h"
+#include "disk/partition_types.h"
 #include "disk/volume_map.h"
 #include "platform/sim/boot_sectors.h"
+#include "platform/sim/sim_layout.h"
+#include "platform/winapi.h"
+#include "partition/damaged_tables.h"
 #include "support/image_tools.h"
 #include "support/sim_fixture.h"
 
@@ -285,4 +291,139 @@ TEST_F(PartitionTableTest, DamagedGptEntriesAreSkippedAndNothingIsReadOutsideThe
   EXPECT_EQ(records[1].StartLba, 40000u);
   EXPECT_TRUE(Records(1).empty());
   EXPECT_EQ(Sim().Disk(0).outOfRange + Sim().Disk(1).outOfRange, 0u);
+}
+
+TEST_F(PartitionTableTest, DamagedGptIsReadFromItsBackupOrNotAtAll) {
+  if (!HaveTool("sgdisk")) GTEST_SKIP() << "sgdisk missing";
+  const uint64_t last = kGptBackupLba;
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> damage;
+    gpt::Fault primary, backup;  // the first check each copy fails
+    disk::GptRead read;          // which copy the partitions come from
+  } cases[] = {
+      {"primary array checksum", [](auto& img) { FlipByte(img, 2, 200); }, gpt::Fault::ArrayCrc, gpt::Fault::None,
+       disk::GptRead::Backup},
+      {"primary header checksum", [](auto& img) { FlipByte(img, 1, 20); }, gpt::Fault::HeaderCrc, gpt::Fault::None,
+       disk::GptRead::Backup},
+      {"both header checksums", [&](auto& img) { FlipByte(img, 1, 20), FlipByte(img, last, 20); },
+       gpt::Fault::HeaderCrc, gpt::Fault::HeaderCrc, disk::GptRead::None},
+      {"entry count 0xFFFFFFFF in both",
+       [&](auto& img) { PatchGptHeader(img, 1, 80, 0xFFFFFFFF), PatchGptHeader(img, last, 80, 0xFFFFFFFF); },
+       gpt::Fault::ArraySize, gpt::Fault::ArraySize, disk::GptRead::None},
+      {"entry size 0 in the primary", [](auto& img) { PatchGptHeader(img, 1, 84, 0); }, gpt::Fault::EntrySize,
+       gpt::Fault::None, disk::GptRead::Backup},
+      {"entry size 0x80000000 in both",
+       [&](auto& img) { PatchGptHeader(img, 1, 84, 0x80000000), PatchGptHeader(img, last, 84, 0x80000000); },
+       gpt::Fault::EntrySize, gpt::Fault::EntrySize, disk::GptRead::None},
+      {"a checksum wrong before an entry size wrong",
+       [](auto& img) { PatchGptHeader(img, 1, 84, 0), FlipByte(img, 1, 20); }, gpt::Fault::HeaderCrc,
+       gpt::Fault::None, disk::GptRead::Backup},
+      {"primary names another sector", [](auto& img) { PatchGptHeader(img, 1, 24, 7); }, gpt::Fault::MyLba,
+       gpt::Fault::None, disk::GptRead::Backup},
+      {"primary array over the partitions", [](auto& img) { PatchGptHeader(img, 1, 72, 2048); },
+       gpt::Fault::ArrayPlacement, gpt::Fault::None, disk::GptRead::Backup},
+      {"backup header checksum", [&](auto& img) { FlipByte(img, last, 20); }, gpt::Fault::None,
+       gpt::Fault::HeaderCrc, disk::GptRead::Primary},
+  };
+  // sgdisk takes its time: one table, copied for each case.
+  TempDir made;
+  std::string original = made.File("gpt.img");
+  MakeSgdiskGpt(original);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    std::string img = dir.File("gpt.img");
+    ASSERT_EQ(Shell("cp --sparse=always " + original + " " + img), 0);
+    c.damage(img);
+    config_.disks.clear();
+    sim::DiskConfig d;
+    std::string err;
+    ASSERT_TRUE(sim::ParseDiskOption(img, &d, &err)) << err;
+    config_.disks.push_back(d);
+    Boot();
+    disk::GptState st = disk::InspectGpt(0);
+    EXPECT_TRUE(st.present);
+    EXPECT_EQ(st.primary, c.primary);
+    EXPECT_EQ(st.backup, c.backup);
+    EXPECT_FALSE(st.FullyValid());
+    auto records = Records();
+    EXPECT_TRUE(disk::IsGptDisk);
+    EXPECT_EQ(disk::GptTableRead, c.read);
+    // The simulated driver reads the same copy, or fails the layout
+    // request as Windows does for a disk whose GPT it cannot read.
+    sim::DriverLayout layout;
+    uint32_t error = 0;
+    bool readable = sim::ReadDriverLayout(Sim().Disk(0), &layout, &error);
+    if (c.read == disk::GptRead::None) {
+      EXPECT_TRUE(records.empty());
+      EXPECT_FALSE(readable);
+      EXPECT_EQ(error, win::ERROR_DISK_CORRUPT);
+      continue;
+    }
+    ASSERT_TRUE(readable);
+    EXPECT_EQ(layout.style, win::PARTITION_STYLE_GPT);
+    EXPECT_EQ(layout.entries.size(), 3u);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].StartLba, 2048u);
+    EXPECT_EQ(records[2].StartLba, 51200u);
+    EXPECT_EQ(records[2].LengthSectors, 32768u);
+    // Without volumes the type names what each partition is.
+    EXPECT_EQ(disk::PartitionTypeName(records[0].Type), L"EFI");
+    EXPECT_EQ(disk::PartitionTypeName(records[2].Type), L"Linux");
+  }
+}
+
+TEST_F(PartitionTableTest, SpaceAnyEntryHoldsIsNeverFree) {
+  // Rows as "start:kind": P a partition, U space in use, F free, L free
+  // inside the extended partition.
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> build;
+    std::string rows;
+  } cases[] = {
+      {"an entry past the end of a 64 MiB disk", WritePastEndEntry, "2048:P 22528:F 4294967040:P"},
+      {"four extended partitions", WriteFourExtended, "2048:U 40064:U 60064:U 82112:P 92112:L"},
+      {"a chain longer than the record list", WriteLongChain, ""},
+      {"a record whose first entry is an extended partition",
+       [](auto& img) {
+         WriteSectorAt(img, 0, TableSector({{0x0F, 2048, 100000}}));
+         WriteSectorAt(img, 2048, TableSector({{0x07, 2048, 20000}, {0x05, 40000, 40000}}));
+         WriteSectorAt(img, 42048, TableSector({{0x0F, 2048, 30000}}));
+       },
+       "4096:P 42048:U 102048:F"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    config_.disks.clear();
+    sim::DiskConfig d;
+    std::string err;
+    ASSERT_TRUE(sim::ParseDiskOption(dir.File("mbr.img") + ",size=64MiB", &d, &err));
+    config_.disks.push_back(d);
+    Boot();
+    c.build(d.image);
+    auto rows = Rows();
+    std::string got;
+    for (const disk::PartitionEntry& r : rows) {
+      char kind = r.RecordIndex < 0 ? (r.IsPrimary ? 'F' : 'L') : r.Type == disk::kTypeInUse ? 'U' : 'P';
+      got += (got.empty() ? "" : " ") + std::to_string(r.StartLba) + ":" + kind;
+      if (r.RecordIndex >= 0) continue;
+      EXPECT_LE(r.StartLba + r.LengthSectors, 131072u) << "free space lies on the disk";
+      for (const disk::PartitionEntry& p : rows) {
+        if (p.RecordIndex < 0) continue;
+        EXPECT_TRUE(r.StartLba + r.LengthSectors <= p.StartLba || p.StartLba + p.LengthSectors <= r.StartLba)
+            << "free row at " << r.StartLba << " over the entry at " << p.StartLba;
+      }
+    }
+    if (!c.rows.empty()) {
+      EXPECT_EQ(got, c.rows);
+      continue;
+    }
+    // The long chain: the record list's last place holds the rest of it.
+    ASSERT_EQ(rows.size(), size_t(disk::kMaxRecords)) << got;
+    EXPECT_EQ(rows.back().Type, disk::kTypeInUse);
+    EXPECT_EQ(rows.back().StartLba, 2048u + 2048u * 31);
+    EXPECT_EQ(rows.back().StartLba + rows.back().LengthSectors, 122048u);
+  }
 }

@@ -24,8 +24,8 @@ using duplicate::DuplicationResult;
 namespace {
 
 struct Choice {
-  int source[2] = {1, 0};       // disk index, partition row
-  int destination[2] = {2, 0};
+  int source[2] = {0, 0};       // disk number, partition row
+  int destination[2] = {1, 0};
   bool sector = true;
   bool verify = false;
   bool prescan = false;

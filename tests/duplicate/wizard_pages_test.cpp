@@ -38,7 +38,7 @@ class WizardPagesTest : public DupTest {
     ASSERT_EQ(disk::DriveLetterOf(2048, 2), L'E');
     app::ReadStartupValues();
   }
-  int Row(int diskIndex, int partition) { return erase::RegionRowOf(app::BuildDiskListRows(), diskIndex, partition); }
+  int Row(int drive, int partition) { return erase::RegionRowOf(app::BuildDiskListRows(), drive, partition); }
 
   // The source page with that row checked and Next pressed; then the
   // destination page with the other row checked. Returns whether the
@@ -65,19 +65,19 @@ TEST_F(WizardPagesTest, TheDestinationPageRefusesWhatWouldOverwriteTheSourceOrTh
   Machine();
   struct Case {
     const char* what;
-    int source[2], destination[2];  // disk index, partition row (0 the disk)
+    int source[2], destination[2];  // disk number, partition row (0 the disk)
     bool accepted;
     const wchar_t* message;  // shown when refused; nullptr none
   } cases[] = {
-      {"a disk onto itself", {1, 0}, {1, 0}, false, L"IDS_DestinationIsSource"},
-      {"a disk onto its own partition", {1, 0}, {1, 2}, false, L"IDS_DestinationIsSource"},
-      {"a partition onto itself", {1, 1}, {1, 1}, false, L"IDS_DestinationOverlapsSource"},
-      {"a partition onto another of its disk", {1, 1}, {1, 2}, true, nullptr},
-      {"a disk onto another disk", {1, 0}, {2, 0}, true, nullptr},
-      {"a disk into a partition", {3, 0}, {1, 2}, false, L"IDS_DiskNeedsDisk"},
-      {"the system disk", {1, 0}, {3, 0}, false, nullptr},
-      {"a partition of the system disk", {1, 1}, {3, 1}, false, nullptr},
-      {"a partition onto an empty disk (offers a partition)", {1, 1}, {2, 0}, false, nullptr},
+      {"a disk onto itself", {0, 0}, {0, 0}, false, L"IDS_DestinationIsSource"},
+      {"a disk onto its own partition", {0, 0}, {0, 2}, false, L"IDS_DestinationIsSource"},
+      {"a partition onto itself", {0, 1}, {0, 1}, false, L"IDS_DestinationOverlapsSource"},
+      {"a partition onto another of its disk", {0, 1}, {0, 2}, true, nullptr},
+      {"a disk onto another disk", {0, 0}, {1, 0}, true, nullptr},
+      {"a disk into a partition", {2, 0}, {0, 2}, false, L"IDS_DiskNeedsDisk"},
+      {"the system disk", {0, 0}, {2, 0}, false, nullptr},
+      {"a partition of the system disk", {0, 1}, {2, 1}, false, nullptr},
+      {"a partition onto an empty disk (offers a partition)", {0, 1}, {1, 0}, false, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -99,9 +99,9 @@ TEST_F(WizardPagesTest, APartitionOverlappingTheSourceOnItsDiskIsRefused) {
   WriteSectorAt(ImagePath(0), 0, TableSector({{0x07, 2048, 8000}, {0x07, 6000, 8000}, {0x07, 20000, 10000}}));
   Sim().Mounts().Mount();
   app::ReadStartupValues();
-  EXPECT_FALSE(TryDestination(Row(1, 1), Row(1, 2), true));
+  EXPECT_FALSE(TryDestination(Row(0, 1), Row(0, 2), true));
   EXPECT_TRUE(Shown(L"IDS_DestinationOverlapsSource"));
-  EXPECT_TRUE(TryDestination(Row(1, 1), Row(1, 3), true)) << "apart from the source";
+  EXPECT_TRUE(TryDestination(Row(0, 1), Row(0, 3), true)) << "apart from the source";
 }
 
 TEST_F(WizardPagesTest, TheDriverRefusesASourceAsItsOwnDestinationBeforeWriting) {

@@ -2,13 +2,15 @@
 // answers that guard a deletion, and what each prints.
 #include <gtest/gtest.h>
 
+#include "app/version.h"
 #include "erase/region_fixture.h"
+#include "platform/text.h"
 
 using namespace testing_support;
 
 class ConsoleCommandsTest : public RegionTest {
  protected:
-  // Disk 1 holds C: (the program's and Windows' volume by default), disk 2
+  // Disk0 holds C: (the program's and Windows' volume by default), Disk1
   // is 1000 sectors with a bad one.
   void SetUpImages() {
     config_.programPath.clear();
@@ -20,7 +22,7 @@ class ConsoleCommandsTest : public RegionTest {
     platform::SetSystem(nullptr);
     sim_.reset();
   }
-  // An installed Windows on C: (disk 1), as a machine file describes it.
+  // An installed Windows on C: (Disk0), as a machine file describes it.
   int Run(const std::string& args, std::string* out) {
     std::string machine = WriteInstalledMachine(
         dir_.File("machine.ini"), {ImagePath(0) + ",model=System", ImagePath(1) + ",model=Spare,bad=500"});
@@ -36,26 +38,38 @@ TEST_F(ConsoleCommandsTest, ExitCodesAndOutput) {
     int code;
     std::string shows;
   } cases[] = {
-      {"wipe --disk 3 --method 0", 2, "no disk 3"},
-      {"wipe --partition 2:1 --method 0", 2, "no partition row 1"},
-      {"wipe --disk 2 --method 4", 2, "--method is 0 to 3"},
-      {"wipe --disk 2", 2, "--method is required"},
-      {"wipe --disk 2 --partition 2:1 --method 0", 2, "either --disk K or --partition K:R"},
-      {"--yes wipe --partition 1:1 --method 0", 2, "holds the running Windows"},
-      {"wipe --disk 2 --method 0", 1, "nothing was written"},
-      {"view --disk 2 --go end --go next", 0, "sector: 944"},
-      {"view --disk 2 --sector 500", 1, "could not be read"},
-      {"--json scan --disk 2", 1, "\"ScanFailedBlocks\":1,\"ScanRetryGoodBlocks\":0,\"IoErrorCount\":4"},
-      {"--yes --json wipe --disk 2 --method 0 --report " + report, 0, "\"IoErrorCount\":0,\"result\":\"Completed\""},
-      {"--json scan --disk 2", 1, "\"lines\":[\"Read error at sector 441\"]"},
-      {"--json scan --disk 2", 1, "\"BadSectors\":[{\"first\":500,\"last\":500}]"},
-      {"scan --disk 2", 1, "Unreadable sectors: 500\n"},
+      // Disks go by their Windows numbers, as the lists show them: Disk0
+      // holds C:, Disk1 is the spare.
+      {"wipe --disk 2 --method 0", 2, "no disk 2"},
+      {"wipe --disk x --method 0", 2, "--disk needs a number from 0, not 'x'"},
+      {"wipe --partition 1:1 --method 0", 2, "no partition row 1"},
+      {"wipe --partition 1:0 --method 0", 2, "--partition R needs a number from 1"},
+      {"wipe --disk 1 --method 4", 2, "--method is 0 to 3"},
+      {"wipe --disk 1", 2, "--method is required"},
+      {"wipe --disk 1 --partition 1:1 --method 0", 2, "either --disk N or --partition N:R"},
+      // The page refuses the running Windows and says why; nothing is written.
+      {"--yes wipe --partition 0:1 --method 0", 1, "holds the Windows you are running (C:\\Windows)"},
+      {"--yes wipe --disk 0 --method 0", 1, "disk 0 was refused; nothing was written"},
+      {"wipe --disk 1 --method 0", 1, "nothing was written"},
+      {"view --disk 1 --go end --go next", 0, "sector: 999"},
+      {"view --disk 1 --sector 500", 1, "could not be read"},
+      {"--json scan --disk 1", 1, "\"ScanFailedBlocks\":1,\"ScanRetryGoodBlocks\":0,\"IoErrorCount\":4"},
+      {"--yes --json wipe --disk 1 --method 0 --report " + report, 0, "\"IoErrorCount\":0,\"result\":\"Completed\""},
+      // The certificate's fields: the disk as it names itself, the program,
+      // how far the wipe got.
+      {"--yes --json wipe --disk 1 --method 2", 0,
+       "\"model\":\"Spare\",\"serial\":\"\",\"SizeSectors\":1000,\"bus\":\"SATA\",\"version\":\"" +
+           text::ToUtf8(app::VersionText()) +
+           "\",\"sectorsOverwritten\":1000,\"sectorsTotal\":1000,\"passesBegun\":3,\"passes\":3"},
+      {"--json scan --disk 1", 1, "\"lines\":[\"Read error at sector 441\"]"},
+      {"--json scan --disk 1", 1, "\"BadSectors\":[{\"first\":500,\"last\":500}]"},
+      {"scan --disk 1", 1, "Unreadable sectors: 500\n"},
       // Sector numbers are numbers, and one that cannot be addressed fails
       // instead of wrapping around to the start of the disk.
-      {"view --disk 2 --sector abc", 2, "--sector needs a number, not 'abc'"},
-      {"view --disk 2 --sector -5", 2, "--sector needs a number, not '-5'"},
-      {"view --disk 2 --sector 1.5", 2, "--sector needs a number, not '1.5'"},
-      {"view --disk 2 --sector 999", 0, "sector: 999"},
+      {"view --disk 1 --sector abc", 2, "--sector needs a number, not 'abc'"},
+      {"view --disk 1 --sector -5", 2, "--sector needs a number, not '-5'"},
+      {"view --disk 1 --sector 1.5", 2, "--sector needs a number, not '1.5'"},
+      {"view --disk 1 --sector 999", 0, "sector: 999"},
       {"read --drive 1 --lba 36028797018963969", 1, "result: -1"},
       {"read --drive 1 --lba 999 --count 2", 1, "result: -1"},
       {"read --drive 1 --lba 999", 0, "result: 0"},
@@ -81,10 +95,10 @@ TEST_F(ConsoleCommandsTest, AWriteProtectedDiskIsScannedCleanAndItsWipeEndsWithE
     int code;
     std::string shows;
   } cases[] = {
-      {"scan --disk 1", 0, "Unreadable sectors: None\n"},
+      {"scan --disk 0", 0, "Unreadable sectors: None\n"},
       // Failed writes are not a completed deletion.
-      {"--yes --json wipe --disk 1 --method 0", 1, "\"result\":\"Completed with errors\""},
-      {"--yes wipe --disk 1 --method 0", 1, "Deletion result: Completed with errors"},
+      {"--yes --json wipe --disk 0 --method 0", 1, "\"result\":\"Completed with errors\""},
+      {"--yes wipe --disk 0 --method 0", 1, "Deletion result: Completed with errors"},
   };
   for (const Case& c : cases) {
     std::string out;

@@ -2,6 +2,9 @@
 // and the ways off the report page.
 #include <gtest/gtest.h>
 
+#include "app/app_state.h"
+#include "app/language.h"
+#include "app/version.h"
 #include "disk/disk_access.h"
 #include "erase/delete_report.h"
 #include "erase/dump_row.h"
@@ -39,7 +42,7 @@ class DeleteReportTest : public RegionTest {
 
 TEST_F(DeleteReportTest, SavedReportOfAZeroFilledPartition) {
   ReportsDrive();
-  AddDisk("size=8MiB,model=Target");
+  AddDisk("size=8MiB,model=Target,serial=TGT-0001,bus=Usb");
   Boot();
   Layout(0, {{2048, 6300, "NTFS"}});
   host_.fileDialog = [](bool save, const std::wstring& filter) -> std::optional<std::wstring> {
@@ -47,7 +50,7 @@ TEST_F(DeleteReportTest, SavedReportOfAZeroFilledPartition) {
     EXPECT_EQ(filter, L"IDS_DelReport (*.txt)|*.txt|");
     return L"R:\\report.txt";
   };
-  Delete(RowOf(1, 1), erase::WipeZero, [](ui::ScriptedWindow& w) {
+  Delete(RowOf(0, 1), erase::WipeZero, [](ui::ScriptedWindow& w) {
     w.Press(IDC_SAVE_REPORT);
     w.Press(IDC_SAVE_REPORT);  // saving again writes the same file
   });
@@ -75,11 +78,52 @@ TEST_F(DeleteReportTest, SavedReportOfAZeroFilledPartition) {
       L"0000000010  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 ",
       L"0000000020  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 ",
       L"",
+      // What a certificate needs besides, behind the lines readers know.
+      L"IDS_ReportModel Target",
+      L"IDS_ReportSerial TGT-0001",
+      L"IDS_ReportSectors 16384",
+      L"IDS_ReportBus USB",
+      L"IDS_ReportVersion IDS_Product " + app::VersionText(),
+      L"IDS_ReportOverwritten",
   };
   EXPECT_EQ(lines, expected);
   for (int i = 13; i < 16; ++i) EXPECT_EQ(lines[size_t(i)].size(), 60u);
   EXPECT_EQ(erase::DeleteDateText, L"12/09/2026 10:00");
   EXPECT_FALSE(Shown(L"IDS_ReportNotSaved"));
+  // The save dialog offers the disk and the time as the file's name.
+  ASSERT_FALSE(host_.fileDialogs.empty());
+  EXPECT_EQ(host_.fileDialogs.back().initialName, L"IDS_DelReport IDS_Drive0 C 2026-12-09 1000.txt");
+}
+
+TEST_F(DeleteReportTest, HowFarAnAbortedDeletionGotAndWhatItWasRunBy) {
+  AddDisk("size=64MiB,model=Target,spt=63");
+  Boot();
+  app::ReadStartupValues();
+  app::LanguageName = L"English";
+  ASSERT_TRUE(app::LoadLanguageTable());
+  Layout(0, {{2048, 63 * 1000, ""}});
+  struct Case {
+    int cancelAtPump;  // 0: not cancelled
+    std::wstring line;
+  } cases[] = {
+      {0, L"Sectors overwritten: 63000 of 63000 (pass 4 of 4)"},
+      // The wipe goes a megabyte at a time (32 blocks of 63 sectors) between
+      // looks at the queue: cancelled at the third look, in pass 1.
+      {3, L"Sectors overwritten: 4032 of 63000 (pass 1 of 4)"},
+  };
+  for (const Case& c : cases) {
+    int pumps = 0;
+    host_.onPump = [&](ui::ScriptedWindow& w) {
+      if (c.cancelAtPump && ++pumps == c.cancelAtPump) w.Press(win::IDCANCEL);
+    };
+    std::wstring caption;
+    Delete(RowOf(0, 1), erase::WipeDoD, [&](ui::ScriptedWindow& w) { caption = w.GetText(0); });
+    host_.onPump = nullptr;
+    EXPECT_NE(erase::DeleteReport.find(L"\r\n" + c.line + L"\r\n"), std::wstring::npos) << text::ToUtf8(erase::DeleteReport);
+    EXPECT_NE(erase::DeleteReport.find(L"\r\nProgram version: Vektrel " + app::VersionText() + L"\r\n"),
+              std::wstring::npos);
+    EXPECT_EQ(caption, L"Deletion Report - Vektrel " + app::VersionText());
+  }
 }
 
 TEST_F(DeleteReportTest, ADeletionWithErrorsIsNotReportedAsCompleted) {
@@ -101,7 +145,7 @@ TEST_F(DeleteReportTest, ADeletionWithErrorsIsNotReportedAsCompleted) {
     Sim().Disk(0).MutableConfig().writeProtected = c.writeProtected;
     host_.messages.clear();
     std::wstring errors, result, snapshotBox;
-    Delete(RowOf(1, 1), erase::WipeZero, [&](ui::ScriptedWindow& w) {
+    Delete(RowOf(0, 1), erase::WipeZero, [&](ui::ScriptedWindow& w) {
       errors = w.GetText(IDC_VALUE7);
       result = w.GetText(IDC_VALUE6);
       snapshotBox = w.GetText(IDC_SNAPSHOT);
@@ -109,7 +153,10 @@ TEST_F(DeleteReportTest, ADeletionWithErrorsIsNotReportedAsCompleted) {
     });
     EXPECT_EQ(errors, c.errors);
     EXPECT_EQ(result, c.result);
-    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"IDS_DeleteWarning", c.message}));
+    // The question names the partition and its disk.
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{
+                              L"IDS_DeleteWarning\n\nIDS_Partition (C:) RAW 0.15 MB, IDS_Disk 0 (Target, 8 MB)",
+                              c.message}));
     EXPECT_NE(erase::DeleteReport.find(L"\r\nIDS_DelResult " + c.result + L"\r\nIDS_DelErr " + c.errors + L"\r\n"),
               std::wstring::npos);
     EXPECT_EQ(snapshotBox.size(), 32u * 87) << "32 rows of 85 characters and CR LF";
@@ -121,12 +168,12 @@ TEST_F(DeleteReportTest, AReportThatCannotBeWrittenIsNotDroppedSilently) {
   Boot();
   Layout(0, {{2048, 630, ""}});
   host_.fileDialog = [](bool, const std::wstring&) -> std::optional<std::wstring> { return L"Q:\\nowhere\\r.txt"; };
-  Delete(RowOf(1, 1), erase::WipeZero, [](ui::ScriptedWindow& w) { w.Press(IDC_SAVE_REPORT); });
+  Delete(RowOf(0, 1), erase::WipeZero, [](ui::ScriptedWindow& w) { w.Press(IDC_SAVE_REPORT); });
   EXPECT_TRUE(Shown(L"IDS_ReportNotSaved"));
   // A dialog that is cancelled writes nothing and says nothing.
   host_.messages.clear();
   host_.fileDialog = [](bool, const std::wstring&) -> std::optional<std::wstring> { return std::nullopt; };
-  Delete(RowOf(1, 1), erase::WipeZero, [](ui::ScriptedWindow& w) { w.Press(IDC_SAVE_REPORT); });
+  Delete(RowOf(0, 1), erase::WipeZero, [](ui::ScriptedWindow& w) { w.Press(IDC_SAVE_REPORT); });
   EXPECT_FALSE(Shown(L"IDS_ReportNotSaved"));
 }
 
@@ -140,7 +187,7 @@ TEST_F(DeleteReportTest, FinishOffersTheRestartAndViewShowsTheWipedRegion) {
     w.Cancel();
   });
   host_.OnPage("CRestart", [](ui::ScriptedWindow& w) { w.Press(IDC_RESTART_FIRST); });
-  EXPECT_THROW(Delete(RowOf(1, 1), erase::WipeDoD,
+  EXPECT_THROW(Delete(RowOf(0, 1), erase::WipeDoD,
                       [](ui::ScriptedWindow& w) {
                         w.Press(IDC_VIEW_REGION);
                         w.Press(IDC_FINISH);

@@ -41,6 +41,7 @@ TEST_F(DeletionPagesTest, ChecksWorkLikeRadioButtonsAndTheSystemDiskIsRefused) {
     for (int systemRow : {0, 1}) {
       w.CheckRow(IDC_LIST, systemRow, true);
       EXPECT_EQ(Checks(w), (std::vector<bool>{false, false, false, false, true})) << systemRow;
+      EXPECT_EQ(host_.messages.back().text, systemRow ? L"IDS_GuardWindows" : L"IDS_GuardHolds");
     }
     w.CheckRow(IDC_LIST, 4, false);
     EXPECT_FALSE(w.IsEnabled(IDC_NEXT) || w.IsEnabled(IDC_VIEW));
@@ -112,16 +113,18 @@ TEST_F(DeletionPagesTest, NothingIsWrittenUnlessTheStartIsConfirmed) {
   }
 }
 
-TEST_F(DeletionPagesTest, TargetTextsNameTheRegion) {
+TEST_F(DeletionPagesTest, TargetTextsNameTheRegionAndItsDisk) {
   TwoDisks();
+  // The disk by its Windows number (Disk1 in the list), with its model and
+  // size, wherever the page is about to write.
   struct Case {
     int row;
     std::wstring text;
   } cases[] = {
       {2, L"IDS_Disk 1 Target 16 MB"},
-      {3, L"IDS_Partition (D:) NTFS 3.91 MB"},
+      {3, L"IDS_Partition (D:) NTFS 3.91 MB, IDS_Disk 1 (Target, 16 MB)"},
       // Unformatted and so RAW, even though it has a letter.
-      {4, L"IDS_Partition (E:) RAW 2.93 MB"},
+      {4, L"IDS_Partition (E:) RAW 2.93 MB, IDS_Disk 1 (Target, 16 MB)"},
   };
   for (const Case& c : cases) {
     host_.OnPage("CSelectDisk", [&](ui::ScriptedWindow& w) {

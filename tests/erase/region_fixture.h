@@ -59,9 +59,9 @@ class RegionTest : public SimTest {
     Sim().Mounts().Mount();
   }
 
-  // The list row of disk index k (1-based) or of its r-th partition.
-  int RowOf(int diskIndex, int partition = 0) {
-    return erase::RegionRowOf(app::BuildDiskListRows(), diskIndex, partition);
+  // The list row of the disk with Windows disk number n, or of its r-th partition.
+  int RowOf(int driveNumber, int partition = 0) {
+    return erase::RegionRowOf(app::BuildDiskListRows(), driveNumber, partition);
   }
 
   // The deletion wizard on a row with a method, every question answered

@@ -66,7 +66,7 @@ TEST_F(WipeTest, WholeDiskWipesReachTheLastSector) {
     disk::BuildLetterDiskMap();
     ASSERT_EQ(disk::CountVolumesOnDisk(0), 1);
     host_.messages.clear();
-    Delete(RowOf(1), method);
+    Delete(RowOf(0), method);
     EXPECT_EQ(disk::IoErrorCount, 0);
     EXPECT_FALSE(erase::DeleteCancelled);
     EXPECT_TRUE(Shown(L"IDS_DeleteOver"));
@@ -91,7 +91,7 @@ TEST_F(WipeTest, PartitionWipeTouchesNothingOutsideThePartition) {
     Boot();
     Layout(1, {{2048, 10000, "NTFS"}, {12048, 8000, "FAT"}});
     std::vector<uint8_t> before = ReadHostFile(ImagePath(1));
-    Delete(RowOf(2, 1), method);
+    Delete(RowOf(1, 1), method);
     EXPECT_EQ(disk::IoErrorCount, 0) << "the locked volume accepts the raw writes";
     std::vector<uint8_t> after = ReadHostFile(ImagePath(1));
     EXPECT_EQ(Sectors(after, 0, 2048), Sectors(before, 0, 2048));
@@ -113,9 +113,9 @@ TEST_F(WipeTest, RandomDataIsFifteenBitWordsAndRepeatsWithinTheSameSecond) {
   host_.onPump = [this](ui::ScriptedWindow&) {
     for (auto& v : Sim().Mounts().Volumes()) EXPECT_FALSE(v->locked) << "a RAW partition is not locked";
   };
-  Delete(RowOf(1, 1), erase::WipeRandom);
+  Delete(RowOf(0, 1), erase::WipeRandom);
   std::time_t first = erase::DeleteStartTime;
-  Delete(RowOf(2, 1), erase::WipeRandom);
+  Delete(RowOf(1, 1), erase::WipeRandom);
   ASSERT_EQ(erase::DeleteStartTime, first);
   std::vector<uint8_t> a = Sectors(ReadHostFile(ImagePath(0)), 2048, 4000);
   std::vector<uint8_t> b = Sectors(ReadHostFile(ImagePath(1)), 2048, 4000);
@@ -177,7 +177,7 @@ TEST_F(WipeTest, DoDOnAThousandMegabytePartitionEndsAtItsRange) {
     high = h;
     last = pos;
   };
-  Delete(RowOf(1, 1), erase::WipeDoD);
+  Delete(RowOf(0, 1), erase::WipeDoD);
   EXPECT_EQ(high, 130028);
   EXPECT_EQ(last, 130028);
   EXPECT_EQ(disk::IoErrorCount, 0) << "the verification finds what pass 3 wrote, tail included";
@@ -201,7 +201,7 @@ TEST_F(WipeTest, CancelInPassTwoWritesNoFurtherBlock) {
   };
   bool restartAsked = false;
   host_.OnPage("CRestart", [&](ui::ScriptedWindow& w) { restartAsked = true; });
-  Delete(RowOf(1, 1), erase::WipeDoD, [](ui::ScriptedWindow& w) {
+  Delete(RowOf(0, 1), erase::WipeDoD, [](ui::ScriptedWindow& w) {
     EXPECT_EQ(w.GetText(IDC_VALUE6), L"IDS_Aborted");
     w.Press(IDC_FINISH);
   });
@@ -235,7 +235,7 @@ TEST_F(WipeTest, ErrorsArePerBlock) {
     AddDisk("size=4042s,model=Locked,wp=1");
     Boot();
     std::wstring shown;
-    Delete(RowOf(1), c.method, [&](ui::ScriptedWindow& w) { shown = w.GetText(IDC_VALUE7); });
+    Delete(RowOf(0), c.method, [&](ui::ScriptedWindow& w) { shown = w.GetText(IDC_VALUE7); });
     EXPECT_EQ(disk::IoErrorCount, c.errors);
     EXPECT_EQ(shown, text::Dec(int64_t(c.errors)));
   }
@@ -247,7 +247,7 @@ TEST_F(WipeTest, VerificationCatchesDataThatComesBackCorrupted) {
   AddDisk("size=8MiB,model=Target,corrupt=2683-2806");
   Boot();
   Layout(0, {{2048, 6300, ""}});
-  Delete(RowOf(1, 1), erase::WipeDoD);
+  Delete(RowOf(0, 1), erase::WipeDoD);
   EXPECT_EQ(disk::IoErrorCount, 3);
   EXPECT_FALSE(erase::DeleteCancelled);
 }
@@ -264,7 +264,7 @@ TEST_F(WipeTest, VolumeInUseIsNotOverwritten) {
   std::vector<uint8_t> before = ReadHostFile(ImagePath(0));
   uint32_t tickBefore = Sim().GetTickCount();
   std::wstring result;
-  Delete(RowOf(1, 1), erase::WipeZero, [&](ui::ScriptedWindow& w) { result = w.GetText(IDC_VALUE6); });
+  Delete(RowOf(0, 1), erase::WipeZero, [&](ui::ScriptedWindow& w) { result = w.GetText(IDC_VALUE6); });
   EXPECT_EQ(ReadHostFile(ImagePath(0)), before);
   EXPECT_TRUE(Shown(L"IDS_VolumeInUse"));
   EXPECT_FALSE(Shown(L"IDS_DeleteOver"));

@@ -1,7 +1,8 @@
 // The partition-table reader (and the simulated driver under it) over a
 // disk whose sectors come from the fuzzer. Beyond not crashing, the result
-// must keep its bounds: at most 32 records, display rows in order, no read
-// outside the disk, every disk open closed again.
+// must keep its bounds: at most 32 records, display rows in order, free rows
+// on the disk and outside every record, no read outside the disk, every
+// disk open closed again.
 #include <cstdio>
 #include <cstdlib>
 
@@ -43,9 +44,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<disk::PartitionEntry> rows;
   disk::BuildPartitionEntries(0, &rows, true);
   Require(rows.size() <= 2 * size_t(disk::kMaxRecords) + 4, "rows bounded by the records");
+  const uint64_t diskSectors = machine->Disk(0).Sectors();
   for (size_t i = 0; i < rows.size(); ++i) {
     app::DiskMapLabel(rows, i, disk::IsGptDisk, disk::ReservedPartitionSlot);
-    if (rows[i].RecordIndex < 0) Require(rows[i].LengthSectors > 0, "free rows are not empty");
+    const disk::PartitionEntry& f = rows[i];
+    if (f.RecordIndex >= 0) continue;
+    Require(f.LengthSectors > 0, "free rows are not empty");
+    Require(f.StartLba < diskSectors && f.LengthSectors <= diskSectors - f.StartLba, "free rows lie on the disk");
+    for (const disk::PartitionEntry& p : rows)
+      if (p.RecordIndex >= 0 && p.LengthSectors > 0)
+        Require(f.StartLba + f.LengthSectors <= p.StartLba || p.StartLba + p.LengthSectors <= f.StartLba,
+                "no free row overlaps a partition");
   }
   app::ComputeMapWidths(&rows, 600);
   Require(machine->Disk(0).outOfRange == 0, "no read outside the disk");

@@ -15,31 +15,71 @@ class CreateDeleteTest : public PartitionTest {};
 
 TEST_F(CreateDeleteTest, BlankDiskGetsPrimariesAnExtendedPartitionAndLogicalDrives) {
   NEED_TOOLS("sfdisk");
-  AddDisk("size=1GiB");
-  Boot();
-  ASSERT_EQ(Create(-1, 100, Kind::Primary), Outcome::Done);
-  // Behind the first partition, as a free region is chosen in the map.
-  ASSERT_EQ(Create(1, 200, Kind::Primary, L"FAT32", partition::kQuickFormat), Outcome::Done);
-  ASSERT_EQ(Create(2, 400, Kind::Extended), Outcome::Done);
-  // The empty extended partition is one row; the first logical drive goes there.
-  ASSERT_EQ(Create(2, 100, Kind::Logical, L"NTFS"), Outcome::Done);
-  ASSERT_EQ(Create(3, 150, Kind::Logical, L"FAT", partition::kQuickFormat), Outcome::Done);
+  // From Windows Vista on partitions lie on 1 MiB boundaries, the first at
+  // 1 MiB; older systems start at sector 63. Logical drives follow their
+  // extended boot record by 1 MiB either way.
+  struct Case {
+    uint32_t windowsMajor;
+    uint64_t first;
+  } cases[] = {{10, 2048}, {6, 2048}, {5, 63}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.windowsMajor);
+    config_.disks.clear();
+    config_.versionMajor = c.windowsMajor;
+    AddDisk("size=1GiB", "blank" + std::to_string(c.windowsMajor) + ".img");
+    Boot();
+    ASSERT_EQ(Create(-1, 100, Kind::Primary), Outcome::Done);
+    // Behind the first partition, as a free region is chosen in the map.
+    ASSERT_EQ(Create(1, 200, Kind::Primary, L"FAT32", partition::kQuickFormat), Outcome::Done);
+    ASSERT_EQ(Create(2, 400, Kind::Extended), Outcome::Done);
+    // The empty extended partition is one row; the first logical drive goes there.
+    ASSERT_EQ(Create(2, 100, Kind::Logical, L"NTFS"), Outcome::Done);
+    ASSERT_EQ(Create(3, 150, Kind::Logical, L"FAT", partition::kQuickFormat), Outcome::Done);
 
+    SfdiskTable t = Sfdisk(ImagePath(0));
+    EXPECT_EQ(t.labelId, "0xa4b57300") << "the signature of a new disk survives later changes";
+    const uint64_t ext = c.first + 204800 + 409600;
+    std::vector<SfdiskLine> expected = {{c.first, 204800, 0x07},
+                                        {c.first + 204800, 409600, 0x0C},
+                                        {ext, 819200, 0x0F},
+                                        {ext + 2048, 204800 - 2048, 0x07},
+                                        {ext + 204800 + 2048, 307200 - 2048, 0x06}};
+    EXPECT_EQ(t.parts, expected);
+    EXPECT_EQ(Shell("sfdisk --verify " + ImagePath(0)), 0);
+    // The formats asked for were made.
+    auto fs = [](wchar_t letter) { return disk::FileSystemTypeOfLetter(letter); };
+    EXPECT_EQ(fs(L'D'), disk::kFsFat32);
+    EXPECT_EQ(fs(L'E'), 0) << "the first logical drive was not formatted";
+    EXPECT_EQ(fs(L'F'), disk::kFsFat);
+  }
+}
+
+TEST_F(CreateDeleteTest, NewPartitionsBehindUnalignedOnesStartOnTheNextMebibyte) {
+  NEED_TOOLS("sfdisk");
+  // A disk partitioned by an older system: a primary partition from sector
+  // 63, an extended partition with one logical drive, all ending off the
+  // 1 MiB grid.
+  AddDisk("size=512MiB");
+  SfdiskScript(0, "label: dos\n@1 : start=63,size=100000,type=7\n@2 : start=100063,size=300000,type=f\n"
+                  "@5 : start=100126,size=50000,type=7\n");
+  Boot();
+  // Rows: the primary, the logical drive, free space in the extended
+  // partition, free space behind it.
+  ASSERT_EQ(Create(3, 40, Kind::Primary), Outcome::Done);
+  ASSERT_EQ(Create(2, 40, Kind::Logical, L"NTFS"), Outcome::Done);
   SfdiskTable t = Sfdisk(ImagePath(0));
-  EXPECT_EQ(t.labelId, "0xa4b57300") << "the signature of a new disk survives later changes";
-  const uint64_t ext = 63 + 204800 + 409600;
-  std::vector<SfdiskLine> expected = {{63, 204800, 0x07},
-                                      {63 + 204800, 409600, 0x0C},
-                                      {ext, 819200, 0x0F},
-                                      {ext + 2048, 204800 - 2048, 0x07},
-                                      {ext + 204800 + 2048, 307200 - 2048, 0x06}};
-  EXPECT_EQ(t.parts, expected);
+  // The MBR's slots, then the chain of logical drives.
+  ASSERT_EQ(t.parts.size(), 5u);
+  EXPECT_EQ(t.parts[0], (SfdiskLine{63, 100000, 0x07})) << "what was there stays";
+  EXPECT_EQ(t.parts[1], (SfdiskLine{100063, 300000, 0x0F}));
+  EXPECT_EQ(t.parts[3], (SfdiskLine{100126, 50000, 0x07}));
+  // The new primary on the first whole MiB behind the extended partition;
+  // the new logical drive's boot record on the first whole MiB behind the
+  // old drive, the drive 1 MiB behind that.
+  const uint64_t primary = (100063 + 300000 + 2047) / 2048 * 2048, ebr = (100126 + 50000 + 2047) / 2048 * 2048;
+  EXPECT_EQ(t.parts[2], (SfdiskLine{primary, 40 * 2048, 0x07}));
+  EXPECT_EQ(t.parts[4], (SfdiskLine{ebr + 2048, 40 * 2048 - 2048, 0x07}));
   EXPECT_EQ(Shell("sfdisk --verify " + ImagePath(0)), 0);
-  // The formats asked for were made.
-  auto fs = [](wchar_t letter) { return disk::FileSystemTypeOfLetter(letter); };
-  EXPECT_EQ(fs(L'D'), disk::kFsFat32);
-  EXPECT_EQ(fs(L'E'), 0) << "the first logical drive was not formatted";
-  EXPECT_EQ(fs(L'F'), disk::kFsFat);
 }
 
 TEST_F(CreateDeleteTest, AnExtendedPartitionIsWrittenWithItsFirstBootRecord) {
@@ -49,10 +89,10 @@ TEST_F(CreateDeleteTest, AnExtendedPartitionIsWrittenWithItsFirstBootRecord) {
   std::vector<uint8_t> junk(512, 0xE5);
   junk[510] = 0x55;
   junk[511] = 0xAA;
-  WriteSectorAt(ImagePath(0), 63 + 65536, junk);
+  WriteSectorAt(ImagePath(0), 2048 + 65536, junk);
   ASSERT_EQ(Create(-1, 32, Kind::Primary), Outcome::Done);
   ASSERT_EQ(Create(1, 64, Kind::Extended), Outcome::Done);
-  std::vector<uint8_t> ebr = ReadSectorAt(ImagePath(0), 63 + 65536);
+  std::vector<uint8_t> ebr = ReadSectorAt(ImagePath(0), 2048 + 65536);
   EXPECT_EQ(std::vector<uint8_t>(ebr.begin() + 446, ebr.begin() + 510), std::vector<uint8_t>(64, 0))
       << "the layout held a group for the extended boot record, so it was written empty";
 }
@@ -98,7 +138,9 @@ TEST_F(CreateDeleteTest, ALogicalDriveCreatedInAHoleJoinsTheChainInDiskOrder) {
   SfdiskTable after = Sfdisk(ImagePath(0));
   ASSERT_EQ(after.parts.size(), 4u);
   EXPECT_EQ(after.parts[1], before.parts[1]);
-  EXPECT_EQ(after.parts[2], (SfdiskLine{rows[1].StartLba + 2048, 30 * 2048 - 2048, 0x07}));
+  // Its boot record on the first whole MiB of the hole.
+  const uint64_t ebr = (rows[1].StartLba + 2047) / 2048 * 2048;
+  EXPECT_EQ(after.parts[2], (SfdiskLine{ebr + 2048, 30 * 2048 - 2048, 0x07}));
   EXPECT_EQ(after.parts[3], before.parts[2]);
 }
 
@@ -129,7 +171,7 @@ TEST_F(CreateDeleteTest, TheFourthSlotIsForTheExtendedPartitionAndNothingIsPushe
     extendedChosen = w.GetCheck(IDC_CP_EXTENDED);
     w.Cancel();
   });
-  Manage(1, 1, ID_CREATEPARTITION_NEWPART);
+  Manage(0, 1, ID_CREATEPARTITION_NEWPART);
   EXPECT_FALSE(primaryOffered);
   EXPECT_TRUE(extendedChosen) << "three primaries: only an extended partition can follow";
 
@@ -137,10 +179,10 @@ TEST_F(CreateDeleteTest, TheFourthSlotIsForTheExtendedPartitionAndNothingIsPushe
   Boot();
   ASSERT_EQ(Create(1, 50, Kind::Extended), Outcome::Done);
   EXPECT_EQ(Sfdisk(ImagePath(0)).parts,
-            (std::vector<SfdiskLine>{{2048, 100000, 0x07}, {102048, 102400, 0x0F}, {400000, 100000, 0x07},
+            (std::vector<SfdiskLine>{{2048, 100000, 0x07}, {102400, 102400, 0x0F}, {400000, 100000, 0x07},
                                      {600000, 100000, 0x07}}));
   host_.messages.clear();
-  Manage(1, 2, ID_CREATEPARTITION_NEWPART);  // the free space behind the extended partition
+  Manage(0, 2, ID_CREATEPARTITION_NEWPART);  // the free space behind the extended partition
   EXPECT_EQ(Messages(), std::vector<std::wstring>{L"IDS_NoMorePartition"});
 }
 
@@ -151,7 +193,7 @@ TEST_F(CreateDeleteTest, CancelOnAnyPageCreatesNothing) {
     SCOPED_TRACE(page);
     FillWizard(64, Kind::Primary, L"NTFS", partition::kQuickFormat);
     host_.OnPage(page, [](ui::ScriptedWindow& w) { w.Cancel(); });
-    Manage(1, -1, ID_CREATEPARTITION_NEWPART);
+    Manage(0, -1, ID_CREATEPARTITION_NEWPART);
     EXPECT_EQ(partition::PartitionManager.lastOutcome, Outcome::Cancelled);
     EXPECT_EQ(ReadSectorAt(ImagePath(0), 0), std::vector<uint8_t>(512, 0));
   }
@@ -179,7 +221,7 @@ TEST_F(CreateDeleteTest, GptDiskKeepsItsPartitionsAndStaysValid) {
   // Rows: the EFI partition, the reserved one shown as free space, the data
   // partition, free space. The reserved space holds nothing new.
   host_.messages.clear();
-  Manage(1, 1, ID_CREATEPARTITION_NEWPART);
+  Manage(0, 1, ID_CREATEPARTITION_NEWPART);
   EXPECT_EQ(Messages(), std::vector<std::wstring>{L"IDS_NoFreeSpace"});
   EXPECT_EQ(table(), original);
   // An extended partition is no choice on GPT.
@@ -188,7 +230,7 @@ TEST_F(CreateDeleteTest, GptDiskKeepsItsPartitionsAndStaysValid) {
     extendedOffered = w.IsEnabled(IDC_CP_EXTENDED);
     w.Cancel();
   });
-  Manage(1, 3, ID_CREATEPARTITION_NEWPART);
+  Manage(0, 3, ID_CREATEPARTITION_NEWPART);
   EXPECT_FALSE(extendedOffered);
 
   ASSERT_EQ(Create(3, 100, Kind::Primary, L"NTFS", partition::kQuickFormat), Outcome::Done);
@@ -218,19 +260,19 @@ TEST_F(CreateDeleteTest, SizesBeyondOneTerabyteKeepAllTheirBits) {
     maxSectors = partition::CreatePartitionRequest.maxSectors;
     w.Cancel();
   });
-  Manage(1, -1, ID_CREATEPARTITION_NEWPART);
-  EXPECT_EQ(maxSectors, (1ull << 32) - 63);
+  Manage(0, -1, ID_CREATEPARTITION_NEWPART);
+  EXPECT_EQ(maxSectors, (1ull << 32) - 2048);
   FillWizard(1u << 21, Kind::Primary);  // 2 TiB asked: the most the MBR holds
-  ASSERT_EQ(Manage(1, -1, ID_CREATEPARTITION_NEWPART), true);
+  ASSERT_EQ(Manage(0, -1, ID_CREATEPARTITION_NEWPART), true);
   sim::DriverLayout l;
   ASSERT_TRUE(sim::ReadDriverLayout(Sim().Disk(0), &l));
-  EXPECT_EQ(l.entries[0].startLba, 63u);
-  EXPECT_EQ(l.entries[0].lengthSectors, ((1ull << 32) - 63) / 2048 * 2048);
+  EXPECT_EQ(l.entries[0].startLba, 2048u);
+  EXPECT_EQ(l.entries[0].lengthSectors, (1ull << 32) - 2048);
 
   // A GPT disk: a 2.5 TiB region and partition.
   ASSERT_EQ(sim::CreateEmptyDisk(Sim().Disk(1), win::PARTITION_STYLE_GPT, 0, bytes::Guid{{1}}, 128), 0u);
   Sim().Mounts().Mount();
-  ASSERT_EQ(Create(0, 2621440, Kind::Primary, L"", partition::kDoNotFormat, 2), Outcome::Done);
+  ASSERT_EQ(Create(0, 2621440, Kind::Primary, L"", partition::kDoNotFormat, 1), Outcome::Done);
   ASSERT_TRUE(sim::ReadDriverLayout(Sim().Disk(1), &l));
   ASSERT_EQ(l.entries.size(), 1u);
   EXPECT_EQ(l.entries[0].startLba, 2048u);

@@ -5,6 +5,9 @@
 
 #include <filesystem>
 
+#include "app/app_state.h"
+#include "app/format_size.h"
+#include "app/language.h"
 #include "partition/partition_fixture.h"
 #include "platform/sim/boot_sectors.h"
 #include "platform/text.h"
@@ -42,15 +45,19 @@ class FormatTest : public PartitionTest {
     EXPECT_TRUE(called) << "the library is there";
     return success;
   }
-  // Formats the region at `box` through the format page.
-  void FormatRegion(int box, const std::wstring& fs, bool quick) {
+  // Formats the region at `box` through the format page; its question is
+  // answered Yes unless told otherwise.
+  void FormatRegion(int box, const std::wstring& fs, bool quick, bool yes = true) {
+    host_.answerYes = yes;
     host_.OnPage("CCreatePart5", [=](ui::ScriptedWindow& w) {
       for (int i = 0; i < w.LinesCount(IDC_CP5_FS); ++i)
         if (w.LinesGet(IDC_CP5_FS, i) == fs) w.Choose(IDC_CP5_FS, i);
       w.Tick(IDC_CP5_QUICK, quick);
       w.Press(IDC_CP5_START);
+      if (!w.IsClosed()) w.Cancel();
     });
-    EXPECT_TRUE(Manage(1, box, ID_CREATEPARTITION_FORMAT)) << "format not offered";
+    EXPECT_TRUE(Manage(0, box, ID_CREATEPARTITION_FORMAT)) << "format not offered";
+    host_.answerYes = false;
   }
 };
 
@@ -177,6 +184,38 @@ TEST_F(FormatTest, FullFormatIsWhatTheOperatorChose) {
   uint64_t before = Sim().Clock().Micros();
   ASSERT_EQ(Create(2, 100, Kind::Primary, L"FAT32", partition::kFullFormat), partition::Outcome::Done);
   EXPECT_GE(Sim().Clock().Micros() - before, 10000000u);
+}
+
+TEST_F(FormatTest, TheFormatPageAsksFirstNamingTheVolumeWithNoAsTheDefault) {
+  AddDisk("size=256MiB,model=Data Disk");
+  Boot();
+  app::ReadStartupValues();
+  app::LanguageName = L"English";
+  ASSERT_TRUE(app::LoadLanguageTable());
+  // C: is not formatted as NTFS outside Windows PE: D: is.
+  WriteLayout(Sim(), 0, {{2048, 20000}, {22048, 200000}});
+  sim::BootSectorParams p;
+  p.fileSystem = "FAT32";
+  p.startLba = 22048;
+  p.lengthSectors = 200000;
+  p.label = "PHOTOS";
+  ASSERT_EQ(sim::WriteBootSectors(Sim().Disk(0), p), 0u);
+  Sim().Mounts().Mount();
+  std::vector<uint8_t> boot = ReadSectorAt(ImagePath(0), 22048);
+
+  FormatRegion(1, L"NTFS", true, false);
+  EXPECT_EQ(partition::PartitionManager.lastOutcome, partition::Outcome::Cancelled);
+  EXPECT_EQ(ReadSectorAt(ImagePath(0), 22048), boot) << "answered No: nothing formatted";
+  ASSERT_EQ(host_.messages.size(), 1u);
+  const auto& question = host_.messages[0];
+  EXPECT_EQ(question.flags & 0xFFF, unsigned(win::MB_YESNO | win::MB_ICONQUESTION | win::MB_DEFBUTTON2));
+  for (const std::wstring& part : {std::wstring(L"D:"), std::wstring(L"label: PHOTOS"), app::FormatSize(200000),
+                                   std::wstring(L"Disk 0 (Data Disk, 256 MB)")})
+    EXPECT_NE(question.text.find(part), std::wstring::npos) << text::ToUtf8(part) << " in " << text::ToUtf8(question.text);
+
+  FormatRegion(1, L"NTFS", true);
+  EXPECT_EQ(partition::PartitionManager.lastOutcome, partition::Outcome::Done);
+  EXPECT_EQ(disk::FileSystemTypeOfLetter(L'D'), disk::kFsNtfs);
 }
 
 TEST_F(FormatTest, TheFormatNowPromptAnswersYesOnlyToItsButton) {

@@ -73,7 +73,7 @@ TEST_F(ManagerWindowTest, TheWizardOffersFileSystemsBySizeAndSumsUp) {
       for (int i = 0; i < w.LinesCount(IDC_CP41_FS); ++i) shown.push_back(w.LinesGet(IDC_CP41_FS, i));
       w.Cancel();
     });
-    Manage(1, -1, ID_CREATEPARTITION_NEWPART);
+    Manage(0, -1, ID_CREATEPARTITION_NEWPART);
     EXPECT_EQ(shown, c.offered) << c.mb;
   }
 
@@ -108,10 +108,12 @@ TEST_F(ManagerWindowTest, TheWizardOffersFileSystemsBySizeAndSumsUp) {
     for (int i = 0; i < w.LinesCount(IDC_CP42_SUMMARY); ++i) summary.push_back(w.LinesGet(IDC_CP42_SUMMARY, i));
     w.Cancel();
   });
-  Manage(1, -1, ID_CREATEPARTITION_NEWPART);
+  Manage(0, -1, ID_CREATEPARTITION_NEWPART);
   uint64_t maxSectors = 64ull * 1024 * 2048 - 2048;
   EXPECT_EQ(typed, std::to_wstring(maxSectors / 2048));
-  EXPECT_EQ(summary, (std::vector<std::wstring>{L"IDS_PhysicalDNO: 1", L"IDS_PartitonType: IDS_Extended",
+  // The disk by its Windows number, with its model and size.
+  EXPECT_EQ(summary, (std::vector<std::wstring>{L"IDS_PhysicalDNO: 0 (Vektrel Virtual Disk, 64 GB)",
+                                                L"IDS_PartitonType: IDS_Extended",
                                                 L"IDS_PartitonSize: " + app::FormatSize(maxSectors / 2048 * 2048),
                                                 L"IDS_FormatOption: IDS_NoFormat",
                                                 L"IDS_FileSystem: IDS_None"}));
@@ -129,7 +131,7 @@ TEST_F(ManagerWindowTest, ALogicalDriveNeedsAFileSystemAndIsNamedSo) {
     w.Press(IDC_NEXT);
   });
   host_.messages.clear();
-  Manage(1, 0, ID_CREATEPARTITION_LOGICAL);
+  Manage(0, 0, ID_CREATEPARTITION_LOGICAL);
   EXPECT_EQ(summary, std::vector<std::wstring>{L"IDS_PartitonType: IDS_LogicalDrive"});
   EXPECT_EQ(Messages(), std::vector<std::wstring>{L"IDS_SelectPartitionType"});
   sim::DriverLayout l;
@@ -149,9 +151,9 @@ TEST_F(ManagerWindowTest, PropertiesShowWhatTheSelectionHas) {
     std::vector<std::wstring> values;  // the values shown, in the page's order
     bool pie;
   } cases[] = {
-      {-1, {L"1", L"256 MB", L"Props Disk"}, false},
-      {1, {L"1", L"256 MB", L"Props Disk", L"IDS_ExtendedPartition", L"60 MB"}, false},
-      {0, {L"1", L"256 MB", L"Props Disk", L"C:", L"FAT32", L"40 MB", L"36 MB", L"4 MB"}, true},
+      {-1, {L"0", L"256 MB", L"Props Disk"}, false},
+      {1, {L"0", L"256 MB", L"Props Disk", L"IDS_ExtendedPartition", L"60 MB"}, false},
+      {0, {L"0", L"256 MB", L"Props Disk", L"C:", L"FAT32", L"40 MB", L"36 MB", L"4 MB"}, true},
   };
   const int values[] = {IDC_CP6_DISKNO, IDC_CP6_DISKSIZE, IDC_CP6_MODEL, IDC_CP6_DRIVE,
                         IDC_CP6_FS,     IDC_CP6_PARTSIZE, IDC_CP6_FREE,  IDC_CP6_USED};
@@ -164,7 +166,7 @@ TEST_F(ManagerWindowTest, PropertiesShowWhatTheSelectionHas) {
       if (w.IsVisible(IDC_CP6_PIE)) pie = w.c(IDC_CP6_PIE).pie;
       w.Press(win::IDOK);
     });
-    EXPECT_TRUE(Manage(1, c.box, ID_CREATEPARTITION_PROPERTIES));
+    EXPECT_TRUE(Manage(0, c.box, ID_CREATEPARTITION_PROPERTIES));
     EXPECT_EQ(shown, c.values) << c.box;
     EXPECT_EQ(pie >= 0, c.pie) << c.box;
     if (c.pie) {
@@ -177,16 +179,16 @@ TEST_F(ManagerWindowTest, ChoosingAPartitionInTheListSelectsItsRegion) {
   AddDisk("size=256MiB");
   AddDisk("size=256MiB");
   Boot();
-  ASSERT_EQ(Create(-1, 40, Kind::Primary, L"", partition::kDoNotFormat, 2), Outcome::Done);
-  ASSERT_EQ(Create(1, 40, Kind::Primary, L"", partition::kDoNotFormat, 2), Outcome::Done);
-  Manage(1, -1, 0, [&](ui::ScriptedWindow& w) {
+  ASSERT_EQ(Create(-1, 40, Kind::Primary, L"", partition::kDoNotFormat, 1), Outcome::Done);
+  ASSERT_EQ(Create(1, 40, Kind::Primary, L"", partition::kDoNotFormat, 1), Outcome::Done);
+  Manage(0, -1, 0, [&](ui::ScriptedWindow& w) {
     const auto& m = partition::PartitionManager;
     int row = -1;
     for (size_t i = 0; i < m.listRows.size(); ++i)
       if (!m.listRows[i].isDisk && m.listRows[i].letter == 'D') row = int(i);
     ASSERT_GE(row, 0);
     w.SelectRow(IDC_LIST, row);
-    EXPECT_EQ(m.selectedDisk, 2);
+    EXPECT_EQ(partition::SelectedDiskEntry()->DriveNumber, 1);
     EXPECT_EQ(m.selectedRegion, 1);
     EXPECT_EQ(w.GetText(IDC_PM_INFO_KIND), L"IDS_Primary");
     EXPECT_EQ(w.GetText(IDC_PM_INFO_TYPE), L"NTFS (D:)");
@@ -198,7 +200,7 @@ TEST_F(ManagerWindowTest, ChoosingAPartitionInTheListSelectsItsRegion) {
 }
 
 TEST_F(ManagerWindowTest, ANewPartitionThatNeverGetsALetterEndsTheWaitWithAMessage) {
-  config_.volumes.push_back({0, 63, 0, true, "", false});  // mounted without a letter
+  config_.volumes.push_back({0, 2048, 0, true, "", false});  // mounted without a letter
   AddDisk("size=256MiB");
   Boot();
   uint64_t before = Sim().Clock().Micros();

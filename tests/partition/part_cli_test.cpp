@@ -3,6 +3,7 @@
 // command lines it does not understand.
 #include <gtest/gtest.h>
 
+#include "partition/damaged_tables.h"
 #include "partition/partition_fixture.h"
 #include "platform/bytes.h"
 #include "support/image_tools.h"
@@ -31,40 +32,43 @@ TEST_F(PartCliTest, CreatesTheLayoutsAskedForOnABlankDisk) {
   MakeImage("2G");
   std::string out;
   const char* steps[] = {
-      "part create --disk 1 --size 100 --kind primary",
-      "part create --disk 1 --size 200 --kind primary --fs FAT32",
-      "part create --disk 1 --size 1000 --kind extended",
-      "part create --disk 1 --size 300 --kind logical --fs NTFS",
-      "part create --disk 1 --size 100 --kind logical --format none",
+      "part create --disk 0 --size 100 --kind primary",
+      "part create --disk 0 --size 200 --kind primary --fs FAT32",
+      "part create --disk 0 --size 1000 --kind extended",
+      "part create --disk 0 --size 300 --kind logical --fs NTFS",
+      "part create --disk 0 --size 100 --kind logical --format none",
   };
   for (const char* step : steps) ASSERT_EQ(Cli(step, &out), 0) << step << "\n" << out;
   SfdiskTable t = Sfdisk(image_);
   EXPECT_EQ(t.labelId, "0xa4b57300");
-  const uint64_t ext = 63 + 204800 + 409600;
-  EXPECT_EQ(t.parts, (std::vector<SfdiskLine>{{63, 204800, 0x07},
-                                             {63 + 204800, 409600, 0x0C},
+  // On 1 MiB boundaries, as a Windows PE boot of today's Windows places them.
+  const uint64_t ext = 2048 + 204800 + 409600;
+  EXPECT_EQ(t.parts, (std::vector<SfdiskLine>{{2048, 204800, 0x07},
+                                             {2048 + 204800, 409600, 0x0C},
                                              {ext, 2048000, 0x0F},
                                              {ext + 2048, 614400 - 2048, 0x07},
                                              {ext + 614400 + 2048, 204800 - 2048, 0x07}}));
-  ASSERT_EQ(Cli("part list --disk 1", &out), 0);
+  ASSERT_EQ(Cli("part list --disk 0", &out), 0);
   EXPECT_NE(out.find("logical"), std::string::npos) << out;
-  ASSERT_EQ(Cli("--json part list --disk 1", &out), 0);
+  ASSERT_EQ(Cli("--json part list --disk 0", &out), 0);
   EXPECT_NE(out.find("\"PartitionCount\":12"), std::string::npos) << "the MBR and two extended boot records\n" << out;
 }
 
 TEST_F(PartCliTest, DeleteAsksAndOnlyYesDeletes) {
   NEED_TOOLS("sfdisk");
   MakeImage("1G");
-  ASSERT_EQ(Cli("part create --disk 1 --size 100 --kind primary"), 0);
+  ASSERT_EQ(Cli("part create --disk 0 --size 100 --kind primary"), 0);
   SfdiskTable before = Sfdisk(image_);
   std::string out;
-  EXPECT_EQ(Cli("part delete --disk 1 --region 2 --yes", &out), 1) << "free space: delete is not offered\n" << out;
+  EXPECT_EQ(Cli("part delete --disk 0 --region 2 --yes", &out), 1) << "free space: delete is not offered\n" << out;
   EXPECT_NE(out.find("delete is not offered"), std::string::npos) << out;
-  EXPECT_EQ(Cli("part delete --disk 1 --region 1", &out), 1);
-  EXPECT_NE(out.find("Are you sure you want to proceed? [No]"), std::string::npos) << out;
+  EXPECT_EQ(Cli("part delete --disk 0 --region 1", &out), 1);
+  // The question names the partition and its disk by number, model and size.
+  EXPECT_NE(out.find("Are you sure you want to proceed?"), std::string::npos) << out;
+  EXPECT_NE(out.find("(C:) 100 MB, Disk 0 (Vektrel Virtual Disk, 1 GB) [No]"), std::string::npos) << out;
   EXPECT_NE(out.find("nothing was deleted"), std::string::npos) << out;
   EXPECT_EQ(Sfdisk(image_).parts, before.parts);
-  EXPECT_EQ(Cli("part delete --disk 1 --region 1 --yes", &out), 0) << out;
+  EXPECT_EQ(Cli("part delete --disk 0 --region 1 --yes", &out), 0) << out;
   EXPECT_TRUE(Sfdisk(image_).parts.empty());
 }
 
@@ -75,10 +79,10 @@ TEST_F(PartCliTest, ResizeGrowsToTheMaximumAndRefusesToShrink) {
                   "start=1000000,size=100000,type=7\\n' | sfdisk -q " + image_),
             0);
   std::string out;
-  EXPECT_EQ(Cli("part resize --disk 1 --region 2 --size 50", &out), 1) << out;
+  EXPECT_EQ(Cli("part resize --disk 0 --region 2 --size 50", &out), 1) << out;
   EXPECT_NE(out.find("cannot be shrunk"), std::string::npos) << out;
   EXPECT_EQ(Sfdisk(image_).parts[1], (SfdiskLine{206848, 204800, 0x07}));
-  EXPECT_EQ(Cli("part resize --disk 1 --region 2", &out), 0) << out;
+  EXPECT_EQ(Cli("part resize --disk 0 --region 2", &out), 0) << out;
   EXPECT_EQ(Sfdisk(image_).parts[1], (SfdiskLine{206848, 1000000 - 206848, 0x07}));
 }
 
@@ -90,36 +94,45 @@ TEST_F(PartCliTest, FormatPicksTheFileSystemBySizeAndReportsFailure) {
                   "start=10446848,size=81920000,type=6\\n' | sfdisk -q " + image_),
             0);
   std::string out;
-  ASSERT_EQ(Cli("part format --disk 1 --region 2 --fs FAT --quick", &out), 0) << out;
+  // Formatting asks first; only Yes formats.
+  std::vector<uint8_t> untouched = ReadSectorAt(image_, 206848);
+  EXPECT_EQ(Cli("part format --disk 0 --region 2 --fs FAT --quick", &out), 1) << out;
+  EXPECT_NE(out.find("Formatting erases all data on volume D: (label: None, size: 4.88 GB) on Disk 0 "
+                     "(Vektrel Virtual Disk, 48 GB). \nDo you want to format this volume? [No]"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("nothing was formatted"), std::string::npos) << out;
+  EXPECT_EQ(ReadSectorAt(image_, 206848), untouched);
+  ASSERT_EQ(Cli("--yes part format --disk 0 --region 2 --fs FAT --quick", &out), 0) << out;
   Shell("blkid -p -O " + std::to_string(206848ull * 512) + " " + image_, &out);
   EXPECT_NE(out.find("VERSION=\"FAT32\""), std::string::npos) << out;
-  ASSERT_EQ(Cli("part format --disk 1 --region 3 --fs FAT --quick", &out), 0) << out;
+  ASSERT_EQ(Cli("--yes part format --disk 0 --region 3 --fs FAT --quick", &out), 0) << out;
   std::vector<uint8_t> boot = ReadSectorAt(image_, 10446848);
   EXPECT_EQ(std::string(boot.begin() + 3, boot.begin() + 11), "NTFS    ");
   EXPECT_EQ(Sfdisk(image_).parts[2].type, 0x07u) << "the partition type follows the file system";
-  // NTFS on C: of an installed Windows is never formatted.
+  // C: of an installed Windows is never formatted: refused before the page.
   std::string machine = WriteInstalledMachine(dir_.File("machine.ini"), {image_});
   EXPECT_EQ(Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --machine " + machine +
-                      " part format --disk 1 --region 1 --fs NTFS --quick", &out),
+                      " --yes part format --disk 0 --region 1 --fs NTFS --quick", &out),
             1);
-  EXPECT_NE(out.find("could not be formatted"), std::string::npos) << out;
+  EXPECT_NE(out.find("This partition holds the Windows you are running (C:\\Windows)"), std::string::npos) << out;
 }
 
 TEST_F(PartCliTest, CommandLinesItDoesNotUnderstandExitWithTwo) {
   MakeImage("256M");
   const char* lines[] = {
       "part",
-      "part frob --disk 1",
+      "part frob --disk 0",
       "part list",
       "part list --disk 7",
-      "part list --disk 1 --bogus",
-      "part create --disk 1 --kind primary",
-      "part create --disk 1 --size 10 --kind wide",
-      "part create --disk 1 --size 10 --kind extended --fs NTFS",
-      "part delete --disk 1",
-      "part delete --disk 1 --region 9",
-      "part format --disk 1 --region 1 --fs HPFS",
-      "part resize --disk 1 --region 0",
+      "part list --disk 0 --bogus",
+      "part create --disk 0 --kind primary",
+      "part create --disk 0 --size 10 --kind wide",
+      "part create --disk 0 --size 10 --kind extended --fs NTFS",
+      "part delete --disk 0",
+      "part delete --disk 0 --region 9",
+      "part format --disk 0 --region 1 --fs HPFS",
+      "part resize --disk 0 --region 0",
   };
   for (const char* line : lines) {
     std::string out;
@@ -128,5 +141,68 @@ TEST_F(PartCliTest, CommandLinesItDoesNotUnderstandExitWithTwo) {
   }
   std::string help;
   EXPECT_EQ(Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli part --help", &help), 0);
-  EXPECT_NE(help.find("part create --disk K"), std::string::npos) << help;
+  EXPECT_NE(help.find("part create --disk N"), std::string::npos) << help;
+}
+
+TEST_F(PartCliTest, SizesThePageChangedAreSaidAndRefusalsExitOneWithAMessage) {
+  NEED_TOOLS("sfdisk");
+  // A 10 MB partition (the smallest a resize allows, so the page raises a
+  // smaller size to the current one) with free space behind it.
+  const std::string tenMB = "label: dos\\nstart=2048,size=20480,type=7\\nstart=80000,size=20480,type=7\\n";
+  struct Case {
+    const char* table;  // sfdisk script, or "" for a blank disk
+    const char* disk;   // options after the image
+    const char* command;
+    int rc;
+    const char* said;  // in the output
+  } cases[] = {
+      {"", "", "part create --disk 0 --size 1 --kind primary", 0,
+       "part: made 16 MB (32768 sectors), not the 1 MB asked: the smallest partition is 16 MB"},
+      {"", "", "part create --disk 0 --size 100 --kind primary", 0,
+       "part: made 63 MB (129024 sectors), not the 100 MB asked: that is all the free space there"},
+      {tenMB.c_str(), "", "part resize --disk 0 --region 1 --size 5", 1, "cannot be shrunk"},
+      {tenMB.c_str(), "", "part resize --disk 0 --region 1 --size 1000", 0,
+       "part: resized to 38.06 MB (77952 sectors), not the 1000 MB asked: that is all the free space behind it"},
+      {"", ",wp=1", "part create --disk 0 --size 16 --kind primary", 1, "The disk is write-protected."},
+      {tenMB.c_str(), ",wp=1", "--yes part delete --disk 0 --region 1", 1, "The disk is write-protected."},
+      {"", "", "part create --disk 0 --size 16 --kind primary --fs FAT32", 1, "FAT32 needs a partition of at least"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    Shell("rm -f " + dir_.File("disk.img"));
+    MakeImage("64M");
+    if (*c.table) ASSERT_EQ(Shell(std::string("printf '") + c.table + "' | sfdisk -q " + image_), 0);
+    std::string before, after, out;
+    Shell("sfdisk --dump " + image_ + " 2>&1", &before);
+    std::string plain = image_;
+    image_ += c.disk;
+    EXPECT_EQ(Cli(c.command, &out), c.rc) << out;
+    image_ = plain;
+    EXPECT_NE(out.find(c.said), std::string::npos) << out;
+    Shell("sfdisk --dump " + image_ + " 2>&1", &after);
+    if (c.rc != 0) EXPECT_EQ(after, before) << "a refusal leaves the table as it was";
+  }
+  // The last case asked for 40 MB and got it: nothing is said.
+  std::string out;
+  Shell("rm -f " + dir_.File("disk.img"));
+  MakeImage("64M");
+  ASSERT_EQ(Cli("part create --disk 0 --size 40 --kind extended", &out), 0) << out;
+  EXPECT_EQ(out.find("part: made"), std::string::npos) << out;
+}
+
+TEST_F(PartCliTest, ADamagedGptIsNeitherReplacedNorChanged) {
+  NEED_TOOLS("sgdisk");
+  image_ = dir_.File("gpt.img");
+  MakeSgdiskGpt(image_);
+  FlipByte(image_, 2, 200);  // the primary entry array's checksum no longer matches
+  std::string before, after, out;
+  Shell("sgdisk -v " + image_ + " 2>&1", &before);
+  ASSERT_EQ(Cli("part list --disk 0", &out), 0);
+  EXPECT_NE(out.find("EFI"), std::string::npos) << "read from the backup\n" << out;
+  EXPECT_NE(out.find("Linux"), std::string::npos) << out;
+  EXPECT_EQ(Cli("part create --disk 0 --size 10 --kind primary", &out), 1);
+  EXPECT_NE(out.find("The GPT partition table of this disk is not intact"), std::string::npos) << out;
+  Shell("sgdisk -v " + image_ + " 2>&1", &after);
+  EXPECT_EQ(after, before);
+  EXPECT_NE(after.find("Main partition table: ERROR"), std::string::npos) << after;
 }

@@ -77,17 +77,18 @@ class PartitionTest : public SimTest {
     disk::ResetVolumeMaps();
   }
 
-  // Opens the manager on disk `diskIndex`, right-clicks map box `box` (-1:
-  // nothing under the pointer) and picks `command`; `inside` then looks at
-  // the open window. Returns whether the command was offered.
-  bool Manage(int diskIndex, int box, int command,
-              const std::function<void(ui::ScriptedWindow&)>& inside = nullptr) {
+  // Opens the manager on the disk with Windows disk number `drive`,
+  // right-clicks map box `box` (-1: nothing under the pointer) and picks
+  // `command`; `inside` then looks at the open window. Returns whether the
+  // command was offered.
+  bool Manage(int drive, int box, int command, const std::function<void(ui::ScriptedWindow&)>& inside = nullptr) {
     bool offered = false;
     host_.OnPage("CCreatePart1", [&](ui::ScriptedWindow& w) {
       const auto& rows = partition::PartitionManager.listRows;
       for (size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].isDisk && rows[i].diskIndex == diskIndex) w.SelectRow(IDC_LIST, int(i));
-      EXPECT_EQ(partition::PartitionManager.selectedDisk, diskIndex);
+        if (rows[i].isDisk && rows[i].driveNumber == drive) w.SelectRow(IDC_LIST, int(i));
+      const disk::DiskEntry* chosen = partition::SelectedDiskEntry();
+      EXPECT_TRUE(chosen && chosen->DriveNumber == drive);
       if (command) {
         host_.popupMenu = [&](ui::ScriptedWindow&, const std::vector<ui::MenuItem>& items) {
           for (const ui::MenuItem& m : items)
@@ -131,24 +132,24 @@ class PartitionTest : public SimTest {
 
   // Creates through the manager; region -1 is "nothing under the pointer".
   partition::Outcome Create(int box, uint64_t sizeMB, Kind kind, const std::wstring& fs = L"",
-                            int option = partition::kDoNotFormat, int diskIndex = 1) {
+                            int option = partition::kDoNotFormat, int drive = 0) {
     FillWizard(sizeMB, kind, fs, option);
     int command = kind == Kind::Logical ? ID_CREATEPARTITION_LOGICAL : ID_CREATEPARTITION_NEWPART;
-    EXPECT_TRUE(Manage(diskIndex, box, command)) << "create not offered";
+    EXPECT_TRUE(Manage(drive, box, command)) << "create not offered";
     return partition::PartitionManager.lastOutcome;
   }
 
-  partition::Outcome Delete(int box, int diskIndex = 1) {
+  partition::Outcome Delete(int box, int drive = 0) {
     host_.answerYes = true;
-    EXPECT_TRUE(Manage(diskIndex, box, ID_CREATEPARTITION_DELETEPART)) << "delete not offered";
+    EXPECT_TRUE(Manage(drive, box, ID_CREATEPARTITION_DELETEPART)) << "delete not offered";
     host_.answerYes = false;
     return partition::PartitionManager.lastOutcome;
   }
 
   // The manager's rows of a disk, as the window shows them.
-  std::vector<disk::PartitionEntry> Regions(int diskIndex = 1) {
+  std::vector<disk::PartitionEntry> Regions(int drive = 0) {
     std::vector<disk::PartitionEntry> rows;
-    Manage(diskIndex, -1, 0, [&](ui::ScriptedWindow&) { rows = partition::PartitionManager.regions; });
+    Manage(drive, -1, 0, [&](ui::ScriptedWindow&) { rows = partition::PartitionManager.regions; });
     return rows;
   }
 

@@ -28,17 +28,23 @@ class ResizeTest : public PartitionTest {
     ASSERT_EQ(WriteMbrGroups(Sim().Disk(0), 0x77, mbr), 0u);
     Sim().Mounts().Mount();
   }
-  // Resizes the partition at `box`: typed megabytes, or the page as it opens.
-  Outcome Resize(int box, std::optional<uint64_t> mb) {
+  static constexpr uint64_t kToTheEnd = ~uint64_t(0);
+  // Resizes the partition at `box`: typed megabytes, the slider moved to
+  // its end (kToTheEnd), or the page as it opens (nothing). opened gets
+  // the size in the box and the slider's position as the page opened.
+  Outcome Resize(int box, std::optional<uint64_t> mb, std::pair<std::wstring, int64_t>* opened = nullptr) {
     host_.OnPage("CCreatePart3", [=](ui::ScriptedWindow& w) {
-      if (mb) {
+      if (opened) *opened = {w.GetText(IDC_CP_SIZE), w.GetPos(IDC_CP_SLIDER)};
+      if (mb == kToTheEnd) {
+        w.Slide(IDC_CP_SLIDER, w.c(IDC_CP_SLIDER).high);
+      } else if (mb) {
         w.Type(IDC_CP_SIZE, std::to_wstring(*mb));
         w.Press(IDC_CP_APPLY);
       }
       w.Press(IDC_CP_RESIZE);
       if (!w.IsClosed()) w.Cancel();
     });
-    EXPECT_TRUE(Manage(1, box, ID_CREATEPARTITION_RESIZEPART)) << "resize not offered";
+    EXPECT_TRUE(Manage(0, box, ID_CREATEPARTITION_RESIZEPART)) << "resize not offered";
     return partition::PartitionManager.lastOutcome;
   }
   uint64_t LengthAt(uint64_t start) {
@@ -50,11 +56,21 @@ class ResizeTest : public PartitionTest {
   }
 };
 
-TEST_F(ResizeTest, ConfirmingUntouchedGrowsToTheMaximumAndTheNtfsVolumeWithIt) {
+TEST_F(ResizeTest, ThePageOpensAtTheCurrentSizeAndItsEndGrowsTheNtfsVolumeToTheMaximum) {
   AddDisk("size=1GiB");
   Boot();
   Layout({{{2048, 204800, 7, "NTFS"}, {206848, 204800, 7, "NTFS"}, {1000000, 100000, 7, nullptr}}});
-  ASSERT_EQ(Resize(1, std::nullopt), Outcome::Done);
+  // Resize pressed at once changes nothing.
+  std::vector<uint8_t> mbr = ReadSectorAt(ImagePath(0), 0);
+  uint64_t writes = Sim().Disk(0).writes;
+  std::pair<std::wstring, int64_t> opened;
+  ASSERT_EQ(Resize(1, std::nullopt, &opened), Outcome::Done);
+  EXPECT_EQ(opened, (std::pair<std::wstring, int64_t>{L"100", 204800}));
+  EXPECT_EQ(Sim().Disk(0).writes, writes);
+  EXPECT_EQ(ReadSectorAt(ImagePath(0), 0), mbr);
+  EXPECT_EQ(LengthAt(206848), 204800u);
+
+  ASSERT_EQ(Resize(1, kToTheEnd), Outcome::Done);
   const uint64_t grown = 1000000 - 206848;
   EXPECT_EQ(LengthAt(206848), grown) << "the partition and the whole free region behind it";
   std::vector<uint8_t> boot = ReadSectorAt(ImagePath(0), 206848);
@@ -100,9 +116,9 @@ TEST_F(ResizeTest, GrowingStopsAtTheBordersTheFreeRowsDoNotShow) {
   std::vector<disk::PartitionEntry> rows = Regions();
   ASSERT_EQ(rows.size(), 5u);
   ASSERT_EQ(rows[1].StartLba + rows[1].LengthSectors, ext + 200000) << "the free row reaches into the extended partition";
-  ASSERT_EQ(Resize(0, std::nullopt), Outcome::Done);
+  ASSERT_EQ(Resize(0, kToTheEnd), Outcome::Done);
   EXPECT_EQ(LengthAt(2048), ext - 2048) << "up to the extended partition, not into it";
-  ASSERT_EQ(Resize(2, std::nullopt), Outcome::Done);
+  ASSERT_EQ(Resize(2, kToTheEnd), Outcome::Done);
   EXPECT_EQ(LengthAt(ext + 200000), extLength - 200000) << "up to the end of the extended partition";
   EXPECT_TRUE(host_.messages.empty());
 }

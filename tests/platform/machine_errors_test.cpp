@@ -146,7 +146,7 @@ TEST_F(MachineErrorsTest, SizeOnlyMakesAMissingImageAndNeverChangesALength) {
 TEST_F(MachineErrorsTest, DiskOptionsAloneAreABootMediumAndAMachineFileAnInstalledWindows) {
   std::string img = Image("disk.img", 64 << 20);
   std::string out;
-  ASSERT_EQ(Cli("--disk " + img + " part create --disk 1 --size 32 --kind primary --fs NTFS", &out), 0) << out;
+  ASSERT_EQ(Cli("--disk " + img + " part create --disk 0 --size 32 --kind primary --fs NTFS", &out), 0) << out;
   std::string machine = WriteInstalledMachine(dir_.File("machine.ini"), {img + ",bus=Sata"});
   std::string disks = "--disk " + img + ",bus=Sata ";
   struct Case {
@@ -157,9 +157,10 @@ TEST_F(MachineErrorsTest, DiskOptionsAloneAreABootMediumAndAMachineFileAnInstall
       {disks + "info", 0, "IsWinPE:      true"},
       {disks + "info", 0, "AppDirectory: X:\\Vektrel"},
       {"--machine " + machine + " info", 0, "IsWinPE:      false"},
-      {"--machine " + machine + " --yes wipe --partition 1:1 --method 0", 2, "holds the running Windows"},
+      {"--machine " + machine + " --yes wipe --partition 0:1 --method 0", 1, "holds the Windows you are running"},
       {disks + "--json disks", 0, "\"BusName\":\"SATA\",\"BusCode\":3"},
-      {disks + "--yes wipe --partition 1:1 --method 0", 0, "Completed"},
+      {disks + "--json disks", 0, "{\"index\":0,\"DriveNumber\":0,"},
+      {disks + "--yes wipe --partition 0:1 --method 0", 0, "Completed"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Cli(c.args, &out), c.code) << c.args << "\n" << out;

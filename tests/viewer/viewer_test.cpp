@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "support/image_tools.h"
 #include "viewer/sector_view.h"
+#include "viewer/sector_viewer_page.h"
 #include "viewer/viewer_ids.h"
 
 using namespace testing_support;
@@ -36,7 +37,7 @@ class ViewerTest : public RegionTest {
   }
 };
 
-TEST_F(ViewerTest, NavigationStopsAtTheLastWholeBlockWhileTypingReachesTheEnd) {
+TEST_F(ViewerTest, NavigationAndTypingReachTheLastSector) {
   AddDisk("size=1000s,model=Small");
   Boot();
   struct Step {
@@ -46,10 +47,12 @@ TEST_F(ViewerTest, NavigationStopsAtTheLastWholeBlockWhileTypingReachesTheEnd) {
     uint64_t expected;
   } steps[] = {
       {"start", IDC_VIEW_PREVIOUS, nullptr, 0},  // Previous on sector 0 stays there
-      {"end", IDC_VIEW_END, nullptr, 944},
-      {"next at the end", IDC_VIEW_NEXT, nullptr, 944},
-      {"previous", IDC_VIEW_PREVIOUS, nullptr, 943},
-      {"next", IDC_VIEW_NEXT, nullptr, 944},
+      // 1000 sectors are not a whole number of 63-sector blocks: the last
+      // sector is reached all the same.
+      {"end", IDC_VIEW_END, nullptr, 999},
+      {"next at the end", IDC_VIEW_NEXT, nullptr, 999},
+      {"previous", IDC_VIEW_PREVIOUS, nullptr, 998},
+      {"next", IDC_VIEW_NEXT, nullptr, 999},
       {"typed last", 0, L"999", 999},
       {"typed beyond", 0, L"5000", 999},
       {"typed beyond 32 bits", 0, L"4294967396", 999},
@@ -59,7 +62,7 @@ TEST_F(ViewerTest, NavigationStopsAtTheLastWholeBlockWhileTypingReachesTheEnd) {
       {"typed negative", 0, L"-5", 0},
       {"first", IDC_VIEW_START, nullptr, 0},
   };
-  View(RowOf(1), [&](ui::ScriptedWindow& w) {
+  View(RowOf(0), [&](ui::ScriptedWindow& w) {
     EXPECT_EQ(w.GetText(IDC_VIEW_SECTOR), L"0");
     EXPECT_FALSE(w.IsVisible(IDC_VIEW_CYLINDER) || w.IsVisible(IDC_VIEW_HEAD));
     for (const Step& s : steps) {
@@ -88,7 +91,7 @@ TEST_F(ViewerTest, PartitionsAreReadFromTheirVolumesStart) {
   std::memcpy(dumped.data(), "sector two", 10);
   WriteSectorAt(ImagePath(0), 2050, dumped);
   std::wstring partitionDump, diskDump;
-  View(RowOf(1, 1), [&](ui::ScriptedWindow& w) {
+  View(RowOf(0, 1), [&](ui::ScriptedWindow& w) {
     EXPECT_EQ(w.GetText(IDC_VIEW_REGION_TEXT), L"IDS_Partition (C:) RAW 1.95 MB");
     partitionDump = w.GetText(IDC_VIEW_DUMP);
     w.Type(IDC_VIEW_SECTOR, L"2");
@@ -97,10 +100,54 @@ TEST_F(ViewerTest, PartitionsAreReadFromTheirVolumesStart) {
   });
   EXPECT_EQ(partitionDump, viewer::SectorDumpText(mark.data(), 0));
   // Then the disk itself: its sector 0 is the partition table.
-  View(RowOf(1), [&](ui::ScriptedWindow& w) { diskDump = w.GetText(IDC_VIEW_DUMP); });
+  View(RowOf(0), [&](ui::ScriptedWindow& w) { diskDump = w.GetText(IDC_VIEW_DUMP); });
   std::vector<uint8_t> mbr = ReadSectorAt(ImagePath(0), 0);
   EXPECT_EQ(diskDump, viewer::SectorDumpText(mbr.data(), 0));
   EXPECT_EQ(Sim().OpenHandleCount(), 0);
+}
+
+TEST_F(ViewerTest, LastReachesTheLastSectorOfDisksAndOfAnNtfsPartition) {
+  // As on the demo machine: a system disk with an NTFS partition, whose
+  // last sector holds the backup of its boot sector beyond what the file
+  // system spans, and a blank disk; neither is a whole number of blocks.
+  AddDisk("size=16MiB,model=System");
+  AddDisk("size=32767s,model=Blank");
+  Boot();
+  Layout(0, {{2048, 20000, "NTFS"}});
+  std::vector<uint8_t> boot = ReadSectorAt(ImagePath(0), 2048);
+  ASSERT_EQ(ReadSectorAt(ImagePath(0), 2048 + 19999), boot);
+  struct Case {
+    int row;
+    uint64_t last;
+    std::vector<uint8_t> contents;
+  } cases[] = {
+      {RowOf(0), 32767, ReadSectorAt(ImagePath(0), 32767)},
+      {RowOf(0, 1), 19999, boot},
+      {RowOf(1), 32766, ReadSectorAt(ImagePath(1), 32766)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.last);
+    View(c.row, [&](ui::ScriptedWindow& w) {
+      w.Press(IDC_VIEW_END);
+      EXPECT_EQ(viewer::ViewerSector, c.last);
+      EXPECT_TRUE(static_cast<viewer::CViewDiskData&>(w.ThePage()).LastReadOk());
+      EXPECT_EQ(w.GetText(IDC_VIEW_DUMP), viewer::SectorDumpText(c.contents.data(), c.last));
+      w.Press(IDC_VIEW_PREVIOUS);
+      w.Press(IDC_VIEW_NEXT);
+      EXPECT_EQ(viewer::ViewerSector, c.last) << "Next steps up to it";
+    });
+  }
+  // Windows keeps a mounted NTFS volume's reads inside the file system; the
+  // viewer asks for the whole partition.
+  platform::Handle h = Sim().CreateFile(L"\\\\.\\C:", win::GENERIC_READ, 3, win::OPEN_EXISTING, 0);
+  uint8_t sector[512];
+  EXPECT_EQ(disk::ReadSectors(h, sector, 19998, 1), 512u);
+  EXPECT_EQ(disk::ReadSectors(h, sector, 19999, 1), 0u);
+  uint32_t got = 0;
+  ASSERT_TRUE(Sim().DeviceIoControl(h, win::FSCTL_ALLOW_EXTENDED_DASD_IO, nullptr, 0, nullptr, 0, &got));
+  EXPECT_EQ(disk::ReadSectors(h, sector, 19999, 1), 512u);
+  EXPECT_EQ(disk::ReadSectors(h, sector, 20000, 1), 0u) << "never beyond the partition";
+  Sim().CloseHandle(h);
 }
 
 TEST_F(ViewerTest, AFailedReadShowsThePreviousContentsAtTheNewAddress) {
@@ -108,7 +155,7 @@ TEST_F(ViewerTest, AFailedReadShowsThePreviousContentsAtTheNewAddress) {
   Boot();
   std::vector<uint8_t> two(512, 0x22);
   WriteSectorAt(ImagePath(0), 2, two);
-  View(RowOf(1), [&](ui::ScriptedWindow& w) {
+  View(RowOf(0), [&](ui::ScriptedWindow& w) {
     w.Type(IDC_VIEW_SECTOR, L"2");
     w.Press(IDC_VIEW_GO);
     int errors = disk::IoErrorCount;

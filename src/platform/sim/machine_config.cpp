@@ -209,12 +209,40 @@ bool ApplyDiskSetting(DiskConfig* disk, const std::string& keyIn, const std::str
     uint64_t b;
     if (!ParseSize(value, &b) || b == 0) return bad("expected a transfer rate per second such as 200MiB");
     disk->megabytesPerSecond = double(b) / (1 << 20);
-  } else if (key == "smart") {
-    disk->smart = value;
+  } else if (key == "smart" || key.rfind("smart.", 0) == 0 || key.rfind("nvme.", 0) == 0) {
+    std::string why;
+    if (!ApplySmartSetting(&disk->smart, key, value, &why)) return bad(why.c_str());
   } else {
     return bad("unknown setting");
   }
   return true;
+}
+
+bool ParseProgramValue(const std::string& value, ProgramConfig* p, std::string* error) {
+  std::istringstream in(value);
+  std::string code, after, span;
+  in >> code >> after >> span;
+  std::string rest;
+  in >> rest;
+  uint64_t n = 0;
+  if (LowerAscii(code) == "never" && after.empty()) {
+    p->neverEnds = true;
+    return true;
+  }
+  bool ok = ParseUnsigned(code, &n) && n <= 0xFFFFFFFFu && rest.empty();
+  p->exitCode = uint32_t(n);
+  if (ok && !after.empty()) {
+    size_t digits = 0;
+    while (digits < span.size() && span[digits] >= '0' && span[digits] <= '9') ++digits;
+    std::string unit = LowerAscii(span.substr(digits));
+    uint64_t count = 0;
+    uint64_t ms = unit == "ms" ? 1 : unit == "s" ? 1000 : unit == "min" ? 60000 : unit == "h" ? 3600000 : 0;
+    ok = LowerAscii(after) == "after" && ms && ParseUnsigned(span.substr(0, digits), &count) &&
+         count <= UINT64_MAX / ms;
+    p->runMilliseconds = count * ms;
+  }
+  if (!ok) *error = "expected an exit code, \"CODE after 30s\" or never";
+  return ok;
 }
 
 bool ParseDiskOption(const std::string& option, DiskConfig* disk, std::string* error) {
@@ -371,7 +399,12 @@ bool MachineFromIni(const IniFile& ini, const std::string& baseDir, MachineConfi
         c->registry.push_back(seed);
       }
     } else if (s.name == "programs") {
-      for (auto& [k, v] : s.values) c->programs.push_back({text::FromUtf8(k), uint32_t(std::strtoul(v.c_str(), nullptr, 10))});
+      for (auto& [k, v] : s.values) {
+        ProgramConfig p;
+        p.path = text::FromUtf8(k);
+        if (!ParseProgramValue(v, &p, error)) return where(k + ": " + *error);
+        c->programs.push_back(p);
+      }
     } else {
       return where("unknown section");
     }

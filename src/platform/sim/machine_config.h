@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/sim/ini.h"
+#include "platform/sim/sim_smart.h"
 
 namespace sim {
 
@@ -51,7 +52,7 @@ struct DiskConfig {
   bool removable = false;
   bool missing = false;  // the drive number does not answer (an unplugged disk)
   double megabytesPerSecond = 200;  // transfer speed charged to the virtual clock
-  std::string smart;                // SMART attribute description (used by the health pages)
+  SmartSetting smart;               // what the drive answers to SMART and health-log requests
 };
 
 // A volume setting keyed by disk and start sector.
@@ -91,7 +92,13 @@ struct FileFaultConfig {
 struct ProgramConfig {
   std::wstring path;   // Windows path of a program that exists
   uint32_t exitCode = 0;
+  uint64_t runMilliseconds = 0;  // how long it runs on the machine's clock
+  bool neverEnds = false;        // it keeps running (a hung program)
 };
+
+// A [programs] value: "EXITCODE", "EXITCODE after 30s" (ms, s, min, h) or
+// "never" (the program does not end). False with a message when malformed.
+bool ParseProgramValue(const std::string& value, ProgramConfig* program, std::string* error);
 
 // How the format library (fmifs.dll) behaves.
 enum class FormatLibrary {

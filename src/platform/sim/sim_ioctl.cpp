@@ -135,7 +135,8 @@ bool SimSystem::DiskIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_t 
     }
     case win::IOCTL_DISK_GET_DRIVE_LAYOUT_EX: {
       DriverLayout l;
-      if (!ReadDriverLayout(d, &l)) return Fail(win::ERROR_CRC);
+      uint32_t err = win::ERROR_CRC;
+      if (!ReadDriverLayout(d, &l, &err)) return Fail(err);
       std::vector<uint8_t> image = EncodeLayout(l);
       if (outBytes < image.size()) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
       std::memcpy(out, image.data(), image.size());
@@ -178,6 +179,11 @@ bool SimSystem::DiskIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_t 
     case win::IOCTL_STORAGE_QUERY_PROPERTY: {
       if (!in || inBytes < 8) return Fail(win::ERROR_INVALID_PARAMETER);
       const auto* q = reinterpret_cast<const win::StoragePropertyQuery*>(in);
+      if (q->PropertyId == win::StorageDeviceProtocolSpecificProperty ||
+          q->PropertyId == win::StorageAdapterProtocolSpecificProperty) {
+        uint32_t err = AnswerProtocolQuery(d, config_.versionMajor >= 10, in, inBytes, out, outBytes, ret);
+        return err ? Fail(err) : true;
+      }
       if (q->PropertyId != 0 || q->QueryType != 0) return Fail(win::ERROR_NOT_SUPPORTED);
       std::string vendor, product = dc.model;
       size_t space = dc.model.find(' ');
@@ -211,6 +217,12 @@ bool SimSystem::DiskIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_t 
       std::memcpy(out, img.data(), n);
       *ret = n;
       return true;
+    }
+    case win::SMART_GET_VERSION:
+    case win::SMART_SEND_DRIVE_COMMAND:
+    case win::SMART_RCV_DRIVE_DATA: {
+      uint32_t err = AnswerSmartRequest(d, code, in, inBytes, out, outBytes, ret);
+      return err ? Fail(err) : true;
     }
     case win::IOCTL_STORAGE_GET_DEVICE_NUMBER: {
       if (outBytes < sizeof(win::StorageDeviceNumber)) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
@@ -296,6 +308,9 @@ bool SimSystem::VolumeIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_
       return true;
     case win::FSCTL_DISMOUNT_VOLUME:
       o.dismounted = true;
+      return true;
+    case win::FSCTL_ALLOW_EXTENDED_DASD_IO:
+      o.extendedDasd = true;
       return true;
     case win::FSCTL_EXTEND_VOLUME: {
       // NTFS takes up a grown partition: the input is the volume's new

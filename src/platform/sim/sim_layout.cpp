@@ -5,6 +5,7 @@
 #include <set>
 
 #include "platform/crc32.h"
+#include "platform/gpt_header.h"
 #include "platform/winapi.h"
 
 namespace sim {
@@ -62,60 +63,47 @@ bool IsSuperFloppy(const uint8_t* s) {
   return !FileSystemOfBootSector(s).empty() && (s[0] == 0xEB || s[0] == 0xE9);
 }
 
-// GPT: check a header read at lba; fills the array position and count.
-bool ValidGptHeader(SimDisk& d, uint64_t lba, const uint8_t* h, uint64_t* arrayLba, uint32_t* count,
-                    uint32_t* entrySize) {
-  if (std::memcmp(h, "EFI PART", 8) != 0) return false;
-  uint32_t hsize = Get32(h + 12);
-  if (hsize < 92 || hsize > 512) return false;
-  uint8_t copy[512];
-  std::memcpy(copy, h, 512);
-  Put32(copy + 16, 0);
-  if (crc::Crc32(copy, hsize) != Get32(h + 16)) return false;
-  if (Get64(h + 24) != lba) return false;
-  *arrayLba = Get64(h + 72);
-  *count = Get32(h + 80);
-  *entrySize = Get32(h + 84);
-  if (*entrySize < 128 || *entrySize % 8 || *entrySize > 4096) return false;
-  if (*count == 0 || *count > kMaxGptEntries) return false;
-  uint64_t arrayBytes = uint64_t(*count) * *entrySize;
-  uint64_t arraySectors = (arrayBytes + 511) / 512;
-  if (*arrayLba == 0 || *arrayLba >= d.Sectors() || arraySectors > d.Sectors() - *arrayLba) return false;
-  return true;
+// One copy of the GPT: the header at lba and its entry array, both checked
+// before anything in them is used.
+gpt::Fault ReadGptCopy(SimDisk& d, uint64_t lba, gpt::Header* h, std::vector<uint8_t>* array) {
+  uint8_t s[512];
+  if (!ReadSector(d, lba, s)) return gpt::Fault::Unreadable;
+  if (gpt::Fault f = gpt::CheckHeader(s, lba, d.Sectors(), h); f != gpt::Fault::None) return f;
+  array->assign(size_t(h->ArraySectors()) * 512, 0);
+  if (d.Read(h->arrayLba * 512, array->data(), uint32_t(array->size())) != 0) return gpt::Fault::Unreadable;
+  return gpt::CheckArray(*h, array->data());
 }
 
+// As Windows reads a GPT: the primary copy, or the backup in the last
+// sector when the primary header or its array is damaged. With neither the
+// disk is corrupt: the layout request fails rather than report a disk
+// without partitions, which a caller could initialise over them.
 bool ReadGpt(SimDisk& d, DriverLayout* layout) {
   if (d.Sectors() < 3) return false;  // no room for a header
-  uint8_t h[512];
-  uint64_t arrayLba = 0;
-  uint32_t count = 0, entrySize = 0;
-  bool ok = ReadSector(d, 1, h) && ValidGptHeader(d, 1, h, &arrayLba, &count, &entrySize);
-  if (!ok) {  // the backup header in the last sector
-    ok = ReadSector(d, d.Sectors() - 1, h) && ValidGptHeader(d, d.Sectors() - 1, h, &arrayLba, &count, &entrySize);
-  }
-  if (!ok) return false;
-  std::vector<uint8_t> array(((uint64_t(count) * entrySize + 511) / 512) * 512);
-  if (d.Read(arrayLba * 512, array.data(), uint32_t(array.size())) != 0) return false;
-  if (crc::Crc32(array.data(), uint64_t(count) * entrySize) != Get32(h + 88)) return false;
+  gpt::Header h;
+  std::vector<uint8_t> array;
+  if (ReadGptCopy(d, 1, &h, &array) != gpt::Fault::None &&
+      ReadGptCopy(d, d.Sectors() - 1, &h, &array) != gpt::Fault::None)
+    return false;
   layout->style = win::PARTITION_STYLE_GPT;
-  std::memcpy(layout->diskId.b, h + 56, 16);
-  layout->firstUsableLba = Get64(h + 40);
-  layout->lastUsableLba = Get64(h + 48);
-  layout->maxEntries = count;
+  layout->diskId = h.diskId;
+  layout->firstUsableLba = h.firstUsable;
+  layout->lastUsableLba = h.lastUsable;
+  layout->maxEntries = h.count;
   uint32_t number = 0;
-  for (uint32_t i = 0; i < count; ++i) {
-    const uint8_t* e = array.data() + uint64_t(i) * entrySize;
+  for (uint32_t i = 0; i < h.count; ++i) {
+    const uint8_t* e = array.data() + uint64_t(i) * h.entrySize;
     DriverPartition p;
-    std::memcpy(p.gptType.b, e, 16);
+    std::memcpy(p.gptType.b, e + gpt::kEntryTypeAt, 16);
     if (p.gptType.IsZero()) continue;
-    std::memcpy(p.gptId.b, e + 16, 16);
-    uint64_t first = Get64(e + 32), last = Get64(e + 40);
+    std::memcpy(p.gptId.b, e + gpt::kEntryIdAt, 16);
+    uint64_t first = Get64(e + gpt::kEntryFirstAt), last = Get64(e + gpt::kEntryLastAt);
     if (last < first || last >= d.Sectors()) continue;  // an entry outside the disk is ignored
     p.startLba = first;
     p.lengthSectors = last - first + 1;
-    p.gptAttributes = Get64(e + 48);
+    p.gptAttributes = Get64(e + gpt::kEntryAttributesAt);
     for (int k = 0; k < 36; ++k) {
-      char16_t c = char16_t(Get16(e + 56 + 2 * k));
+      char16_t c = char16_t(Get16(e + gpt::kEntryNameAt + 2 * k));
       if (!c) break;
       p.gptName.push_back(c);
     }
@@ -123,6 +111,12 @@ bool ReadGpt(SimDisk& d, DriverLayout* layout) {
     layout->entries.push_back(p);
   }
   return true;
+}
+
+// A protective MBR: the GPT entry in the first slot and nothing else. A
+// hybrid MBR, with further entries beside it, is read as an MBR.
+bool IsProtectiveMbr(const uint8_t* s) {
+  return s[446 + 4] == 0xEE && s[462 + 4] == 0 && s[478 + 4] == 0 && s[494 + 4] == 0;
 }
 
 }  // namespace
@@ -148,10 +142,22 @@ std::string FileSystemOfBootSector(const uint8_t* s) {
   return "";
 }
 
-bool ReadDriverLayout(SimDisk& d, DriverLayout* layout) {
+uint64_t FileSystemSectorsOfBootSector(const uint8_t* s) {
+  std::string fs = FileSystemOfBootSector(s);
+  if (fs == "NTFS") return bytes::Get64(s + 0x28);
+  if (fs == "exFAT") return bytes::Get64(s + 0x48);
+  if (fs.empty()) return 0;
+  uint16_t small = bytes::Get16(s + 0x13);
+  return small ? small : bytes::Get32(s + 0x20);
+}
+
+bool ReadDriverLayout(SimDisk& d, DriverLayout* layout, uint32_t* error) {
   *layout = DriverLayout{};
   uint8_t s[512];
-  if (!ReadSector(d, 0, s)) return false;
+  if (uint32_t err = d.Read(0, s, 512)) {
+    if (error) *error = err;
+    return false;
+  }
   if (IsSuperFloppy(s)) {
     layout->style = win::PARTITION_STYLE_MBR;
     layout->superFloppy = true;
@@ -164,10 +170,11 @@ bool ReadDriverLayout(SimDisk& d, DriverLayout* layout) {
     return true;
   }
   if (!HasBootSignature(s)) return true;  // RAW: not initialised
-  if (s[446 + 4] == 0xEE) {
+  if (IsProtectiveMbr(s)) {
     if (ReadGpt(d, layout)) return true;
     *layout = DriverLayout{};
-    return true;  // a protective MBR without a readable GPT: RAW
+    if (error) *error = win::ERROR_DISK_CORRUPT;
+    return false;
   }
   layout->style = win::PARTITION_STYLE_MBR;
   layout->signature = Get32(s + 440);
@@ -234,6 +241,19 @@ bool ReadDriverLayout(SimDisk& d, DriverLayout* layout) {
 }
 
 namespace {
+
+// A GPT left behind under a new MBR would be read first by other tools: its
+// headers go. A disk of one or two sectors has no room for them (and its
+// last sector may be the new MBR).
+void ClearGptHeaders(SimDisk& d) {
+  for (uint64_t lba : {uint64_t(1), d.Sectors() > 2 ? d.Sectors() - 1 : 1}) {
+    uint8_t h[512];
+    if (lba < d.Sectors() && ReadSector(d, lba, h) && std::memcmp(h, "EFI PART", 8) == 0) {
+      std::memset(h, 0, 512);
+      WriteSector(d, lba, h);
+    }
+  }
+}
 
 uint32_t WriteMbrLayout(SimDisk& d, const DriverLayout& layout) {
   const auto& en = layout.entries;
@@ -357,16 +377,7 @@ uint32_t WriteMbrLayout(SimDisk& d, const DriverLayout& layout) {
     r[511] = 0xAA;
     if (!WriteSector(d, e.lba, r)) return win::ERROR_GEN_FAILURE;
   }
-  // A GPT left behind would be read first by other tools: clear its headers.
-  uint8_t h[512];
-  if (ReadSector(d, 1, h) && std::memcmp(h, "EFI PART", 8) == 0) {
-    std::memset(h, 0, 512);
-    WriteSector(d, 1, h);
-  }
-  if (ReadSector(d, total - 1, h) && std::memcmp(h, "EFI PART", 8) == 0) {
-    std::memset(h, 0, 512);
-    WriteSector(d, total - 1, h);
-  }
+  ClearGptHeaders(d);
   return 0;
 }
 
@@ -471,10 +482,7 @@ uint32_t CreateEmptyDisk(SimDisk& d, uint32_t style, uint32_t signature, const b
   s[510] = 0x55;
   s[511] = 0xAA;
   if (!WriteSector(d, 0, s)) return d.Config().writeProtected ? win::ERROR_WRITE_PROTECT : win::ERROR_GEN_FAILURE;
-  uint8_t z[512] = {};
-  uint8_t h[512];
-  if (ReadSector(d, 1, h) && std::memcmp(h, "EFI PART", 8) == 0) WriteSector(d, 1, z);
-  if (ReadSector(d, d.Sectors() - 1, h) && std::memcmp(h, "EFI PART", 8) == 0) WriteSector(d, d.Sectors() - 1, z);
+  ClearGptHeaders(d);
   return 0;
 }
 

@@ -56,7 +56,9 @@ bool IsExtendedType(uint8_t t);
 // Windows gives a volume (and a letter) to these partitions.
 bool IsMountableMbrType(uint8_t t);
 
-bool ReadDriverLayout(SimDisk& disk, DriverLayout* layout);
+// False when sector 0 cannot be read or a GPT disk has no valid copy of
+// its table; *error (when given) then holds the Windows error code.
+bool ReadDriverLayout(SimDisk& disk, DriverLayout* layout, uint32_t* error = nullptr);
 
 // Writes the layout's tables. Returns 0 or a Windows error code
 // (ERROR_INVALID_PARAMETER for a layout that does not fit the disk).
@@ -73,5 +75,9 @@ bool DecodeLayout(const uint8_t* data, size_t bytes, DriverLayout* layout);
 // File-system name from a volume's first sector: "NTFS", "FAT32", "FAT",
 // "exFAT", or "" when nothing is recognised.
 std::string FileSystemOfBootSector(const uint8_t* sector);
+// The sectors the file system of a boot sector says it spans (NTFS leaves
+// out the last sector of its partition, which holds the backup boot
+// sector); 0 when the sector names no file system.
+uint64_t FileSystemSectorsOfBootSector(const uint8_t* sector);
 
 }  // namespace sim

@@ -42,6 +42,7 @@ struct SimSystem::Object {
   std::wstring mutexName;
   bool holdsLock = false;
   bool dismounted = false;
+  bool extendedDasd = false;  // FSCTL_ALLOW_EXTENDED_DASD_IO was sent
   explicit Object(Kind k) : kind(k) {}
   // As on Windows: without buffering a read comes from the medium; with
   // either flag a write is on the medium when it returns.

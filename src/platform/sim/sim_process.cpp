@@ -1,7 +1,9 @@
 // Processes of the simulated PC: what CreateProcess, ShellExecute and
 // ShellExecuteEx start, their exit codes and waits. Programs run to their end
-// when they are started (the machine stays deterministic), except servers
-// such as the shadow-copy helper, which run until they are told to quit.
+// when they are started (the machine stays deterministic), except those the
+// machine file gives a run time on its clock or "never", and servers such as
+// the shadow-copy helper, which run until they are told to quit.
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/sim/sim_object.h"
@@ -94,7 +96,12 @@ size_t SimSystem::Launch(StartedProgram p) {
   if (IsShadowHelper(path)) {
     StartShadowHelper(&p, started_.size());
   } else if (const ProgramConfig* pc = FindProgram(path) ? FindProgram(path) : FindProgram(p.file)) {
+    // A program runs for the time the machine file gives it (none: it has
+    // ended by the first look), on the machine's clock; "never" keeps it running.
     p.exitCode = pc->exitCode;
+    p.running = pc->neverEnds;
+    uint64_t now = clock_.Micros(), run = pc->runMilliseconds * 1000;
+    p.endsAtMicros = run > UINT64_MAX - now ? UINT64_MAX : now + run;
   } else if ((ext == L".CMD" || ext == L".BAT") && isFile) {
     p.exitCode = RunScript(path, p.parameters, p.directory, &p.output);
   } else if (name == L"CMD.EXE") {
@@ -155,7 +162,7 @@ bool SimSystem::GetExitCodeProcess(Handle process, uint32_t* code) {
   auto o = Get(process);
   if (!o || o->kind != Kind::Process) return Fail(win::ERROR_INVALID_HANDLE);
   const StartedProgram& p = started_[o->process];
-  *code = p.running ? win::STILL_ACTIVE : p.exitCode;
+  *code = p.running || clock_.Micros() < p.endsAtMicros ? win::STILL_ACTIVE : p.exitCode;
   lastError_ = 0;
   return true;
 }
@@ -166,11 +173,23 @@ uint32_t SimSystem::WaitForSingleObject(Handle h, uint32_t milliseconds) {
     lastError_ = win::ERROR_INVALID_HANDLE;
     return win::WAIT_FAILED;
   }
-  if (o->kind == Kind::Process && started_[o->process].running) {
+  if (o->kind != Kind::Process) return win::WAIT_OBJECT_0;
+  const StartedProgram& p = started_[o->process];
+  if (p.running) {
     if (milliseconds == win::INFINITE) throw Hang{"waiting without end for a process that does not end"};
     clock_.Sleep(milliseconds);
     return win::WAIT_TIMEOUT;
   }
+  // The wait passes on the machine's clock: until the program ends or the
+  // time is up, whichever comes first.
+  uint64_t now = clock_.Micros();
+  if (now >= p.endsAtMicros) return win::WAIT_OBJECT_0;
+  uint64_t left = p.endsAtMicros - now;
+  if (milliseconds != win::INFINITE && uint64_t(milliseconds) * 1000 < left) {
+    clock_.Sleep(milliseconds);
+    return win::WAIT_TIMEOUT;
+  }
+  clock_.Sleep(uint32_t(std::min<uint64_t>((left + 999) / 1000, 0xFFFFFFFEu)));
   return win::WAIT_OBJECT_0;
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/compiler.h"
+#include "platform/sim/sim_layout.h"
 #include "platform/sim/sim_object.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
@@ -164,6 +165,16 @@ bool SimSystem::RawWriteAllowed(int disk, uint64_t lba, uint64_t count, const Ob
   return true;
 }
 
+uint64_t SimSystem::VolumeTransferLimit(const Object& o) {
+  const SimVolume& v = *o.volume;
+  uint64_t limit = v.lengthSectors * 512;
+  if (o.extendedDasd || o.dismounted) return limit;
+  uint8_t boot[512];
+  if (disks_[size_t(v.disk)]->Read(v.startLba * 512, boot, 512) != 0) return limit;
+  uint64_t fsSectors = FileSystemSectorsOfBootSector(boot);
+  return fsSectors && fsSectors < v.lengthSectors ? fsSectors * 512 : limit;
+}
+
 bool SimSystem::ReadFile(Handle h, void* buffer, uint32_t bytes, uint32_t* done) {
   *done = 0;
   auto o = Get(h);
@@ -178,7 +189,7 @@ bool SimSystem::ReadFile(Handle h, void* buffer, uint32_t bytes, uint32_t* done)
     case Kind::Volume: {
       SimVolume& v = *o->volume;
       if (v.gone) return Fail(win::ERROR_NOT_READY);
-      uint64_t limit = v.lengthSectors * 512;
+      uint64_t limit = VolumeTransferLimit(*o);
       if (o->pos >= limit || bytes > limit - o->pos) return Fail(win::ERROR_SECTOR_NOT_FOUND);
       uint32_t err = disks_[size_t(v.disk)]->Read(v.startLba * 512 + o->pos, buffer, bytes, o->ReadsUncached());
       if (err) return Fail(err);
@@ -215,7 +226,7 @@ bool SimSystem::WriteFile(Handle h, const void* buffer, uint32_t bytes, uint32_t
     case Kind::Volume: {
       SimVolume& v = *o->volume;
       if (v.gone) return Fail(win::ERROR_NOT_READY);
-      uint64_t limit = v.lengthSectors * 512;
+      uint64_t limit = VolumeTransferLimit(*o);
       if (o->pos >= limit || bytes > limit - o->pos) return Fail(win::ERROR_SECTOR_NOT_FOUND);
       SimDisk& d = *disks_[size_t(v.disk)];
       if (!d.Config().writeProtected && !v.locked && !o->dismounted && !v.FileSystem(d).empty())

@@ -40,6 +40,7 @@ struct StartedProgram {
   bool started = true;
   uint32_t exitCode = 0;
   bool running = false;   // still running (a server such as the shadow-copy helper)
+  uint64_t endsAtMicros = 0;  // a program given a run time ends when the machine's clock reaches this
   std::wstring output;    // what it wrote on its console
 };
 
@@ -194,6 +195,10 @@ class SimSystem : public platform::System {
   bool VolumeIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t* out, uint32_t outBytes,
                    uint32_t* returned);
   bool RawWriteAllowed(int disk, uint64_t lba, uint64_t count, const Object* writer);
+  // The bytes a volume handle may reach: a mounted file system checks
+  // transfers against its own size (NTFS leaves out its backup boot
+  // sector), unless the handle asked for extended DASD I/O or dismounted it.
+  uint64_t VolumeTransferLimit(const Object& o);
   bool GrowPartition(int disk, uint32_t partitionNumber, int64_t bytes);
   // Splits a Windows path into a host root and the rest; volume and drive
   // letter, the program folder and volume-name roots are understood.

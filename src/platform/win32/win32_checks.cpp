@@ -21,20 +21,21 @@
   X(ERROR_NOT_ENOUGH_MEMORY) X(ERROR_NO_MORE_FILES) X(ERROR_WRITE_PROTECT) X(ERROR_NOT_READY) X(ERROR_CRC) \
   X(ERROR_SECTOR_NOT_FOUND) X(ERROR_GEN_FAILURE) X(ERROR_SHARING_VIOLATION) X(ERROR_LOCK_VIOLATION) \
   X(ERROR_NOT_SUPPORTED) X(ERROR_INVALID_PARAMETER) X(ERROR_INSUFFICIENT_BUFFER) X(ERROR_ALREADY_EXISTS) \
-  X(ERROR_PIPE_BUSY) X(ERROR_MORE_DATA) X(ERROR_UNRECOGNIZED_VOLUME) X(REG_SZ) X(REG_BINARY) X(REG_DWORD) \
+  X(ERROR_PIPE_BUSY) X(ERROR_MORE_DATA) X(ERROR_UNRECOGNIZED_VOLUME) X(ERROR_DISK_CORRUPT) \
+  X(REG_SZ) X(REG_BINARY) X(REG_DWORD) \
   X(KEY_QUERY_VALUE) X(KEY_SET_VALUE) X(KEY_ALL_ACCESS) X(DRIVE_UNKNOWN) X(DRIVE_NO_ROOT_DIR) \
   X(DRIVE_REMOVABLE) X(DRIVE_FIXED) X(DRIVE_REMOTE) X(DRIVE_CDROM) X(DRIVE_RAMDISK) X(STILL_ACTIVE) \
   X(WAIT_OBJECT_0) X(WAIT_TIMEOUT) X(ES_SYSTEM_REQUIRED) X(ES_CONTINUOUS) X(SW_HIDE) X(SW_SHOWNORMAL) \
   X(SW_SHOW) X(VER_PLATFORM_WIN32_NT) X(EWX_LOGOFF) X(EWX_SHUTDOWN) X(EWX_REBOOT) X(EWX_FORCE) \
   X(EWX_POWEROFF) X(MB_OK) X(MB_OKCANCEL) X(MB_YESNO) X(MB_ICONERROR) X(MB_ICONQUESTION) \
-  X(MB_ICONEXCLAMATION) X(MB_ICONINFORMATION) X(MB_TASKMODAL) X(IDOK) X(IDCANCEL) X(IDYES) X(IDNO) \
+  X(MB_ICONEXCLAMATION) X(MB_ICONINFORMATION) X(MB_DEFBUTTON2) X(MB_TASKMODAL) X(IDOK) X(IDCANCEL) X(IDYES) X(IDNO) \
   X(IOCTL_DISK_GET_DRIVE_GEOMETRY) X(IOCTL_DISK_GET_PARTITION_INFO_EX) X(IOCTL_DISK_GET_DRIVE_LAYOUT_EX) \
   X(IOCTL_DISK_SET_DRIVE_LAYOUT_EX) X(IOCTL_DISK_CREATE_DISK) X(IOCTL_DISK_GET_LENGTH_INFO) \
   X(IOCTL_DISK_GROW_PARTITION) X(IOCTL_DISK_UPDATE_PROPERTIES) X(IOCTL_STORAGE_QUERY_PROPERTY) \
   X(IOCTL_STORAGE_GET_DEVICE_NUMBER) X(IOCTL_STORAGE_GET_MEDIA_SERIAL_NUMBER) \
   X(IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS) X(IOCTL_SCSI_MINIPORT) \
   X(SMART_GET_VERSION) X(SMART_RCV_DRIVE_DATA) X(FSCTL_LOCK_VOLUME) X(FSCTL_UNLOCK_VOLUME) \
-  X(FSCTL_DISMOUNT_VOLUME) X(FSCTL_EXTEND_VOLUME) X(PARTITION_STYLE_MBR) X(PARTITION_STYLE_GPT) \
+  X(FSCTL_DISMOUNT_VOLUME) X(FSCTL_EXTEND_VOLUME) X(FSCTL_ALLOW_EXTENDED_DASD_IO) X(PARTITION_STYLE_MBR) X(PARTITION_STYLE_GPT) \
   X(PARTITION_STYLE_RAW) X(BusTypeUnknown) X(BusTypeScsi) X(BusTypeAtapi) X(BusTypeAta) X(BusType1394) \
   X(BusTypeUsb) X(BusTypeRAID) X(BusTypeSas) X(BusTypeSata) X(BusTypeSd) X(BusTypeNvme) X(FILE_DEVICE_DISK) \
   X(FILE_DEVICE_CD_ROM) X(FILE_FLAG_OPEN_REPARSE_POINT) X(GENERIC_ALL) X(FILE_ATTRIBUTE_OFFLINE) \
@@ -48,7 +49,13 @@
   X(ERROR_INVALID_NAME) X(ERROR_LABEL_TOO_LONG) X(ERROR_FILENAME_EXCED_RANGE) X(ERROR_NO_DATA) \
   X(ERROR_PIPE_NOT_CONNECTED) X(ERROR_CANT_RESOLVE_FILENAME) X(ERROR_INVALID_REPARSE_DATA) X(WAIT_FAILED) \
   X(INFINITE) X(SE_ERR_FNF) X(ERROR_CANCELLED) X(ERROR_DIRECTORY) X(ERROR_INVALID_SECURITY_DESCR) \
-  X(ERROR_REPARSE_ATTRIBUTE_CONFLICT)
+  X(ERROR_REPARSE_ATTRIBUTE_CONFLICT) X(ERROR_IO_DEVICE) \
+  X(SMART_SEND_DRIVE_COMMAND) X(CAP_ATA_ID_CMD) X(CAP_ATAPI_ID_CMD) X(CAP_SMART_CMD) X(ATAPI_ID_CMD) X(ID_CMD) \
+  X(SMART_CMD) X(SMART_CYL_LOW) X(SMART_CYL_HI) X(READ_ATTRIBUTES) X(READ_THRESHOLDS) X(ENABLE_SMART) \
+  X(DISABLE_SMART) X(RETURN_SMART_STATUS) X(SMART_NO_ERROR) X(SMART_IDE_ERROR) X(IDENTIFY_BUFFER_SIZE) \
+  X(READ_THRESHOLD_BUFFER_SIZE) X(PropertyStandardQuery) \
+  X(StorageAdapterProtocolSpecificProperty) X(StorageDeviceProtocolSpecificProperty) X(ProtocolTypeNvme) \
+  X(NVMeDataTypeLogPage) X(NVME_LOG_PAGE_HEALTH_INFO)
 // clang-format on
 
 namespace ours {
@@ -62,6 +69,7 @@ inline constexpr uint32_t HKLM_ = win::HKEY_LOCAL_MACHINE;
 #include "platform/win32/windows_include.h"
 
 #include <ntddscsi.h>
+#include <nvme.h>
 
 // All values fit in 32 bits; compare them as such so that LONG, DWORD,
 // int and enum constants meet on equal terms.
@@ -145,8 +153,59 @@ VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, BusType, STORAGE_DEVICE_DESCRIPTOR,
 VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, RawPropertiesLength, STORAGE_DEVICE_DESCRIPTOR, RawPropertiesLength);
 VEKTREL_SAME_OFFSET(StorageDeviceDescriptor, RawDeviceProperties, STORAGE_DEVICE_DESCRIPTOR, RawDeviceProperties);
 
+static_assert(sizeof(win::GetVersionInParams) == sizeof(GETVERSIONINPARAMS));
+VEKTREL_SAME_OFFSET(GetVersionInParams, bIDEDeviceMap, GETVERSIONINPARAMS, bIDEDeviceMap);
+VEKTREL_SAME_OFFSET(GetVersionInParams, fCapabilities, GETVERSIONINPARAMS, fCapabilities);
+static_assert(sizeof(win::IdeRegs) == sizeof(IDEREGS));
+VEKTREL_SAME_OFFSET(IdeRegs, bCylLowReg, IDEREGS, bCylLowReg);
+VEKTREL_SAME_OFFSET(IdeRegs, bDriveHeadReg, IDEREGS, bDriveHeadReg);
+VEKTREL_SAME_OFFSET(IdeRegs, bCommandReg, IDEREGS, bCommandReg);
+static_assert(sizeof(win::SendCmdInParams) == sizeof(SENDCMDINPARAMS));
+VEKTREL_SAME_OFFSET(SendCmdInParams, irDriveRegs, SENDCMDINPARAMS, irDriveRegs);
+VEKTREL_SAME_OFFSET(SendCmdInParams, bDriveNumber, SENDCMDINPARAMS, bDriveNumber);
+VEKTREL_SAME_OFFSET(SendCmdInParams, bBuffer, SENDCMDINPARAMS, bBuffer);
+static_assert(win::kSendCmdInHeaderBytes == offsetof(SENDCMDINPARAMS, bBuffer));
+static_assert(sizeof(win::DriverStatus) == sizeof(DRIVERSTATUS));
+VEKTREL_SAME_OFFSET(DriverStatus, bIDEError, DRIVERSTATUS, bIDEError);
+static_assert(sizeof(win::SendCmdOutParams) == sizeof(SENDCMDOUTPARAMS));
+VEKTREL_SAME_OFFSET(SendCmdOutParams, Status, SENDCMDOUTPARAMS, DriverStatus);
+VEKTREL_SAME_OFFSET(SendCmdOutParams, bBuffer, SENDCMDOUTPARAMS, bBuffer);
+static_assert(win::kSendCmdOutHeaderBytes == offsetof(SENDCMDOUTPARAMS, bBuffer));
+
+static_assert(win::kPropertyQueryHeaderBytes == offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters));
+static_assert(sizeof(win::StorageProtocolSpecificData) == sizeof(STORAGE_PROTOCOL_SPECIFIC_DATA));
+VEKTREL_SAME_OFFSET(StorageProtocolSpecificData, DataType, STORAGE_PROTOCOL_SPECIFIC_DATA, DataType);
+VEKTREL_SAME_OFFSET(StorageProtocolSpecificData, ProtocolDataRequestValue, STORAGE_PROTOCOL_SPECIFIC_DATA,
+                    ProtocolDataRequestValue);
+VEKTREL_SAME_OFFSET(StorageProtocolSpecificData, ProtocolDataOffset, STORAGE_PROTOCOL_SPECIFIC_DATA,
+                    ProtocolDataOffset);
+VEKTREL_SAME_OFFSET(StorageProtocolSpecificData, ProtocolDataLength, STORAGE_PROTOCOL_SPECIFIC_DATA,
+                    ProtocolDataLength);
+VEKTREL_SAME_OFFSET(StorageProtocolSpecificData, ProtocolDataRequestSubValue4, STORAGE_PROTOCOL_SPECIFIC_DATA,
+                    ProtocolDataRequestSubValue4);
+static_assert(sizeof(win::StorageProtocolDataDescriptor) == sizeof(STORAGE_PROTOCOL_DATA_DESCRIPTOR));
+VEKTREL_SAME_OFFSET(StorageProtocolDataDescriptor, ProtocolSpecificData, STORAGE_PROTOCOL_DATA_DESCRIPTOR,
+                    ProtocolSpecificData);
+
+static_assert(sizeof(win::NvmeHealthInfoLog) == sizeof(NVME_HEALTH_INFO_LOG));
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, Temperature, NVME_HEALTH_INFO_LOG, Temperature);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, AvailableSpare, NVME_HEALTH_INFO_LOG, AvailableSpare);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, AvailableSpareThreshold, NVME_HEALTH_INFO_LOG, AvailableSpareThreshold);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, PercentageUsed, NVME_HEALTH_INFO_LOG, PercentageUsed);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, DataUnitRead, NVME_HEALTH_INFO_LOG, DataUnitRead);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, DataUnitWritten, NVME_HEALTH_INFO_LOG, DataUnitWritten);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, PowerCycle, NVME_HEALTH_INFO_LOG, PowerCycle);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, PowerOnHours, NVME_HEALTH_INFO_LOG, PowerOnHours);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, UnsafeShutdowns, NVME_HEALTH_INFO_LOG, UnsafeShutdowns);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, MediaErrors, NVME_HEALTH_INFO_LOG, MediaErrors);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, WarningCompositeTemperatureTime, NVME_HEALTH_INFO_LOG,
+                    WarningCompositeTemperatureTime);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, TemperatureSensor, NVME_HEALTH_INFO_LOG, TemperatureSensor1);
+VEKTREL_SAME_OFFSET(NvmeHealthInfoLog, Reserved1, NVME_HEALTH_INFO_LOG, Reserved1);
+
 // Not in the user-mode headers, so not checked here: IOCTL_SCSI_MINIPORT_IDENTIFY
-// (the driver kit's scsi.h) and MEDIA_SERIAL_NUMBER_DATA (kMediaSerialDataOffset).
+// (the driver kit's scsi.h), READ_ATTRIBUTE_BUFFER_SIZE (the kit's ntdddisk.h)
+// and MEDIA_SERIAL_NUMBER_DATA (kMediaSerialDataOffset).
 
 // Handles and keys cross the interface as integers of pointer size, and
 // INVALID_HANDLE_VALUE is the interface's kInvalidHandle.

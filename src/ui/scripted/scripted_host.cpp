@@ -56,6 +56,95 @@ std::wstring ScriptedWindow::LinesGet(int id, int index) {
   return index >= 0 && index < int(ctl.lines.size()) ? ctl.lines[size_t(index)] : L"";
 }
 
+ScriptedWindow::Control::TreeNode* ScriptedWindow::Control::Node(TreeItem item) {
+  for (TreeNode& n : tree)
+    if (n.item == item) return &n;
+  return nullptr;
+}
+
+TreeItem ScriptedWindow::TreeAdd(int id, TreeItem parent, const std::wstring& text, uint64_t data, int stateImage,
+                                 bool hasChildren) {
+  Control& ctl = c(id);
+  if (parent != kTreeRoot && !ctl.Node(parent)) return kTreeRoot;
+  Control::TreeNode n;
+  n.item = nextTreeItem_++;
+  n.parent = parent;
+  n.text = text;
+  n.data = data;
+  n.state = stateImage & 15;
+  n.hasChildren = hasChildren;
+  ctl.tree.push_back(n);
+  return n.item;
+}
+
+void ScriptedWindow::TreeSetText(int id, TreeItem item, const std::wstring& text) {
+  if (auto* n = c(id).Node(item)) n->text = text;
+}
+
+std::wstring ScriptedWindow::TreeGetText(int id, TreeItem item) {
+  auto* n = c(id).Node(item);
+  return n ? n->text : L"";
+}
+
+void ScriptedWindow::TreeSetState(int id, TreeItem item, int stateImage) {
+  if (auto* n = c(id).Node(item)) n->state = stateImage & 15;
+}
+
+int ScriptedWindow::TreeGetState(int id, TreeItem item) {
+  auto* n = c(id).Node(item);
+  return n ? n->state : 0;
+}
+
+void ScriptedWindow::TreeSetData(int id, TreeItem item, uint64_t data) {
+  if (auto* n = c(id).Node(item)) n->data = data;
+}
+
+uint64_t ScriptedWindow::TreeGetData(int id, TreeItem item) {
+  auto* n = c(id).Node(item);
+  return n ? n->data : 0;
+}
+
+void ScriptedWindow::TreeSelect(int id, TreeItem item) {
+  Control& ctl = c(id);
+  if (item == kTreeRoot || ctl.Node(item)) ctl.treeSelected = item;
+}
+
+void ScriptedWindow::TreeExpand(int id, TreeItem item, bool expand) {
+  Control& ctl = c(id);
+  auto* n = ctl.Node(item);
+  if (n) n->expanded = expand && !TreeChildren(id, item).empty();
+}
+
+std::vector<TreeItem> ScriptedWindow::TreeChildren(int id, TreeItem parent) {
+  std::vector<TreeItem> out;
+  for (const auto& n : c(id).tree)
+    if (n.parent == parent) out.push_back(n.item);
+  return out;
+}
+
+void ScriptedWindow::TreeDeleteChildren(int id, TreeItem parent) {
+  Control& ctl = c(id);
+  // Items go with all their descendants; the selection with them.
+  std::vector<TreeItem> doomed = TreeChildren(id, parent);
+  for (size_t i = 0; i < doomed.size(); ++i) {
+    std::vector<TreeItem> below = TreeChildren(id, doomed[i]);
+    doomed.insert(doomed.end(), below.begin(), below.end());
+  }
+  for (TreeItem item : doomed) {
+    if (ctl.treeSelected == item) ctl.treeSelected = kTreeRoot;
+    ctl.tree.erase(std::remove_if(ctl.tree.begin(), ctl.tree.end(),
+                                  [item](const Control::TreeNode& n) { return n.item == item; }),
+                   ctl.tree.end());
+  }
+  if (auto* n = ctl.Node(parent)) n->expanded = false;
+}
+
+TreeItem ScriptedWindow::FindTreeItem(int treeId, uint64_t data) {
+  for (const auto& n : c(treeId).tree)
+    if (n.data == data) return n.item;
+  return kTreeRoot;
+}
+
 void ScriptedWindow::SetRange(int id, int64_t low, int64_t high) {
   c(id).low = low;
   c(id).high = high;
@@ -96,13 +185,20 @@ int ScriptedWindow::MessageBox(const std::wstring& text, unsigned flags) {
   return host_->Answer(text, flags, page_->Name());
 }
 
-std::optional<std::wstring> ScriptedWindow::SaveFileDialog(const std::wstring& filter, const std::wstring&) {
+std::optional<std::wstring> ScriptedWindow::SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt) {
+  return SaveFileDialog(filter, defaultExt, L"");
+}
+
+std::optional<std::wstring> ScriptedWindow::SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                                           const std::wstring& initialName) {
+  host_->fileDialogs.push_back({true, filter, defaultExt, initialName});
   if (!host_->fileDialog) return std::nullopt;
   return host_->fileDialog(true, filter);
 }
 
-std::optional<std::wstring> ScriptedWindow::OpenFileDialog(const std::wstring& filter, const std::wstring&,
-                                                           const std::wstring&, bool) {
+std::optional<std::wstring> ScriptedWindow::OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                                           const std::wstring& initialName, bool) {
+  host_->fileDialogs.push_back({false, filter, defaultExt, initialName});
   if (!host_->fileDialog) return std::nullopt;
   return host_->fileDialog(false, filter);
 }
@@ -160,6 +256,13 @@ bool ScriptedWindow::RightClickRow(int listId, int row) {
   return true;
 }
 
+bool ScriptedWindow::ActivateRow(int listId, int row) {
+  if (!Usable(listId) || row < 0 || row >= ListCount(listId)) return false;
+  c(listId).selected = row;
+  page_->OnListActivate(*this, listId, row);
+  return true;
+}
+
 bool ScriptedWindow::Type(int id, const std::wstring& text) {
   if (!Usable(id)) return false;
   c(id).text = text;
@@ -188,7 +291,43 @@ bool ScriptedWindow::MapMouse(int id, int box, MouseAction action) {
   return true;
 }
 
+bool ScriptedWindow::SelectTreeItem(int treeId, TreeItem item) {
+  if (!Usable(treeId) || !c(treeId).Node(item)) return false;
+  c(treeId).treeSelected = item;
+  page_->OnTreeSelect(*this, treeId, item);
+  return true;
+}
+
+bool ScriptedWindow::ExpandTreeItem(int treeId, TreeItem item) {
+  auto* n = Usable(treeId) ? c(treeId).Node(item) : nullptr;
+  if (!n || n->expanded || (!n->hasChildren && TreeChildren(treeId, item).empty())) return false;
+  page_->OnTreeExpanding(*this, treeId, item);
+  // The page may have changed the tree: look the item up again.
+  if (auto* again = c(treeId).Node(item)) again->expanded = !TreeChildren(treeId, item).empty();
+  return true;
+}
+
+bool ScriptedWindow::CollapseTreeItem(int treeId, TreeItem item) {
+  auto* n = Usable(treeId) ? c(treeId).Node(item) : nullptr;
+  if (!n || !n->expanded) return false;
+  n->expanded = false;
+  return true;
+}
+
+bool ScriptedWindow::ClickTreeState(int treeId, TreeItem item, bool shift) {
+  if (!Usable(treeId) || !c(treeId).treeCheckImages || !c(treeId).Node(item)) return false;
+  page_->OnTreeStateClick(*this, treeId, item, shift);
+  return true;
+}
+
 void ScriptedWindow::Hover(int id) { page_->OnHover(*this, id); }
+
+bool ScriptedWindow::FocusOn(int id) {
+  if (!Usable(id)) return false;
+  focus_ = id;
+  page_->OnFocus(*this, id);
+  return true;
+}
 
 void ScriptedWindow::Cancel() {
   if (!closed_) page_->OnCancel(*this);
@@ -206,6 +345,7 @@ void ScriptedWindow::FireTimer(unsigned id) {
 // ---- ScriptedHost
 
 int ScriptedHost::Answer(const std::wstring& text, unsigned flags, const std::string& page) {
+  flags = BoxFlags(flags);
   int result;
   unsigned buttons = flags & 0xF;
   if (answer) {
@@ -270,6 +410,11 @@ class ScriptedWait : public WaitWindow {
   ScriptedHost* host_;
 };
 }  // namespace
+
+void ScriptedHost::Wait(uint32_t milliseconds) {
+  waits.push_back({milliseconds, stack_.empty() ? "" : stack_.back()->Name()});
+  platform::Sys().Sleep(milliseconds);
+}
 
 std::unique_ptr<WaitWindow> ScriptedHost::StartWait(const std::wstring& text, bool) {
   waitTexts.push_back(text);

@@ -51,6 +51,22 @@ class ScriptedWindow : public Window {
   void LinesSelect(int id, int index) override { c(id).linesSelected = index; }
   int LinesSelected(int id) override { return c(id).linesSelected; }
 
+  void TreeSetup(int id, bool checkImages) override { c(id).treeCheckImages = checkImages; }
+  void TreeClear(int id) override { TreeDeleteChildren(id, kTreeRoot); }
+  TreeItem TreeAdd(int id, TreeItem parent, const std::wstring& text, uint64_t data, int stateImage,
+                   bool hasChildren) override;
+  void TreeSetText(int id, TreeItem item, const std::wstring& text) override;
+  std::wstring TreeGetText(int id, TreeItem item) override;
+  void TreeSetState(int id, TreeItem item, int stateImage) override;
+  int TreeGetState(int id, TreeItem item) override;
+  void TreeSetData(int id, TreeItem item, uint64_t data) override;
+  uint64_t TreeGetData(int id, TreeItem item) override;
+  void TreeSelect(int id, TreeItem item) override;
+  TreeItem TreeSelected(int id) override { return c(id).treeSelected; }
+  void TreeExpand(int id, TreeItem item, bool expand) override;
+  std::vector<TreeItem> TreeChildren(int id, TreeItem parent) override;
+  void TreeDeleteChildren(int id, TreeItem parent) override;
+
   void SetRange(int id, int64_t low, int64_t high) override;
   void SetPos(int id, int64_t pos) override;
   int64_t GetPos(int id) override { return c(id).pos; }
@@ -58,6 +74,7 @@ class ScriptedWindow : public Window {
   void SetMap(int id, const std::vector<MapBox>& boxes) override { c(id).map = boxes; }
   void SetPie(int id, double freeShare) override { c(id).pie = freeShare; }
   void SetPicture(int id, Picture picture, bool highlighted, bool selected) override;
+  void SetPictureDimmed(int id, bool dimmed) override { c(id).dimmed = dimmed; }
   void Redraw(int) override {}
 
   void SetMenuText(int command, const std::wstring& text) override { menu_[command] = text; }
@@ -70,6 +87,8 @@ class ScriptedWindow : public Window {
 
   int MessageBox(const std::wstring& text, unsigned flags) override;
   std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt) override;
+  std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                             const std::wstring& initialName) override;
   std::optional<std::wstring> OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
                                              const std::wstring& initialName, bool mustExist) override;
 
@@ -84,11 +103,20 @@ class ScriptedWindow : public Window {
   bool CheckRow(int listId, int row, bool checked);
   bool SelectRow(int listId, int row);
   bool RightClickRow(int listId, int row);
+  bool ActivateRow(int listId, int row);     // a double click
   bool Type(int id, const std::wstring& text);  // an edit box
   bool Choose(int id, int index);               // a list box or drop-down list
   bool Slide(int id, int64_t pos);              // a slider, released at pos
   bool MapMouse(int id, int box, MouseAction action);
+  bool SelectTreeItem(int treeId, TreeItem item);
+  // The expand button: the page hears of it before the item opens; an
+  // item left without children does not open.
+  bool ExpandTreeItem(int treeId, TreeItem item);
+  bool CollapseTreeItem(int treeId, TreeItem item);
+  bool ClickTreeState(int treeId, TreeItem item, bool shift);  // its check image
   void Hover(int id);
+  // The keyboard focus moved to a control (Tab, or a click that focuses it).
+  bool FocusOn(int id);
   void Cancel();                                // Esc or the close box
   void Notify(unsigned message, uintptr_t param) { page_->OnMessage(*this, message, param); }
   void FireTimer(unsigned id);
@@ -109,9 +137,21 @@ class ScriptedWindow : public Window {
     std::vector<MapBox> map;
     double pie = -1;
     Picture picture = Picture::None;
-    bool highlighted = false, pictureSelected = false;
+    bool highlighted = false, pictureSelected = false, dimmed = false;
+    struct TreeNode {
+      TreeItem item = kTreeRoot, parent = kTreeRoot;
+      std::wstring text;
+      uint64_t data = 0;
+      int state = 0;
+      bool hasChildren = false, expanded = false;
+    };
+    std::vector<TreeNode> tree;  // in the order added
+    bool treeCheckImages = false;
+    TreeItem treeSelected = kTreeRoot;
+    TreeNode* Node(TreeItem item);
   };
   Control& c(int id) { return controls_[id]; }
+  const std::map<int, Control>& Controls() const { return controls_; }
   const std::map<int, std::wstring>& Menu() const { return menu_; }
   const std::map<int, std::wstring>& MenuPopups() const { return popups_; }
   const std::vector<int>& RemovedMenu() const { return removedMenu_; }
@@ -120,6 +160,8 @@ class ScriptedWindow : public Window {
   const char* Name() const { return page_->Name(); }
   bool HasTimers() const { return !timers_.empty(); }
   int Focus() const { return focus_; }
+  // The first tree item with this data, or kTreeRoot.
+  TreeItem FindTreeItem(int treeId, uint64_t data);
 
  private:
   friend class ScriptedHost;
@@ -140,6 +182,7 @@ class ScriptedWindow : public Window {
   int result_ = 0;
   int focus_ = 0;
   int pumpDepth_ = 0;
+  TreeItem nextTreeItem_ = 1;
 };
 
 class ScriptedHost : public Host {
@@ -155,6 +198,8 @@ class ScriptedHost : public Host {
     diagnostics.push_back(line);
     if (onDiagnostic) onDiagnostic(line);
   }
+  // Sleeps on the machine's clock; nothing is drawn, nothing acts.
+  void Wait(uint32_t milliseconds) override;
 
   // ---- how the host acts for the operator
   // Runs after the page's OnInit (and again each time the page opens).
@@ -171,6 +216,12 @@ class ScriptedHost : public Host {
   std::function<void(ScriptedWindow&)> onClose;
   // Answers the file dialogs (save = true for the save dialog).
   std::function<std::optional<std::wstring>(bool save, const std::wstring& filter)> fileDialog;
+  // The file dialogs asked for, with what they were to start from.
+  struct FileDialogCall {
+    bool save;
+    std::wstring filter, defaultExt, initialName;
+  };
+  std::vector<FileDialogCall> fileDialogs;
   // Chooses from a popup menu.
   std::function<int(ScriptedWindow&, const std::vector<MenuItem>&)> popupMenu;
   // Called after a timer fired.
@@ -190,6 +241,12 @@ class ScriptedHost : public Host {
   std::vector<std::wstring> waitTexts;
   std::vector<std::wstring> diagnostics;
   std::function<void(const std::wstring&)> onDiagnostic;
+  // The waits asked for, in milliseconds, with the page they were made over.
+  struct Pause {
+    uint32_t milliseconds;
+    std::string page;
+  };
+  std::vector<Pause> waits;
   // Pages the host had to close because nothing was left to do on them.
   std::vector<std::string> abandoned;
 

@@ -144,6 +144,29 @@ void Canvas::FillPie(double cx, double cy, double r, double start, double sweep,
   FillPolygon(p, c);
 }
 
+std::vector<uint32_t> Canvas::Pixels() const {
+  if (!bits_) return {};
+  ::GdiFlush();
+  return std::vector<uint32_t>(bits_, bits_ + size_t(w_) * kScale * size_t(h_) * kScale);
+}
+
+void Canvas::FadeSince(const std::vector<uint32_t>& before, double strength) {
+  if (!bits_) return;
+  ::GdiFlush();
+  const size_t n = size_t(w_) * kScale * size_t(h_) * kScale;
+  if (before.size() != n) return;
+  auto channel = [](uint32_t p, int shift) { return double((p >> shift) & 0xFF); };
+  for (size_t i = 0; i < n; ++i) {
+    uint32_t now = bits_[i], was = before[i];
+    if (now == was) continue;
+    double grey = 0.30 * channel(now, 16) + 0.59 * channel(now, 8) + 0.11 * channel(now, 0);
+    uint32_t out = 0;
+    for (int shift : {16, 8, 0})
+      out |= uint32_t(std::lround(channel(was, shift) + (grey - channel(was, shift)) * strength)) << shift;
+    bits_[i] = out;
+  }
+}
+
 void Canvas::Commit() {
   if (!bits_) return;
   ::GdiFlush();

@@ -36,6 +36,11 @@ class Canvas {
   void Polyline(const std::vector<Pt>& points, double width, COLORREF c);
   // A slice from `start` turning clockwise by `sweep` (radians; 0 = east).
   void FillPie(double cx, double cy, double r, double start, double sweep, COLORREF c);
+  // The picture so far, and what was drawn since `before` (an earlier
+  // Pixels()) turned grey and laid over it with `strength`: the faded look
+  // of a disabled control.
+  std::vector<uint32_t> Pixels() const;
+  void FadeSince(const std::vector<uint32_t>& before, double strength);
 
  private:
   int S(double v) const;

@@ -17,6 +17,7 @@ inline constexpr UINT kSetPieMsg = WM_APP + 101;      // lParam: const double* (
 inline constexpr UINT kSetPictureMsg = WM_APP + 102;  // wParam: Picture, lParam: kTileHot | kTileSelected
 inline constexpr LPARAM kTileHot = 1;
 inline constexpr LPARAM kTileSelected = 2;
+inline constexpr UINT kSetDimmedMsg = WM_APP + 103;  // wParam: TRUE to draw the tile faded
 
 // Control -> its dialog
 inline constexpr UINT kHoverMsg = WM_APP + 110;     // wParam: id entered, or -1 with lParam = id left
@@ -26,6 +27,10 @@ inline constexpr UINT kMapMouseMsg = WM_APP + 111;  // wParam: id, lParam: MAKEL
 // given in wParam, in the window's client coordinates, without leaving out
 // the children. Returns TRUE when done. Transparent children use it.
 inline constexpr UINT kPaintBackgroundMsg = WM_APP + 120;
+
+// A page to itself, after the system has moved it to a monitor of another
+// DPI and given it a new dialog font: the bold and fixed fonts follow.
+inline constexpr UINT kFontsAgainMsg = WM_APP + 121;
 
 // The wait window's thread messages and its cancel notice to the owner.
 inline constexpr UINT kWaitCancelMsg = WM_USER + 12;

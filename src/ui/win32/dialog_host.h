@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/win32/windows_include.h"
@@ -49,6 +50,23 @@ class DialogWindow : public Window {
   void LinesSelect(int id, int index) override;
   int LinesSelected(int id) override;
 
+  // Tree views (dialog_tree.cpp).
+  void TreeSetup(int id, bool checkImages) override;
+  void TreeClear(int id) override;
+  TreeItem TreeAdd(int id, TreeItem parent, const std::wstring& text, uint64_t data, int stateImage,
+                   bool hasChildren) override;
+  void TreeSetText(int id, TreeItem item, const std::wstring& text) override;
+  std::wstring TreeGetText(int id, TreeItem item) override;
+  void TreeSetState(int id, TreeItem item, int stateImage) override;
+  int TreeGetState(int id, TreeItem item) override;
+  void TreeSetData(int id, TreeItem item, uint64_t data) override;
+  uint64_t TreeGetData(int id, TreeItem item) override;
+  void TreeSelect(int id, TreeItem item) override;
+  TreeItem TreeSelected(int id) override;
+  void TreeExpand(int id, TreeItem item, bool expand) override;
+  std::vector<TreeItem> TreeChildren(int id, TreeItem parent) override;
+  void TreeDeleteChildren(int id, TreeItem parent) override;
+
   void SetRange(int id, int64_t low, int64_t high) override;
   void SetPos(int id, int64_t pos) override;
   int64_t GetPos(int id) override;
@@ -56,6 +74,7 @@ class DialogWindow : public Window {
   void SetMap(int id, const std::vector<MapBox>& boxes) override;
   void SetPie(int id, double freeShare) override;
   void SetPicture(int id, Picture picture, bool highlighted, bool selected) override;
+  void SetPictureDimmed(int id, bool dimmed) override;
   void Redraw(int id) override;
 
   void SetMenuText(int command, const std::wstring& text) override;
@@ -68,6 +87,8 @@ class DialogWindow : public Window {
 
   int MessageBox(const std::wstring& text, unsigned flags) override;
   std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt) override;
+  std::optional<std::wstring> SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                             const std::wstring& initialName) override;
   std::optional<std::wstring> OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
                                              const std::wstring& initialName, bool mustExist) override;
 
@@ -97,11 +118,14 @@ class DialogWindow : public Window {
   };
 
   HWND Item(int id) const { return hwnd_ ? ::GetDlgItem(hwnd_, id) : nullptr; }
+  std::optional<std::wstring> FileDialog(bool save, const std::wstring& filter, const std::wstring& defaultExt,
+                                         const std::wstring& initialName, bool mustExist);
   Range& RangeOf(int id) { return ranges_[id]; }
   INT_PTR Route(UINT msg, WPARAM wp, LPARAM lp);
   INT_PTR OnInitDialog();
   void OnCommandMessage(WPARAM wp, LPARAM lp);
   void OnNotify(const NMHDR& nm);
+  bool OnTreeNotify(const NMHDR& nm);  // dialog_tree.cpp; false when nm is not a tree view's
   void OnScroll(HWND control, int code);
 
   DialogHost* host_;
@@ -114,6 +138,7 @@ class DialogWindow : public Window {
   int hoverId_ = -1;
   std::set<unsigned> timers_;
   std::map<int, Range> ranges_;
+  std::map<int, Font> fonts_;  // the fonts pages chose, made again after a DPI change
 };
 
 class DialogHost : public Host {
@@ -124,6 +149,9 @@ class DialogHost : public Host {
   int MessageBox(const std::wstring& text, unsigned flags) override;
   Window* Top() override;
   std::unique_ptr<WaitWindow> StartWait(const std::wstring& text, bool allowCancel) override;
+  // Sleeps in short slices on the machine's clock, drawing the windows
+  // between them; input stays queued (host_wait.cpp).
+  void Wait(uint32_t milliseconds) override;
 
   HINSTANCE Instance() const { return instance_; }
   // The window a new page, message box or wait window is owned by.
@@ -133,6 +161,11 @@ class DialogHost : public Host {
   bool IsMainWindow(const DialogWindow* w) const { return !stack_.empty() && stack_.front() == w; }
   // Bold and fixed-pitch versions of a dialog's font, made once.
   HFONT FontFor(HFONT base, Font kind);
+  // A page leaving the screen: where it stood. A new page of the same size
+  // over the same owner (the next page of a wizard) opens there, as long
+  // as the owner has not moved since.
+  void RememberPlace(HWND page);
+  bool FormerPlace(HWND page, HWND owner, POINT* topLeft) const;
 
   // An exception must not cross the system's frames between a dialog
   // procedure and the code that opened the dialog: it is parked here and
@@ -144,8 +177,14 @@ class DialogHost : public Host {
  private:
   HINSTANCE instance_;
   std::vector<DialogWindow*> stack_;
-  std::map<std::pair<HFONT, Font>, HFONT> fonts_;
+  // By the base font's face and height: each dialog makes its own font
+  // from its template and deletes it when it goes, so handles come again.
+  std::map<std::tuple<std::wstring, LONG, LONG, Font>, HFONT> fonts_;
   std::exception_ptr parked_;
+  struct Place {
+    HWND owner = nullptr;
+    RECT ownerRect = {}, rect = {};
+  } lastPlace_;
 };
 
 }  // namespace ui::win32

@@ -8,6 +8,7 @@
 
 #include "ui/win32/controls.h"
 #include "ui/win32/dialog_host.h"
+#include "ui/win32/dialog_template.h"
 
 namespace ui::win32 {
 
@@ -37,7 +38,7 @@ void DialogWindow::ListSetup(int id, const std::vector<ListColumn>& columns, boo
     LVCOLUMNW lc = {};
     lc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
     lc.fmt = col.rightAligned && n > 0 ? LVCFMT_RIGHT : LVCFMT_LEFT;  // the first column is always left
-    lc.cx = Scale(hwnd_, col.width);
+    lc.cx = ScaleWithDialog(hwnd_, col.width);
     lc.pszText = const_cast<wchar_t*>(col.title.c_str());
     lc.iSubItem = n;
     ::SendMessageW(c, LVM_INSERTCOLUMNW, WPARAM(n), reinterpret_cast<LPARAM>(&lc));

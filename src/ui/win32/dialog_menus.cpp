@@ -1,5 +1,5 @@
-// DialogWindow: the main window's menu bar, popup menus and the standard
-// file dialogs.
+// DialogWindow: the main window's menu bar, popup menus and the file
+// dialogs (the system's, or on a simulated PC the program's own).
 #include "platform/win32/windows_include.h"
 
 #include <commctrl.h>
@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "app/file_browser_page.h"
+#include "platform/system.h"
 #include "ui/win32/dialog_host.h"
 
 namespace ui::win32 {
@@ -119,14 +121,32 @@ int DialogWindow::PopupMenu(const std::vector<MenuItem>& items) {
 }
 
 std::optional<std::wstring> DialogWindow::SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt) {
-  auto r = RunFileDialog(closed_ ? host_->OwnerForNew() : hwnd_, true, filter, defaultExt, L"", false);
-  host_->RethrowParked();
-  return r;
+  return SaveFileDialog(filter, defaultExt, L"");
+}
+
+std::optional<std::wstring> DialogWindow::SaveFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
+                                                         const std::wstring& initialName) {
+  return FileDialog(true, filter, defaultExt, initialName, false);
 }
 
 std::optional<std::wstring> DialogWindow::OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
                                                          const std::wstring& initialName, bool mustExist) {
-  auto r = RunFileDialog(closed_ ? host_->OwnerForNew() : hwnd_, false, filter, defaultExt, initialName, mustExist);
+  return FileDialog(false, filter, defaultExt, initialName, mustExist);
+}
+
+std::optional<std::wstring> DialogWindow::FileDialog(bool save, const std::wstring& filter,
+                                                     const std::wstring& defaultExt, const std::wstring& initialName,
+                                                     bool mustExist) {
+  std::optional<std::wstring> r;
+  if (!platform::Sys().SimulationName().empty()) {
+    // The system's dialogs would show the real machine's drives; the
+    // simulated PC's folders are only seen through the program.
+    app::CFileBrowser browser(save, filter, defaultExt, initialName, mustExist);
+    host_->RunModal(browser);
+    r = browser.Chosen();
+  } else {
+    r = RunFileDialog(closed_ ? host_->OwnerForNew() : hwnd_, save, filter, defaultExt, initialName, mustExist);
+  }
   host_->RethrowParked();
   return r;
 }

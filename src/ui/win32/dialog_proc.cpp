@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <map>
 
 #include "platform/host_info.h"
 #include "platform/text.h"
@@ -153,6 +154,12 @@ INT_PTR DialogWindow::Route(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORDLG:
       return reinterpret_cast<INT_PTR>(
           CBDialog::ControlBrush(hwnd_, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp)));
+    case WM_DPICHANGED:
+      ::PostMessageW(hwnd_, kFontsAgainMsg, 0, 0);
+      return FALSE;  // the system scales the dialog and its own font
+    case kFontsAgainMsg:
+      for (const auto& [id, font] : std::map<int, Font>(fonts_)) SetFont(id, font);
+      return TRUE;
     case WM_DESTROY:
       for (unsigned id : timers_) ::KillTimer(hwnd_, id);
       timers_.clear();
@@ -169,10 +176,26 @@ INT_PTR DialogWindow::OnInitDialog() {
   for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
     if (KindOf(child) == Kind::Edit && (::GetWindowLongPtrW(child, GWL_STYLE) & ES_MULTILINE))
       ::SendMessageW(child, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(Scale(hwnd_, 6), Scale(hwnd_, 6)));
-  CenterOver(hwnd_, ::GetWindow(hwnd_, GW_OWNER));
+  // The next page of a wizard stands where the last one stood (the operator
+  // may have moved it); anything else is centred over its owner.
+  HWND owner = ::GetWindow(hwnd_, GW_OWNER);
+  POINT at;
+  if (host_->FormerPlace(hwnd_, owner, &at))
+    ::SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  else
+    CenterOver(hwnd_, owner);
   page_->OnInit(*this);
-  // TRUE lets the dialog put the focus on its first control.
-  return focusChosen_ ? FALSE : TRUE;
+  if (focusChosen_) return FALSE;
+  // The default button takes the focus, so that the page's usual step is
+  // one key away; without one (or with it disabled) the dialog puts the
+  // focus on its first control.
+  LRESULT def = ::SendMessageW(hwnd_, DM_GETDEFID, 0, 0);
+  HWND button = HIWORD(def) == DC_HASDEFID ? Item(LOWORD(def)) : nullptr;
+  if (button && ::IsWindowEnabled(button) && (::GetWindowLongPtrW(button, GWL_STYLE) & WS_VISIBLE)) {
+    ::SendMessageW(hwnd_, WM_NEXTDLGCTL, WPARAM(button), TRUE);
+    return FALSE;
+  }
+  return TRUE;
 }
 
 void DialogWindow::OnCommandMessage(WPARAM wp, LPARAM lp) {
@@ -205,11 +228,14 @@ void DialogWindow::OnCommandMessage(WPARAM wp, LPARAM lp) {
       if (code == BN_SETFOCUS) page_->OnFocus(*this, id);
       break;
     default:
+      // Our own controls (the tiles) tell of the focus as buttons do.
+      if (code == BN_SETFOCUS) page_->OnFocus(*this, id);
       break;
   }
 }
 
 void DialogWindow::OnNotify(const NMHDR& nm) {
+  if (OnTreeNotify(nm)) return;
   if (closed_ || KindOf(nm.hwndFrom) != Kind::ListView) return;
   const int id = int(nm.idFrom);
   switch (nm.code) {
@@ -225,6 +251,9 @@ void DialogWindow::OnNotify(const NMHDR& nm) {
     }
     case NM_CLICK:
       page_->OnListSelect(*this, id, reinterpret_cast<const NMITEMACTIVATE&>(nm).iItem);
+      return;
+    case NM_DBLCLK:
+      page_->OnListActivate(*this, id, reinterpret_cast<const NMITEMACTIVATE&>(nm).iItem);
       return;
     case NM_RCLICK:
       page_->OnListRightClick(*this, id, reinterpret_cast<const NMITEMACTIVATE&>(nm).iItem);

@@ -101,6 +101,7 @@ bool DialogWindow::GetCheck(int id) {
 void DialogWindow::SetFont(int id, Font font) {
   HWND c = Item(id);
   if (!c) return;
+  fonts_[id] = font;
   HFONT base = reinterpret_cast<HFONT>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0));
   ::SendMessageW(c, WM_SETFONT, WPARAM(host_->FontFor(base, font)), TRUE);
 }
@@ -171,6 +172,10 @@ void DialogWindow::SetPicture(int id, Picture picture, bool highlighted, bool se
     ::SendMessageW(c, kSetPictureMsg, WPARAM(picture), (highlighted ? kTileHot : 0) | (selected ? kTileSelected : 0));
 }
 
+void DialogWindow::SetPictureDimmed(int id, bool dimmed) {
+  if (HWND c = Item(id)) ::SendMessageW(c, kSetDimmedMsg, dimmed, 0);
+}
+
 void DialogWindow::Redraw(int id) {
   HWND target = id == 0 ? hwnd_ : Item(id);
   if (target) ::RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -189,7 +194,7 @@ void DialogWindow::KillTimer(unsigned id) {
 
 int DialogWindow::MessageBox(const std::wstring& text, unsigned flags) {
   HWND owner = closed_ ? host_->OwnerForNew() : hwnd_;
-  int r = ::MessageBoxW(owner, text.c_str(), app::AppCaption.c_str(), flags);
+  int r = ::MessageBoxW(owner, text.c_str(), app::AppCaption.c_str(), BoxFlags(flags));
   host_->RethrowParked();
   return r;
 }
@@ -201,6 +206,7 @@ void DialogWindow::Close(int result) {
   for (unsigned id : timers_) ::KillTimer(hwnd_, id);
   timers_.clear();
   if (!hwnd_) return;
+  host_->RememberPlace(hwnd_);
   // Pages open their next page from inside a handler: this one must leave
   // the screen now, not when its handler returns.
   ::EndDialog(hwnd_, result);

@@ -43,9 +43,9 @@ void Layout(HWND hwnd, DiskMap& m) {
   ::GetClientRect(hwnd, &rc);
   long total = 0;
   for (const MapBox& b : m.boxes) total += std::max(b.width, 0);
-  // Widths are meant for 96 DPI; a layout wider than the control is squeezed in.
-  double scale = Scale(hwnd, 1000) / 1000.0;
-  if (total > 0 && total * scale > rc.right) scale = double(rc.right) / double(total);
+  // The page lays the boxes out for a map of its own width; they are
+  // stretched or squeezed to the control's, which follows the font and DPI.
+  double scale = total > 0 ? double(rc.right) / double(total) : 1.0;
   m.rects.clear();
   double x = 0;
   for (const MapBox& b : m.boxes) {

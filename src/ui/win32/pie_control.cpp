@@ -1,13 +1,28 @@
-// "VektrelPie": used and free space of a volume as a pie in a square.
+// "VektrelPie": used and free space of a volume as a pie in a square, or,
+// with a key style, a square of one of its colours for the legend.
 #include <algorithm>
 #include <numbers>
 
 #include "ui/win32/canvas.h"
+#include "ui/win32/control_styles.h"
 #include "ui/win32/controls.h"
 
 namespace ui::win32 {
 
 namespace {
+
+const COLORREF kUsed = RGB(0x2F, 0x6D, 0xB5);
+const COLORREF kFree = RGB(0xC8, 0x5C, 0xC0);
+
+void PaintKey(HWND hwnd, COLORREF colour) {
+  BufferedPaint bp(hwnd);
+  PaintParentBackground(hwnd, bp.Dc());
+  const RECT& rc = bp.Client();
+  double side = std::min(rc.right, rc.bottom) - 1.0;
+  Canvas c(bp.Dc(), rc);
+  c.FillRoundRect(0.5, (rc.bottom - side) / 2, side, side, side / 5, colour);
+  c.Commit();
+}
 
 LRESULT CALLBACK PieProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   // The free share lives in the window's user data, as a fraction in
@@ -26,6 +41,11 @@ LRESULT CALLBACK PieProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {
+      LONG_PTR style = ::GetWindowLongPtrW(hwnd, GWL_STYLE);
+      if (style & (VEKTREL_PIE_KEY_USED | VEKTREL_PIE_KEY_FREE)) {
+        PaintKey(hwnd, (style & VEKTREL_PIE_KEY_FREE) ? kFree : kUsed);
+        return 0;
+      }
       BufferedPaint bp(hwnd);
       PaintParentBackground(hwnd, bp.Dc());
       LONG_PTR stored = ::GetWindowLongPtrW(hwnd, GWLP_USERDATA);
@@ -35,9 +55,9 @@ LRESULT CALLBACK PieProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         double cx = rc.right / 2.0, cy = rc.bottom / 2.0, r = d / 2;
         Canvas c(bp.Dc(), rc);
         c.FillEllipse(cx, cy, r + 1.5, r + 1.5, RGB(0xFF, 0xFF, 0xFF));
-        c.FillEllipse(cx, cy, r, r, RGB(0x2F, 0x6D, 0xB5));
+        c.FillEllipse(cx, cy, r, r, kUsed);
         // The free part starts at twelve o'clock and turns clockwise.
-        c.FillPie(cx, cy, r, -std::numbers::pi / 2, stored / 1e6 * 2 * std::numbers::pi, RGB(0xC8, 0x5C, 0xC0));
+        c.FillPie(cx, cy, r, -std::numbers::pi / 2, stored / 1e6 * 2 * std::numbers::pi, kFree);
         c.Commit();
       }
       return 0;

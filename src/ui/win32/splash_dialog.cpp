@@ -1,9 +1,11 @@
 // CSplashDlg: the program's name over a blue band, shown while start-up runs.
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "ui/win32/canvas.h"
 #include "ui/win32/controls.h"
+#include "ui/win32/dialog_template.h"
 #include "ui/win32/small_windows.h"
 #include "ui/win32/tile_pictures.h"
 
@@ -66,7 +68,10 @@ INT_PTR CALLBACK SplashProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void CSplashDlg::Show(HINSTANCE instance, int templateId, HWND owner) {
   Close();
-  hwnd_ = ::CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), owner, SplashProc, LPARAM(&hwnd_));
+  std::vector<WORD> tmpl = LoadPageTemplate(instance, templateId);
+  if (tmpl.empty()) return;
+  hwnd_ = ::CreateDialogIndirectParamW(instance, reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()), owner, SplashProc,
+                                       LPARAM(&hwnd_));
   if (!hwnd_) return;
   // The template's caption is the name we paint; the title bar it brings goes.
   LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);

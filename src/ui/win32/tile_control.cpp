@@ -13,7 +13,7 @@ namespace {
 
 struct Tile {
   Picture picture = Picture::None;
-  bool hot = false, selected = false;
+  bool hot = false, selected = false, dimmed = false;
   bool tracking = false, pressed = false;
 };
 
@@ -39,7 +39,11 @@ void Paint(HWND hwnd, const Tile& t) {
     c.GradientRoundRect(m, m, w - 2 * m, h - 2 * m, r, top, bottom);
     c.FrameRoundRect(m, m, w - 2 * m, h - 2 * m, r, edgeWidth, edge);
     double size = std::min(w, h) * 0.74;
+    // A task that is not available: its picture grey and pale, as on a
+    // disabled control.
+    std::vector<uint32_t> plain = t.dimmed ? c.Pixels() : std::vector<uint32_t>();
     DrawTilePicture(c, t.picture, (w - size) / 2, (h - size) / 2, size);
+    if (t.dimmed) c.FadeSince(plain, 0.45);
     c.Commit();
   }
   if (::GetFocus() == hwnd && !(::SendMessageW(hwnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
@@ -55,6 +59,10 @@ LRESULT CALLBACK TileProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (!t) return ::DefWindowProcW(hwnd, msg, wp, lp);
   const int id = ::GetDlgCtrlID(hwnd);
   switch (msg) {
+    case kSetDimmedMsg:
+      t->dimmed = wp != 0;
+      ::InvalidateRect(hwnd, nullptr, FALSE);
+      return 0;
     case kSetPictureMsg:
       t->picture = static_cast<Picture>(wp);
       t->hot = (lp & kTileHot) != 0;
@@ -66,9 +74,14 @@ LRESULT CALLBACK TileProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT:
       Paint(hwnd, *t);
       return 0;
-    case WM_SETCURSOR:
-      ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
-      return TRUE;
+    case WM_GETDLGCODE:
+      // Enter on a tile runs it, as Space does; the dialog would otherwise
+      // take it for its default button.
+      if (lp && reinterpret_cast<const MSG*>(lp)->message == WM_KEYDOWN && wp == VK_RETURN) return DLGC_WANTMESSAGE;
+      break;
+    case WM_KEYDOWN:
+      if (wp == VK_RETURN) Notify(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(hwnd));
+      return 0;
     case WM_MOUSEMOVE:
       if (!t->tracking) {
         TRACKMOUSEEVENT tme = {sizeof tme, TME_LEAVE, hwnd, 0};
@@ -102,6 +115,10 @@ LRESULT CALLBACK TileProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (wp == VK_SPACE) Notify(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(hwnd));
       return 0;
     case WM_SETFOCUS:
+      // Tab moves through the tiles: the page shows what the focused one does.
+      Notify(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_SETFOCUS), LPARAM(hwnd));
+      ::InvalidateRect(hwnd, nullptr, FALSE);
+      break;
     case WM_KILLFOCUS:
     case WM_ENABLE:
     case WM_UPDATEUISTATE:

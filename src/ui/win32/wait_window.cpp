@@ -3,9 +3,11 @@
 #include <commctrl.h>
 
 #include <mutex>
+#include <vector>
 
 #include "ui/control_ids.h"
 #include "ui/win32/controls.h"
+#include "ui/win32/dialog_template.h"
 #include "ui/win32/small_windows.h"
 
 namespace ui::win32 {
@@ -105,8 +107,10 @@ DWORD WINAPI ThreadMain(void* param) {
   // one that blocks. It stands over the page and the page is disabled; a
   // hidden window of this thread owns it, which keeps it off the taskbar.
   HWND hiddenOwner = ::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, s->instance, nullptr);
-  HWND dlg = ::CreateDialogParamW(s->instance, MAKEINTRESOURCEW(IDD_WAIT), hiddenOwner, CWaitDialog::Proc,
-                                  reinterpret_cast<LPARAM>(s.get()));
+  std::vector<WORD> tmpl = LoadPageTemplate(s->instance, IDD_WAIT);
+  HWND dlg = tmpl.empty() ? nullptr
+                          : ::CreateDialogIndirectParamW(s->instance, reinterpret_cast<const DLGTEMPLATE*>(tmpl.data()),
+                                                         hiddenOwner, CWaitDialog::Proc, reinterpret_cast<LPARAM>(s.get()));
   s->dialog = dlg;
   ::SetEvent(s->ready);
   if (!dlg) {
