@@ -1,15 +1,21 @@
 #include "duplicate/destination_guard.h"
 
+#include "app/disk_list.h"
 #include "app/format_size.h"
 #include "app/language.h"
 #include "disk/disk_table.h"
 #include "duplicate/duplication_job.h"
 #include "duplicate/system_disk.h"
+#include "duplicate/system_guard.h"
 #include "platform/text.h"
 
 namespace duplicate {
 
 bool HoldsRunningWindows(int diskIndex) {
+  const disk::DiskEntry* d = disk::DiskAt(diskIndex);
+  if (d && d->DriveNumber >= 0 && !DiskWriteRefusal(d->DriveNumber).empty()) return true;
+  // From a boot medium the running Windows is on its RAM disk; the disk of
+  // the installed Windows that the last detection found is kept as well.
   return SystemDisk != -1 && SystemDisk == diskIndex;
 }
 
@@ -42,16 +48,12 @@ const wchar_t* RefusalKey(DestinationRefusal refusal) {
 
 std::wstring DiskDescription(int diskIndex) {
   const disk::DiskEntry* d = disk::DiskAt(diskIndex);
-  if (!d || d->DriveNumber < 0) return app::T(L"IDS_Drive") + L"?";
-  return app::T(L"IDS_Drive") + text::Dec(int64_t(d->DriveNumber)) + L" " + d->Model + L" (" +
-         app::FormatSize(d->SizeSectors) + L")";
+  return d ? app::DiskDescription(*d) : app::T(L"IDS_Disk") + L" ?";
 }
 
 std::wstring PartitionDescription(int diskIndex, wchar_t letter, uint64_t start, uint64_t length) {
-  const disk::DiskEntry* d = disk::DiskAt(diskIndex);
   std::wstring name = letter ? std::wstring(1, letter) + L":" : L"#" + text::Dec(start);
-  std::wstring where = d ? app::T(L"IDS_Drive") + text::Dec(int64_t(d->DriveNumber)) + L" " + d->Model : L"";
-  return app::T(L"IDS_Partition") + L" " + name + L" (" + where + L", " + app::FormatSize(length) + L")";
+  return app::T(L"IDS_Partition") + L" " + name + L" (" + app::FormatSize(length) + L"), " + DiskDescription(diskIndex);
 }
 
 }  // namespace duplicate

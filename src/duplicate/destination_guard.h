@@ -17,8 +17,9 @@ enum class DestinationRefusal {
   OverlapsSource,  // a partition of the source disk that shares sectors with the source
 };
 
-// Whether the disk (DiskTable index) holds the running Windows, as the last
-// DetectSystemAndBlankDisks found: the one check every page uses.
+// Whether the disk (DiskTable index) holds the running Windows or what
+// starts it (the guard every writing wizard asks), or, from a boot medium,
+// the installed Windows the last DetectSystemAndBlankDisks found.
 bool HoldsRunningWindows(int diskIndex);
 // A destination on disk diskIndex: the whole disk, or the partition
 // [start, start + length), judged against DuplicationJob's source with the
@@ -30,11 +31,11 @@ DestinationRefusal RefuseChosenDestination();
 // The message key of a refusal ("" for None).
 const wchar_t* RefusalKey(DestinationRefusal refusal);
 
-// "Disk1 Demo Blank Disk (16 GB)": the Windows disk number, the model and
-// the size, the way a page names a disk it is about to write.
+// "Disk 1 (Demo Blank Disk, 16 GB)": the Windows disk number, the model and
+// the size, the way every page names a disk it is about to write.
 std::wstring DiskDescription(int diskIndex);
-// "Partition E: (Disk1 Demo Blank Disk, 7.99 GB)"; a partition without a
-// letter is named by its first sector ("Partition #2048 (...)").
+// "Partition E: (7.99 GB), Disk 1 (Demo Blank Disk, 16 GB)"; a partition
+// without a letter is named by its first sector ("Partition #2048 ...").
 std::wstring PartitionDescription(int diskIndex, wchar_t letter, uint64_t start, uint64_t length);
 
 }  // namespace duplicate

@@ -9,6 +9,7 @@
 #include "disk/disk_table.h"
 #include "disk/partition_table.h"
 #include "disk/volume_map.h"
+#include "duplicate/destination_guard.h"
 #include "platform/system.h"
 #include "platform/text.h"
 
@@ -79,7 +80,7 @@ void DetectSystemAndBlankDisks() {
   if (MarkerMode) {
     BlankDisk = -1;
     for (int k : marked)
-      if (k != SystemDisk) BlankDisk = k;
+      if (!HoldsRunningWindows(k)) BlankDisk = k;
   }
 }
 

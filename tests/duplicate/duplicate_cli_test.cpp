@@ -53,8 +53,8 @@ TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
       {"--yes --json duplicate --source 0 --dest 1 --mode sector --verify", ",bad=38000-38001", 1,
        "\"UnreadableSectorCount\":2,\"UnreadableRanges\":[[38000,38001]]", true},
       {"--yes --json duplicate --source 0 --dest 1 --mode sector --verify", "", 0,
-       "\"result\":\"Completed\",\"started\":true,\"source\":\"Disk0 Source (19.53 MB)\",\"destination\":\"Disk1 "
-       "Target (29.30 MB)\",\"mode\":\"sector\",\"expand\":\"Same\",\"CopiedBytes\":20480000,\"VerifyErrorCount\":0",
+       "\"result\":\"Completed\",\"started\":true,\"source\":\"Disk 0 (Source, 19.53 MB)\",\"destination\":"
+       "\"Disk 1 (Target, 29.30 MB)\",\"mode\":\"sector\",\"expand\":\"Same\",\"CopiedBytes\":20480000,\"VerifyErrorCount\":0",
        true},
       {"--yes duplicate --source 0 --dest 1 --mode sector", "", 0, "Result: Completed\n", true},
   };
@@ -68,6 +68,26 @@ TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
     EXPECT_EQ(ReadHostFile(ImagePath(1)) != target, c.writes);
   }
   EXPECT_TRUE(Sectors(1, 0, 40000) == Sectors(0, 0, 40000)) << "the last clone is the source";
+}
+
+// Drive 1 does not answer: the disks are Disk0 and Disk2, and --dest takes
+// the Windows number, as disks lists it, not the place in the list.
+TEST_F(DuplicateCliTest, DisksGoByTheirWindowsNumber) {
+  Images();
+  std::vector<uint8_t> target = ReadHostFile(ImagePath(1));
+  auto run = [&](const std::string& args, std::string* out) {
+    return Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --disk " + ImagePath(0) + ",model=Source --disk " +
+                     dir_.File("gone.img") + ",missing=1 --disk " + ImagePath(1) + ",model=Target " + args + " 2>&1",
+                 out);
+  };
+  std::string out;
+  EXPECT_EQ(run("--yes duplicate --source 0 --dest 1 --mode sector", &out), 2) << out;
+  EXPECT_NE(out.find("there is no disk 1"), std::string::npos) << out;
+  EXPECT_TRUE(ReadHostFile(ImagePath(1)) == target);
+  EXPECT_EQ(run("--yes duplicate --source 0 --dest 2 --mode sector", &out), 0) << out;
+  EXPECT_NE(out.find("Disk 2 (Target, 29.30 MB)\n\n"), std::string::npos) << "named in the question:\n" << out;
+  EXPECT_NE(out.find("Destination: Disk 2 (Target, 29.30 MB)\n"), std::string::npos) << out;
+  EXPECT_TRUE(Sectors(1, 0, 40000) == Sectors(0, 0, 40000));
 }
 
 }  // namespace

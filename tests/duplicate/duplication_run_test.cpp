@@ -104,7 +104,7 @@ TEST_F(DuplicationRunTest, ASectorCloneIsTheSourceToItsLastSector) {
   EXPECT_TRUE(ReadHostFile(ImagePath(0)) == before_) << "the source is only read";
   EXPECT_EQ(DuplicationJob.CopiedBytes, 40000u * 512);
   EXPECT_EQ(summary_[L"IDS_MProgSum7"], L"IDS_Completed");
-  EXPECT_EQ(summary_[L"IDS_MProgSum2"], L"IDS_Drive1 Destination (23.44 MB)");
+  EXPECT_EQ(summary_[L"IDS_MProgSum2"], L"IDS_Disk 1 (Destination, 23.44 MB)");
   EXPECT_TRUE(Shown(L"IDS_CloningOver"));
 }
 

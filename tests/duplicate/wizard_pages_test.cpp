@@ -157,7 +157,7 @@ TEST_F(WizardPagesTest, TheSourcePageChecksAndFills) {
   EXPECT_TRUE(j.Windows7Pair);
   EXPECT_EQ(j.PairCount, 2);
   EXPECT_FALSE(j.SourceIsPartition);
-  EXPECT_EQ(j.SourceDescription.rfind(L"IDS_Drive0 Windows 7", 0), 0u) << "named by the Windows disk number";
+  EXPECT_EQ(j.SourceDescription.rfind(L"IDS_Disk 0 (Windows 7, ", 0), 0u) << "named by the Windows disk number";
 
   // The Windows partition alone: its own type byte and boot flag.
   host_.answer = [](const std::wstring&, unsigned) { return win::IDNO; };
