@@ -1,5 +1,6 @@
 #include "duplicate/duplication_wizard.h"
 
+#include "app/wizards.h"
 #include "duplicate/clone_page.h"
 #include "duplicate/clone_summary_page.h"
 #include "duplicate/duplication_job.h"
@@ -19,3 +20,9 @@ void RunDuplicationWizard() {
 }
 
 }  // namespace duplicate
+
+namespace app {
+
+void OpenDuplicationWizard() { duplicate::RunDuplicationWizard(); }
+
+}  // namespace app

@@ -1,6 +1,6 @@
 // The duplication wizard: source page, destination page, option page,
 // progress page, summary page. The main window's Duplicate tile and menu
-// item open it.
+// item open it (app::OpenDuplicationWizard).
 #pragma once
 
 namespace duplicate {
