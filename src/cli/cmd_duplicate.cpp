@@ -187,12 +187,8 @@ int CmdDuplicate(Context& c, Args& a) {
     size_t before = c.host.messages.size();
     if (basic) w.Tick(expand == "same" ? IDC_MD_SAME : expand == "manual" ? IDC_MD_MANUAL : IDC_MD_AUTO, true);
     if (!w.CheckRow(IDC_LIST, dest.row, true) || !w.ListGetCheck(IDC_LIST, dest.row)) {
-      // The page marks the running Windows' disk and refuses it silently;
-      // the console says why.
-      stuck = c.host.messages.size() > before             ? lastMessage()
-              : duplicate::HoldsRunningWindows(dest.diskIndex) ? app::T(L"IDS_MDest1")
-                                                           : L"the row of --dest " + text::FromUtf8(dest.text) +
-                                                                 L" cannot be chosen";
+      stuck = c.host.messages.size() > before ? lastMessage()
+                                              : L"the row of --dest " + text::FromUtf8(dest.text) + L" cannot be chosen";
       w.Close(win::IDCANCEL);
       return;
     }

@@ -24,9 +24,15 @@ using platform::Sys;
 
 namespace {
 
+// Disks named by their Windows number, as every list shows them (the
+// arguments are disk table indices).
 std::wstring DiskToDiskText(bool verify, int sourceDisk, int destinationDisk) {
-  return T(verify ? L"IDS_Verifying" : L"IDS_CopyBlock") + L"(" + T(L"IDS_Disk") + text::Dec(sourceDisk) + L" " +
-         T(L"IDS_To") + L" " + T(L"IDS_Disk") + text::Dec(destinationDisk) + L")";
+  auto name = [](int diskIndex) {
+    const disk::DiskEntry* d = disk::DiskAt(diskIndex);
+    return T(L"IDS_Disk") + L" " + (d ? text::Dec(int64_t(d->DriveNumber)) : L"?");
+  };
+  return T(verify ? L"IDS_Verifying" : L"IDS_CopyBlock") + L"(" + name(sourceDisk) + L" " + T(L"IDS_To") + L" " +
+         name(destinationDisk) + L")";
 }
 
 // A range that does not lie on its disk is a plan the copy cannot follow.

@@ -255,7 +255,10 @@ DuplicationResult RunDuplication(RunPage& page) {
     else if (j.SourceIsPartition) PartitionCopy(page);
     else BasicDiskCopy(page);
   }
-  page.Position(2 * (j.SourceIsPartition ? 1 : PlanSlotCount) + (j.Verify ? 200 : 100));
+  // A finished run fills the bar on the scale its copy used.
+  if (!Cancelled())
+    page.Position(wholeDiskSectors ? int64_t(j.SourceLength)
+                                   : 2 * (j.SourceIsPartition ? 1 : PlanSlotCount) + (j.Verify ? 200 : 100));
   page.Elapsed();
   // A finished clone carries the source disk's signature (Windows finds
   // its boot volume by it); done here, not at Finish, so that leaving the
@@ -271,8 +274,9 @@ DuplicationResult RunDuplication(RunPage& page) {
     if (app::IsWinPE && j.CopyMode == CopyKind::Basic && !j.BootPairDestination.empty())
       Sys().DeleteFile(j.BootPairDestination + L"\\BOOT\\BootFix");
   } else {
-    ui::MessageBox(T(j.Result == DuplicationResult::Completed ? L"IDS_CloningOver" : L"IDS_CloningOverErrors"),
-                   kExclamation);
+    bool clean = j.Result == DuplicationResult::Completed;
+    ui::MessageBox(T(clean ? L"IDS_CloningOver" : L"IDS_CloningOverErrors"),
+                   clean ? win::MB_OK | win::MB_ICONINFORMATION : kExclamation);
   }
   ReleaseShadowCopies();
   return j.Result;

@@ -186,8 +186,6 @@ void CMirrorDestination::Choose(ui::Window& w, int row) {
   };
   if (!d) return refuse(nullptr);
   DestinationRefusal refusal = RefuseDestination(r.diskIndex, !r.isDisk, r.record.StartLba, r.record.LengthSectors);
-  // The system disk's rows are marked on the page; refused without a word.
-  if (refusal == DestinationRefusal::SystemDisk) return refuse(nullptr);
   if (refusal != DestinationRefusal::None) return refuse(RefusalKey(refusal));
   Expansion mode = ModeOnPage(w);
 

@@ -75,8 +75,8 @@ TEST_F(WizardPagesTest, TheDestinationPageRefusesWhatWouldOverwriteTheSourceOrTh
       {"a partition onto another of its disk", {0, 1}, {0, 2}, true, nullptr},
       {"a disk onto another disk", {0, 0}, {1, 0}, true, nullptr},
       {"a disk into a partition", {2, 0}, {0, 2}, false, L"IDS_DiskNeedsDisk"},
-      {"the system disk", {0, 0}, {2, 0}, false, nullptr},
-      {"a partition of the system disk", {0, 1}, {2, 1}, false, nullptr},
+      {"the system disk", {0, 0}, {2, 0}, false, L"IDS_MDest1"},
+      {"a partition of the system disk", {0, 1}, {2, 1}, false, L"IDS_MDest1"},
       {"a partition onto an empty disk (offers a partition)", {0, 1}, {1, 0}, false, nullptr},
   };
   for (const Case& c : cases) {
