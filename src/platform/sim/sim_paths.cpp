@@ -157,7 +157,8 @@ uint32_t SimSystem::ResolveOnce(const std::wstring& pathIn, bool allowMissingLas
     bool last = i + 1 == parts.size();
     // The metadata file belongs to the file system, like NTFS's own files.
     if (cur.key.empty() && IsMetaFileName(part)) return win::ERROR_ACCESS_DENIED;
-    std::string found = dirs_.Find(cur.host, FoldName(part));
+    bool folder = false;
+    std::string found = dirs_.Find(cur.host, FoldName(part), &folder);
     if (found.empty()) {
       if (!last) return win::ERROR_PATH_NOT_FOUND;
       if (!allowMissingLast) return win::ERROR_FILE_NOT_FOUND;
@@ -183,7 +184,7 @@ uint32_t SimSystem::ResolveOnce(const std::wstring& pathIn, bool allowMissingLas
         return 0;
       }
     }
-    if (!last && !fs::is_directory(next.host, ec)) return win::ERROR_PATH_NOT_FOUND;
+    if (!last && !folder) return win::ERROR_PATH_NOT_FOUND;
     up.push_back(cur);
     cur = next;
   }
