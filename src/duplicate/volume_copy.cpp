@@ -58,10 +58,12 @@ class VolumeCopier {
     if (!transfer_.Ready()) return Failed(destShown_, FileStep::CreateDestination, win::ERROR_NOT_ENOUGH_MEMORY);
     std::wstring fs;
     if (!sys.GetVolumeInformation(destShown_, &fs)) return Failed(destShown_, FileStep::Folder, sys.GetLastError());
-    transferOptions_.shortNames = fs == L"NTFS";
+    // Only NTFS keeps short names and access rights; elsewhere setting
+    // them would fail for every file.
+    transferOptions_.shortNames = transferOptions_.security = fs == L"NTFS";
     int errorsBefore = stats_.FileErrorCount + stats_.VerifyErrorCount + stats_.WriteErrorCount;
     CopyTree(L"", 0, nullptr);
-    if (!cancelled_ && !stopped_) Links();
+    if (!cancelled_ && !stopped_) RecreateReparsePoints();
     if (!cancelled_ && !stopped_ && !options_.verify) Label();
     if (cancelled_) return VolumeCopyResult::Cancelled;
     if (stopped_) return VolumeCopyResult::Failed;
@@ -122,7 +124,7 @@ class VolumeCopier {
       } else if (fd.attributes & win::FILE_ATTRIBUTE_DIRECTORY) {
         if (!CopyFolder(child, fd, depth + 1)) return false;
       } else {
-        CopyFile(child, fd);
+        CopyOneFile(child, fd);
       }
       if (cancelled_ || stopped_) return false;
     }
@@ -159,7 +161,7 @@ class VolumeCopier {
     auto& sys = platform::Sys();
     std::wstring dest = destRoot_ + rel;
     std::vector<uint8_t> security;
-    if (sys.GetFileSecurity(readRoot_ + rel, win::DACL_SECURITY_INFORMATION, &security) &&
+    if (transferOptions_.security && sys.GetFileSecurity(readRoot_ + rel, win::DACL_SECURITY_INFORMATION, &security) &&
         !sys.SetFileSecurity(dest, win::DACL_SECURITY_INFORMATION, security))
       Error(rel, FileStep::Security, sys.GetLastError());
     platform::Handle h = sys.CreateFile(dest, win::GENERIC_ALL, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
@@ -180,7 +182,7 @@ class VolumeCopier {
     if (wanted && !sys.SetFileAttributes(dest, wanted)) Error(rel, FileStep::Attributes, sys.GetLastError());
   }
 
-  void CopyFile(const std::wstring& rel, const platform::FindData& fd) {
+  void CopyOneFile(const std::wstring& rel, const platform::FindData& fd) {
     std::wstring source = readRoot_ + rel, dest = destRoot_ + rel;
     auto progress = [&](uint64_t bytes) { return Tick(rel, bytes); };
     if (!options_.verify) {
@@ -249,7 +251,7 @@ class VolumeCopier {
                                                                          win::IO_REPARSE_TAG_SYMLINK;
   }
 
-  void Links() {
+  void RecreateReparsePoints() {
     for (const Link& l : links_) {
       if (cancelled_) return;
       if (options_.verify) {

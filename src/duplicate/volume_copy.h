@@ -24,7 +24,9 @@
 
 namespace duplicate {
 
-struct FileError {
+// Named apart from the duplication record's own list entry, which the
+// driver fills from these.
+struct FailedFile {
   std::wstring path;    // as the operator knows it: on the source volume ("C:\..."), or the copy's path
   std::wstring reason;  // DescribeFailure's words
 };
@@ -41,7 +43,7 @@ struct VolumeCopyStats {
   int VerifyErrorCount = 0;      // files that stayed different after three repairs
   int WriteErrorCount = 0;       // files the destination took only part of
   int FileErrorCount = 0;        // every failure, listed or not
-  std::vector<FileError> FileErrors;  // the first kMaxListedErrors of them
+  std::vector<FailedFile> FileErrors;  // the first kMaxListedErrors of them
   // The volumes read live although a shadow copy was wanted, with why.
   std::vector<std::pair<std::wstring, tools::ShadowProblem>> LiveVolumes;
 
