@@ -31,6 +31,8 @@ class DirCache {
   // otherwise pay for every folder above); a name it lacks is looked for
   // in the folder as it is now.
   std::string Find(const std::string& hostFolder, const std::wstring& folded, bool* isFolder = nullptr);
+  // True when the folder has been read (and so existed).
+  bool Known(const std::string& hostFolder) const { return folders_.count(hostFolder) > 0; }
   void Added(const std::string& hostFolder, const std::string& hostName, bool isFolder);
   void Removed(const std::string& hostFolder, const std::string& hostName);
   void Forget(const std::string& hostFolder);
