@@ -27,13 +27,16 @@ int64_t FolderChangeTime(const std::string& hostFolder) {
 
 void DirCache::Refresh(const std::string& hostFolder, DirIndex* index) {
   index->names.clear();
+  index->folders.clear();
   index->shortNames.clear();
   index->shortNamesKnown = false;
   index->changed = FolderChangeTime(hostFolder);
   std::error_code ec;
   for (auto& entry : fs::directory_iterator(hostFolder, ec)) {
     std::string name = entry.path().filename().string();
-    index->names.emplace(FoldName(text::FromUtf8(name)), name);
+    std::wstring folded = FoldName(text::FromUtf8(name));
+    index->names.emplace(folded, name);
+    if (entry.is_directory(ec)) index->folders.insert(folded);
   }
 }
 
@@ -54,17 +57,23 @@ DirIndex* DirCache::Get(const std::string& hostFolder) {
   return &it->second;
 }
 
-std::string DirCache::Find(const std::string& hostFolder, const std::wstring& folded) {
-  DirIndex* index = Get(hostFolder);
+std::string DirCache::Find(const std::string& hostFolder, const std::wstring& folded, bool* isFolder) {
+  auto cached = folders_.find(hostFolder);
+  DirIndex* index = cached != folders_.end() && cached->second.names.count(folded) ? &cached->second : Get(hostFolder);
   if (!index) return "";
   auto it = index->names.find(folded);
-  return it == index->names.end() ? "" : it->second;
+  if (it == index->names.end()) return "";
+  if (isFolder) *isFolder = index->folders.count(folded) > 0;
+  return it->second;
 }
 
-void DirCache::Added(const std::string& hostFolder, const std::string& hostName) {
+void DirCache::Added(const std::string& hostFolder, const std::string& hostName, bool isFolder) {
   auto it = folders_.find(hostFolder);
   if (it == folders_.end()) return;
-  it->second.names[FoldName(text::FromUtf8(hostName))] = hostName;
+  std::wstring folded = FoldName(text::FromUtf8(hostName));
+  it->second.names[folded] = hostName;
+  if (isFolder) it->second.folders.insert(folded);
+  else it->second.folders.erase(folded);
   it->second.changed = FolderChangeTime(hostFolder);
 }
 
@@ -72,6 +81,7 @@ void DirCache::Removed(const std::string& hostFolder, const std::string& hostNam
   auto it = folders_.find(hostFolder);
   if (it == folders_.end()) return;
   it->second.names.erase(FoldName(text::FromUtf8(hostName)));
+  it->second.folders.erase(FoldName(text::FromUtf8(hostName)));
   it->second.shortNamesKnown = false;
   it->second.changed = FolderChangeTime(hostFolder);
 }

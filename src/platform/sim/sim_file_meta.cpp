@@ -168,7 +168,7 @@ void SimSystem::NewEntry(const Resolved& r, bool directory, uint32_t attributes)
   MetaStore& store = Store(r.root);
   std::string parentHost = fs::path(r.host).parent_path().string();
   std::string name = NameOfKey(r.key);
-  dirs_.Added(parentHost, name);
+  dirs_.Added(parentHost, name, directory);
   FileMeta& m = store.At(r.key);
   m = FileMeta{};
   uint64_t now = NowFileTime();

@@ -125,7 +125,7 @@ uint32_t SimSystem::ResolveOnce(const std::wstring& pathIn, bool allowMissingLas
   std::shared_ptr<SimVolume> volume;
   if (!SplitPath(path, &root, &rest, &volume)) return win::ERROR_PATH_NOT_FOUND;
   std::error_code ec;
-  fs::create_directories(root, ec);  // volume folders are made on demand
+  if (!dirs_.Known(root)) fs::create_directories(root, ec);  // volume folders are made on demand
   out->root = root;
   out->volume = volume;
   out->longForm = longForm;
@@ -137,6 +137,7 @@ uint32_t SimSystem::ResolveOnce(const std::wstring& pathIn, bool allowMissingLas
   Step cur{root, "", path.substr(0, path.size() - rest.size())};
   while (!cur.windows.empty() && cur.windows.back() == L'\\') cur.windows.pop_back();
   std::vector<Step> up;
+  bool curIsFolder = true;  // known from the folder listings, without asking the host again
   std::vector<std::wstring> parts = SplitComponents(rest);
   for (size_t i = 0; i < parts.size(); ++i) {
     std::wstring part = parts[i];
@@ -151,13 +152,15 @@ uint32_t SimSystem::ResolveOnce(const std::wstring& pathIn, bool allowMissingLas
       if (!up.empty()) {
         cur = up.back();
         up.pop_back();
+        curIsFolder = true;
       }
       continue;
     }
     bool last = i + 1 == parts.size();
     // The metadata file belongs to the file system, like NTFS's own files.
     if (cur.key.empty() && IsMetaFileName(part)) return win::ERROR_ACCESS_DENIED;
-    std::string found = dirs_.Find(cur.host, FoldName(part));
+    bool folder = false;
+    std::string found = dirs_.Find(cur.host, FoldName(part), &folder);
     if (found.empty()) {
       if (!last) return win::ERROR_PATH_NOT_FOUND;
       if (!allowMissingLast) return win::ERROR_FILE_NOT_FOUND;
@@ -183,15 +186,16 @@ uint32_t SimSystem::ResolveOnce(const std::wstring& pathIn, bool allowMissingLas
         return 0;
       }
     }
-    if (!last && !fs::is_directory(next.host, ec)) return win::ERROR_PATH_NOT_FOUND;
+    if (!last && !folder) return win::ERROR_PATH_NOT_FOUND;
     up.push_back(cur);
     cur = next;
+    curIsFolder = folder;
   }
   out->host = cur.host;
   out->key = cur.key;
   out->windows = cur.windows;
   out->exists = true;
-  out->directory = fs::is_directory(cur.host, ec);
+  out->directory = curIsFolder;
   return 0;
 }
 
