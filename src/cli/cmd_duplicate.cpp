@@ -42,12 +42,6 @@ struct Place {
   std::string text;
 };
 
-int ParseNumber(const std::string& s, const std::string& what, int lowest) {
-  if (s.empty() || s.size() > 6 || s.find_first_not_of("0123456789") != std::string::npos || std::stoi(s) < lowest)
-    throw UsageError(what + " needs a number from " + std::to_string(lowest) + ", not '" + s + "'");
-  return std::stoi(s);
-}
-
 Place TakePlace(Args& a, const std::string& option, const std::vector<app::DiskListRow>& rows) {
   std::string v;
   if (!a.Take(option, &v)) throw UsageError(option + " K[:R] is required");
