@@ -10,6 +10,7 @@
 #include "health/health_wizard.h"
 #include "tools/install_driver_page.h"
 #include "tools/launchers.h"
+#include "tools/shadow_copy.h"
 #include "platform/winapi.h"
 #include "ui/control_ids.h"
 #include "ui/window.h"
@@ -36,6 +37,6 @@ void QuickDuplicateDiskCheck() {}
 void OpenDriverInstallation() { tools::RunDriverInstallation(); }
 void OpenDiskHealth() { health::RunDiskHealth(); }
 void LaunchBootableUsbMaker() { tools::LaunchBootableUsbMaker(); }
-void SendShadowQuit() {}
+void SendShadowQuit() { tools::SendShadowQuit(); }
 
 }  // namespace app
