@@ -10,6 +10,7 @@
 #include "health/health_wizard.h"
 #include "tools/install_driver_page.h"
 #include "tools/launchers.h"
+#include "tools/shadow_copy.h"
 #include "platform/winapi.h"
 #include "ui/control_ids.h"
 #include "ui/window.h"
@@ -18,7 +19,7 @@ namespace app {
 
 namespace {
 
-const int kPendingTasks[] = {ID_ACTIONS_DUPLICATEDISK, ID_ACTIONS_FILES, ID_ACTIONS_ONECLICK};
+const int kPendingTasks[] = {ID_ACTIONS_FILES, ID_ACTIONS_ONECLICK};
 
 void NotAvailable() { ui::MessageBox(T(L"IDS_NotAvailable"), win::MB_OK | win::MB_ICONINFORMATION); }
 
@@ -30,13 +31,12 @@ bool TaskPending(int command) {
   return false;
 }
 
-void OpenDuplicationWizard() { NotAvailable(); }
 void OpenFileCopyWizard() { NotAvailable(); }
 void RunQuickDuplicate(bool) { NotAvailable(); }
 void QuickDuplicateDiskCheck() {}
 void OpenDriverInstallation() { tools::RunDriverInstallation(); }
 void OpenDiskHealth() { health::RunDiskHealth(); }
 void LaunchBootableUsbMaker() { tools::LaunchBootableUsbMaker(); }
-void SendShadowQuit() {}
+void SendShadowQuit() { tools::SendShadowQuit(); }
 
 }  // namespace app

@@ -100,4 +100,10 @@ void Context::EchoMessages() {
   };
 }
 
+int ParseNumber(const std::string& s, const std::string& what, int lowest) {
+  if (s.empty() || s.size() > 6 || s.find_first_not_of("0123456789") != std::string::npos || std::stoi(s) < lowest)
+    throw UsageError(what + " needs a number from " + std::to_string(lowest) + ", not '" + s + "'");
+  return std::stoi(s);
+}
+
 }  // namespace cli

@@ -68,6 +68,10 @@ struct Command {
 const std::vector<Command>& Commands();
 
 // Commands
+// A decimal option value of at most six digits, not below `lowest`;
+// UsageError naming `what` otherwise.
+int ParseNumber(const std::string& s, const std::string& what, int lowest);
+
 int CmdInfo(Context& c, Args& a);
 int CmdLang(Context& c, Args& a);
 int CmdRead(Context& c, Args& a);
@@ -77,6 +81,7 @@ int CmdWipe(Context& c, Args& a);
 int CmdScan(Context& c, Args& a);
 int CmdView(Context& c, Args& a);
 int CmdPart(Context& c, Args& a);
+int CmdDuplicate(Context& c, Args& a);
 int CmdHealth(Context& c, Args& a);
 int CmdDrvload(Context& c, Args& a);
 

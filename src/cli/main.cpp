@@ -25,6 +25,10 @@ const std::vector<Command>& Commands() {
       {"lang", CmdLang, "lang KEY...", "the text of each language key"},
       {"read", CmdRead, "read --drive N --lba L [--count C]", "read sectors of a physical drive"},
       {"disks", CmdDisks, "disks", "the disks and partitions as the pages list them (--json: the disk model)"},
+      {"duplicate", CmdDuplicate,
+       "duplicate --source K[:R] --dest K[:R] [--mode basic|sector] [--expand auto|same|manual] [--size R=MB]... "
+       "[--verify] [--prescan] [--plan] [--report FILE]",
+       "duplicate a disk or partition (K the disk number, R its partition row; asks first; --yes answers)"},
       {"wipe", CmdWipe, "wipe (--disk N | --partition N:R) --method M [--report FILE]",
        "erase a disk or partition (asks first; --yes answers)"},
       {"scan", CmdScan, "scan (--disk N | --partition N:R)", "scan a disk or partition for bad sectors"},

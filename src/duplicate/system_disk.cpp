@@ -9,6 +9,7 @@
 #include "disk/disk_table.h"
 #include "disk/partition_table.h"
 #include "disk/volume_map.h"
+#include "duplicate/destination_guard.h"
 #include "platform/system.h"
 #include "platform/text.h"
 
@@ -51,13 +52,14 @@ void DetectSystemAndBlankDisks() {
   std::wstring windows = Sys().GetWindowsDirectory();
   wchar_t windowsLetter = windows.empty() ? 0 : text::UpperAscii(windows[0]);
   uint64_t blankSize = 0;
+  std::vector<int> marked;
   for (int k = 1; k <= disk::DiskCount && k <= disk::kMaxDisks; ++k) {
     const disk::DiskEntry& d = disk::DiskTable[k];
     if (d.DriveNumber == -1 || d.Model.empty()) continue;
     std::vector<disk::PartitionRecord> records;
     int n = disk::ReadPartitionList(&records, d.DriveNumber);
     if (MarkerMode) {
-      if (CarriesMark(d.DriveNumber)) BlankDisk = k;
+      if (CarriesMark(d.DriveNumber)) marked.push_back(k);
     } else if (n == 0 && (BlankDisk == -1 || d.SizeSectors > blankSize)) {
       BlankDisk = k;
       blankSize = d.SizeSectors;
@@ -71,6 +73,14 @@ void DetectSystemAndBlankDisks() {
       SystemDisk = k;
       SystemPartitionText = app::T(L"IDS_Partition") + L" (" + root + L")";
     }
+  }
+  // A marked disk that holds the running Windows is never the destination
+  // (an earlier clone may have copied the mark onto it): the last other
+  // marked disk is.
+  if (MarkerMode) {
+    BlankDisk = -1;
+    for (int k : marked)
+      if (!HoldsRunningWindows(k)) BlankDisk = k;
   }
 }
 

@@ -166,6 +166,10 @@ class System {
   // the rest follows on the next read.
   virtual bool WaitNamedPipe(const std::wstring& name, uint32_t milliseconds) { return false; }
   virtual bool SetNamedPipeHandleState(Handle pipe, uint32_t mode) { return false; }
+  // PeekNamedPipe: the bytes waiting in the pipe and those left of the
+  // message at its head, without waiting for them (a read of an empty pipe
+  // would wait for ever).
+  virtual bool PeekNamedPipe(Handle pipe, uint32_t* bytesAvailable, uint32_t* messageBytesLeft) { return false; }
   // The shadow-copy helper libraries: LoadLibraryW of name with its exports
   // "ShadowCopy" (volume root in, shadow-copy path out) and
   // "DeleteShadowCopy". kNullHandle when the library or an export is

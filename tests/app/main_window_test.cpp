@@ -60,9 +60,25 @@ TEST_F(MainWindowTest, PendingTasksAreFadedGreyedAndSaySo) {
     ASSERT_EQ(host_.messages.size(), 1u);
     EXPECT_EQ(host_.messages[0].text, app::T(L"IDS_NotAvailable"));
   });
-  EXPECT_EQ(pending, 3) << "duplicate, files and one click are not built yet";
+  EXPECT_EQ(pending, 2) << "files and one click are not built yet";
   EXPECT_FALSE(app::TaskPending(ID_ACTIONS_DELETEDISK) || app::TaskPending(ID_ACTIONS_PARTITIONMANAGER) ||
-               app::TaskPending(ID_ACTIONS_DISKHEALTH) || app::TaskPending(ID_ACTIONS_DRIVERINSTALLATION));
+               app::TaskPending(ID_ACTIONS_DISKHEALTH) || app::TaskPending(ID_ACTIONS_DRIVERINSTALLATION) ||
+               app::TaskPending(ID_ACTIONS_DUPLICATEDISK));
+}
+
+TEST_F(MainWindowTest, TheDuplicateTileOpensTheDuplicationWizard) {
+  AddDisk("size=16MiB,model=Any");
+  bool sourcePage = false;
+  host_.OnPage("CMirrorSource", [&](ui::ScriptedWindow& w) {
+    sourcePage = w.ListCount(IDC_LIST) > 0;
+    w.Close(win::IDCANCEL);
+  });
+  RunMain([&](ui::ScriptedWindow& w) {
+    host_.messages.clear();
+    EXPECT_TRUE(w.Press(IDC_TILE_DUPLICATE));
+    EXPECT_TRUE(host_.messages.empty()) << "no longer a pending task";
+  });
+  EXPECT_TRUE(sourcePage) << "the source page with the disks listed";
 }
 
 TEST_F(MainWindowTest, TheFocusChoosesATileAsAClickDoesWithoutRunningIt) {

@@ -197,6 +197,7 @@ TEST_F(SystemGuardTest, TheConsoleRefusesToo) {
       {"--yes part delete --disk 0 --region 1", "system partition that starts the Windows"},
       {"--yes wipe --disk 0 --method 0", "holds the Windows you are running (C:\\Windows) or the system partition"},
       {"--yes wipe --partition 0:2 --method 0", "holds the Windows you are running"},
+      {"--yes duplicate --source 1 --dest 0 --mode sector", "holds the running system cannot be chosen"},
   };
   for (const Case& c : cases) {
     std::string out;

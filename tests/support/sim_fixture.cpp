@@ -11,6 +11,7 @@
 #include "app/language.h"
 #include "disk/disk_access.h"
 #include "platform/system.h"
+#include "platform/winapi.h"
 #include "ui/window.h"
 
 namespace fs = std::filesystem;
@@ -64,10 +65,34 @@ sim::SimSystem& SimTest::Boot() {
   sim::CompleteMachineConfig(&config_, VEKTREL_BIN_DIR);
   std::string error;
   platform::SetSystem(nullptr);
+  sim_.reset();  // the machine that ran before shuts down first, as a real one would
   sim_ = sim::SimSystem::Create(config_, &error);
   EXPECT_TRUE(sim_) << error;
   platform::SetSystem(sim_.get());
   return *sim_;
+}
+
+uint32_t WriteSimFile(platform::System& sys, const std::wstring& path, const std::string& bytes, uint32_t flags,
+                      uint32_t disposition) {
+  platform::Handle h = sys.CreateFile(path, win::GENERIC_WRITE, win::FILE_SHARE_READ, disposition, flags);
+  if (!platform::IsValid(h)) return sys.GetLastError();
+  uint32_t done = 0;
+  uint32_t err = sys.WriteFile(h, bytes.data(), uint32_t(bytes.size()), &done) ? 0 : sys.GetLastError();
+  sys.CloseHandle(h);
+  return err;
+}
+
+std::string ReadSimFile(platform::System& sys, const std::wstring& path) {
+  platform::Handle h = sys.CreateFile(path, win::GENERIC_READ, win::FILE_SHARE_READ, win::OPEN_EXISTING, 0);
+  if (!platform::IsValid(h)) return "error " + std::to_string(sys.GetLastError());
+  std::string out(1 << 16, '\0');
+  uint32_t done = 0;
+  bool ok = sys.ReadFile(h, out.data(), uint32_t(out.size()), &done);
+  uint32_t err = sys.GetLastError();
+  sys.CloseHandle(h);
+  if (!ok) return "error " + std::to_string(err);
+  out.resize(done);
+  return out;
 }
 
 std::vector<uint8_t> ReadHostFile(const std::string& path) {

@@ -51,6 +51,12 @@ void WriteHostFile(const std::string& path, const std::vector<uint8_t>& bytes);
 // whose disks are the given --disk options ("IMAGE,key=value..."), for
 // console runs that need a disk holding the running Windows; returns path.
 std::string WriteInstalledMachine(const std::string& path, const std::vector<std::string>& diskOptions);
+// Writes a whole file through the simulated PC: 0 or the Windows error.
+uint32_t WriteSimFile(platform::System& sys, const std::wstring& path, const std::string& bytes, uint32_t flags = 0,
+                      uint32_t disposition = 2 /* CREATE_ALWAYS */);
+// Reads up to 64 KiB of a file through the simulated PC; "error N" when
+// it cannot be opened or read.
+std::string ReadSimFile(platform::System& sys, const std::wstring& path);
 // Runs a shell command; its exit status.
 int Shell(const std::string& command, std::string* output = nullptr);
 bool HaveTool(const std::string& name);

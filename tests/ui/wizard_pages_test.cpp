@@ -6,6 +6,9 @@
 
 #include <map>
 
+#include "duplicate/dup_fixture.h"
+#include "duplicate/duplicate_ids.h"
+#include "duplicate/duplication_wizard.h"
 #include "erase/region_fixture.h"
 #include "partition/partition_fixture.h"
 #include "scan/scan_ids.h"
@@ -84,6 +87,7 @@ void ExpectNoRepeatedHeading(const Walk& walk) {
 
 class DeletionAndScanWalk : public RegionTest {};
 class CreateWizardWalk : public PartitionTest {};
+class DuplicationWalk : public DupTest {};
 
 }  // namespace
 
@@ -131,5 +135,31 @@ TEST_F(CreateWizardWalk, CreatePagesShareOneSizeAndSayEachHeadingOnce) {
     if (std::find(wizard.begin(), wizard.end(), name) != wizard.end()) seen.push_back(name);
   ASSERT_EQ(seen, wizard);
   ExpectOneSize(walk, wizard);
+  ExpectNoRepeatedHeading(walk);
+}
+
+TEST_F(DuplicationWalk, DuplicationPagesShareOneSizeAndSayEachHeadingOnce) {
+  AddDisk("size=16MiB,model=Source");
+  AddDisk("size=16MiB,model=Target");
+  Boot();
+  Layout(0, {{{2048, 8000, 0x07, "NTFS"}}});
+  host_.answerYes = true;
+  host_.OnPage("CMirrorSource", [](ui::ScriptedWindow& w) {
+    w.CheckRow(IDC_LIST, 0, true);
+    w.Tick(IDC_MS_SECTOR, true);
+    w.Press(IDC_NEXT);
+  });
+  host_.OnPage("CMirrorDestination", [](ui::ScriptedWindow& w) {
+    w.CheckRow(IDC_LIST, w.ListCount(IDC_LIST) - 1, true);
+    w.Press(IDC_NEXT);
+  });
+  host_.OnPage("COption", [](ui::ScriptedWindow& w) { w.Press(IDC_NEXT); });
+  host_.OnPage("CClone", [](ui::ScriptedWindow& w) { w.Press(IDC_CL_START); });
+  host_.OnPage("CCloneSummary", [](ui::ScriptedWindow& w) { w.Close(win::IDOK); });
+  Walk walk(host_);
+  duplicate::RunDuplicationWizard();
+  ASSERT_EQ(walk.At(0), (std::vector<std::string>{"CMirrorSource", "CMirrorDestination", "COption", "CClone",
+                                                  "CCloneSummary"}));
+  ExpectOneSize(walk, walk.At(0));
   ExpectNoRepeatedHeading(walk);
 }

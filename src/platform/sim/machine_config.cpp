@@ -309,6 +309,13 @@ bool MachineFromIni(const IniFile& ini, const std::string& baseDir, MachineConfi
         else if (k == "running") {
           if (!ParseBool(v, &c->anotherInstance)) return where("running is 0 or 1");
         } else if (k == "deniedkey") c->deniedKeys.push_back(text::FromUtf8(v));
+        else if (k == "formatlibrary") {
+          std::string l = LowerAscii(v);
+          if (l == "works") c->formatLibrary = FormatLibrary::Works;
+          else if (l == "hangs") c->formatLibrary = FormatLibrary::Hangs;
+          else if (l == "missing") c->formatLibrary = FormatLibrary::Missing;
+          else return where("formatlibrary is works, hangs or missing");
+        }
         else return where("unknown setting " + k);
       }
     } else if (s.name == "disk") {
@@ -349,6 +356,42 @@ bool MachineFromIni(const IniFile& ini, const std::string& baseDir, MachineConfi
       }
       if (!dc.letter) return where("a drive needs letter = X");
       c->drives.push_back(dc);
+    } else if (s.name == "shadow") {
+      for (auto& [k, v] : s.values) {
+        if (k == "helper") {
+          static const struct {
+            const char* name;
+            ShadowHelper mode;
+          } kModes[] = {{"none", ShadowHelper::None},       {"answers", ShadowHelper::Answers},
+                        {"silent", ShadowHelper::Silent},   {"garbage", ShadowHelper::Garbage},
+                        {"long", ShadowHelper::Long},       {"busy", ShadowHelper::Busy},
+                        {"nostart", ShadowHelper::NoStart}};
+          bool known = false;
+          for (auto& m : kModes)
+            if (LowerAscii(v) == m.name) c->shadowHelper = m.mode, known = true;
+          if (!known) return where("helper is none, answers, silent, garbage, long, busy or nostart");
+        } else if (k == "libraries") {
+          for (auto& item : SplitList(v)) c->shadowLibraries.push_back(text::FromUtf8(item));
+        } else return where("unknown setting " + k);
+      }
+    } else if (s.name == "file") {
+      FileFaultConfig f;
+      for (auto& [k, v] : s.values) {
+        if (k == "path") f.path = text::FromUtf8(v);
+        else if (k == "inuse") {
+          if (!ParseBool(v, &f.inUse)) return where("inuse is 0 or 1");
+        } else if (k == "denied") {
+          if (!ParseBool(v, &f.denied)) return where("denied is 0 or 1");
+        } else if (k == "readerror") {
+          for (auto& item : SplitList(v)) {
+            uint64_t offset;
+            if (!ParseUnsigned(item, &offset)) return where("readerror is a list of byte offsets");
+            f.readErrors.push_back(offset);
+          }
+        } else return where("unknown setting " + k);
+      }
+      if (f.path.size() < 3 || f.path[1] != L':') return where("a file needs path = X:\\...");
+      c->fileFaults.push_back(f);
     } else if (s.name == "registry") {
       for (auto& [k, v] : s.values) {
         RegistrySeed seed;

@@ -81,6 +81,14 @@ struct RegistrySeed {
   std::vector<uint8_t> data;
 };
 
+// Faults of one file, by its Windows path when the machine starts.
+struct FileFaultConfig {
+  std::wstring path;
+  bool inUse = false;   // held open by the running system (readable through a shadow copy)
+  bool denied = false;  // access denied
+  std::vector<uint64_t> readErrors;  // byte offsets whose reads fail
+};
+
 struct ProgramConfig {
   std::wstring path;   // Windows path of a program that exists
   uint32_t exitCode = 0;
@@ -91,6 +99,25 @@ struct ProgramConfig {
 // A [programs] value: "EXITCODE", "EXITCODE after 30s" (ms, s, min, h) or
 // "never" (the program does not end). False with a message when malformed.
 bool ParseProgramValue(const std::string& value, ProgramConfig* program, std::string* error);
+
+// How the format library (fmifs.dll) behaves.
+enum class FormatLibrary {
+  Works,
+  Hangs,    // reports progress, then never returns and never reports done
+  Missing,  // cannot be loaded
+};
+
+// How the shadow-copy helper program "RxThunk.exe" in the program's folder
+// behaves, when there is one.
+enum class ShadowHelper {
+  None,     // not there
+  Answers,  // serves its pipe as it should
+  Silent,   // takes requests and never answers
+  Garbage,  // answers with text that is no shadow-copy path
+  Long,     // answers with a message of a megabyte
+  Busy,     // its pipe is always busy
+  NoStart,  // ends at once without making its pipe
+};
 
 struct MachineConfig {
   std::string baseDir;             // folder that relative host paths are taken from
@@ -106,12 +133,16 @@ struct MachineConfig {
   int diskCount = -1;              // registry "Count"; -1 follows the disks
   std::string filesRoot;           // where volume folders are made on demand
   bool anotherInstance = false;    // the single-instance mutex already exists
+  FormatLibrary formatLibrary = FormatLibrary::Works;
+  ShadowHelper shadowHelper = ShadowHelper::None;
+  std::vector<std::wstring> shadowLibraries;  // "Vshadow32.dll", "VshadowXP.dll" when present
   std::vector<std::wstring> deniedKeys;
   std::vector<DiskConfig> disks;
   std::vector<VolumeConfig> volumes;
   std::vector<DriveConfig> drives;
   std::vector<RegistrySeed> registry;
   std::vector<ProgramConfig> programs;
+  std::vector<FileFaultConfig> fileFaults;
 };
 
 // Sizes: "512", "100MiB", "3TiB", "1.5GiB"; KiB/MiB/GiB/TiB (and K/M/G/T)

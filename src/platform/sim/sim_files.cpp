@@ -1,9 +1,16 @@
-// Files, folders and volume services of the simulated PC. A volume's files
-// live in a folder of the host machine; Windows paths are matched to host
-// names without regard to case, as NTFS and FAT do.
+// Files and folders of the simulated PC, with the refusals Windows makes:
+// a read-only file is not opened for writing, overwritten or deleted; a
+// hidden or system file is overwritten only by a caller that names those
+// attributes; a write-protected disk takes no change; a volume without a
+// file system has no files; a full volume takes no more data; a file the
+// running system holds is a sharing violation; a folder is opened only with
+// backup semantics.
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/reparse_data.h"
+#include "platform/sim/short_names.h"
+#include "platform/sim/sim_snapshot.h"
 #include "platform/sim/sim_object.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
@@ -12,145 +19,211 @@ namespace fs = std::filesystem;
 
 namespace sim {
 
+using platform::Handle;
+using Kind = SimSystem::Object::Kind;
+
 namespace {
 
-std::vector<std::wstring> SplitComponents(const std::wstring& rest) {
-  std::vector<std::wstring> parts;
-  std::wstring cur;
-  for (wchar_t c : rest) {
-    if (c == L'\\' || c == L'/') {
-      if (!cur.empty()) parts.push_back(cur);
-      cur.clear();
-    } else {
-      cur.push_back(c);
-    }
-  }
-  if (!cur.empty()) parts.push_back(cur);
-  return parts;
-}
+constexpr uint32_t TRUNCATE_EXISTING = 5;
+constexpr uint32_t kCluster = 4096;
 
-std::wstring FolderOf(const std::wstring& path) {
-  size_t slash = path.rfind(L'\\');
-  return slash == std::wstring::npos ? L"" : path.substr(0, slash);
-}
+uint64_t Clusters(uint64_t bytes) { return (bytes + kCluster - 1) / kCluster; }
 
 }  // namespace
 
-bool SimSystem::SplitPath(const std::wstring& path, std::string* hostRoot, std::wstring* rest,
-                          std::shared_ptr<SimVolume>* volume) {
-  if (volume) volume->reset();
-  if (text::StartsWithIgnoreCase(path, L"\\\\?\\Volume{")) {
-    size_t close = path.find(L'}');
-    if (close == std::wstring::npos) return false;
-    auto v = mounts_->ByName(path.substr(0, close + 1));
-    if (!v) return false;
-    *hostRoot = v->hostFolder;
-    *rest = path.substr(close + 1);
-    if (volume) *volume = v;
-    return true;
+Handle SimSystem::OpenFile(const std::wstring& path, uint32_t accessIn, uint32_t disposition, uint32_t flags) {
+  auto failed = [&](uint32_t code) {
+    lastError_ = code;
+    return platform::kInvalidHandle;
+  };
+  uint32_t access = accessIn;
+  if (access & win::GENERIC_ALL) access |= win::GENERIC_READ | win::GENERIC_WRITE | win::DELETE;
+  if (disposition < win::CREATE_NEW || disposition > TRUNCATE_EXISTING) return failed(win::ERROR_INVALID_PARAMETER);
+  bool creates = disposition != win::OPEN_EXISTING && disposition != TRUNCATE_EXISTING;
+  bool write = (access & win::GENERIC_WRITE) != 0;
+  Resolved r;
+  if (uint32_t err = Resolve(path, creates, !(flags & win::FILE_FLAG_OPEN_REPARSE_POINT), &r)) return failed(err);
+  if (uint32_t err = ReadableError(r)) return failed(err);
+  const FileFault* fault = r.exists ? FaultOf(r) : nullptr;
+  if (fault && fault->denied) return failed(win::ERROR_ACCESS_DENIED);
+  // What the running system holds open is readable through a shadow copy only.
+  if (fault && fault->inUse && !r.snapshot) return failed(win::ERROR_SHARING_VIOLATION);
+
+  auto o = std::make_shared<Object>(Kind::File);
+  o->access = access;
+  o->flags = flags;
+  o->root = r.root;
+  o->key = r.key;
+  o->hostPath = r.host;
+  o->volume = r.volume;
+  o->fault = fault;
+  if (r.exists && r.directory) {
+    if (!(flags & win::FILE_FLAG_BACKUP_SEMANTICS)) return failed(win::ERROR_ACCESS_DENIED);
+    if (disposition == win::CREATE_NEW) return failed(win::ERROR_FILE_EXISTS);
+    if (disposition == win::CREATE_ALWAYS || disposition == TRUNCATE_EXISTING) return failed(win::ERROR_ACCESS_DENIED);
+    if (write)
+      if (uint32_t err = WritableError(r)) return failed(err);
+    o->kind = Kind::Directory;
+    Handle h = Add(o);
+    if (disposition == win::OPEN_ALWAYS) lastError_ = win::ERROR_ALREADY_EXISTS;
+    return h;
   }
-  if (path.size() < 2 || path[1] != L':') return false;
-  wchar_t letter = text::UpperAscii(path[0]);
-  // The program's own folder first: it may lie on a drive that is not a
-  // partition at all (the RAM disk of a boot medium).
-  std::wstring appDir = FolderOf(config_.programPath);
-  if (!appDir.empty() && text::StartsWithIgnoreCase(path, appDir) &&
-      (path.size() == appDir.size() || path[appDir.size()] == L'\\')) {
-    *hostRoot = config_.programHost;
-    *rest = path.substr(appDir.size());
-    return true;
+  bool truncate = disposition == win::CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+  if (r.exists) {
+    if (disposition == win::CREATE_NEW) return failed(win::ERROR_FILE_EXISTS);
+    uint32_t attributes = AttributesOf(r);
+    if ((write || truncate) && (attributes & win::FILE_ATTRIBUTE_READONLY)) return failed(win::ERROR_ACCESS_DENIED);
+    // Overwriting a hidden or system file takes a caller that asks for the
+    // same attributes.
+    uint32_t guarded = attributes & (win::FILE_ATTRIBUTE_HIDDEN | win::FILE_ATTRIBUTE_SYSTEM);
+    if (disposition == win::CREATE_ALWAYS && (flags & guarded) != guarded) return failed(win::ERROR_ACCESS_DENIED);
+    if (write || truncate)
+      if (uint32_t err = WritableError(r)) return failed(err);
+  } else {
+    if (uint32_t err = WritableError(r)) return failed(err);
   }
-  if (const SimDrive* d = mounts_->DriveByLetter(letter)) {
-    if (d->config.files.empty()) return false;
-    *hostRoot = d->config.files;
-    *rest = path.substr(2);
-    return true;
+  if (r.exists && (write || truncate)) KeepAside(r);
+  HostFile::Mode mode = truncate       ? HostFile::Mode::TruncateReadWrite
+                        : !r.exists    ? HostFile::Mode::CreateReadWrite
+                        : write        ? HostFile::Mode::ReadWrite
+                                       : HostFile::Mode::Read;
+  uint64_t before = 0;
+  std::error_code ec;
+  if (r.exists) before = fs::file_size(r.host, ec);
+  if (!o->file.Open(r.host, mode)) return failed(r.exists ? win::ERROR_ACCESS_DENIED : win::ERROR_PATH_NOT_FOUND);
+  o->size = truncate ? 0 : before;
+  if (r.volume && truncate && before) {
+    uint64_t& used = UsedBytes(*r.volume);
+    used -= std::min(used, Clusters(before) * kCluster);
   }
-  if (auto v = mounts_->ByLetter(letter)) {
-    *hostRoot = v->hostFolder;
-    *rest = path.substr(2);
-    if (volume) *volume = v;
-    return true;
+  if (!r.exists) {
+    NewEntry(r, false, flags);
+  } else if (truncate) {
+    // An overwritten file keeps its creation time and takes the new
+    // attributes.
+    FileMeta& m = Store(r.root).At(r.key);
+    platform::FileTimes t = TimesOf(r);
+    m.hasAttributes = true;
+    m.attributes = (flags & kSettableAttributes) | win::FILE_ATTRIBUTE_ARCHIVE;
+    m.times = {t.creation, NowFileTime(), NowFileTime()};
   }
-  return false;
+  Handle h = Add(o);
+  if ((disposition == win::CREATE_ALWAYS || disposition == win::OPEN_ALWAYS) && r.exists)
+    lastError_ = win::ERROR_ALREADY_EXISTS;
+  return h;
 }
 
-bool SimSystem::ResolveUnder(const std::string& root, const std::wstring& rest, bool allowMissingLast,
-                             std::string* out) {
-  std::error_code ec;
-  fs::create_directories(root, ec);  // volume folders are made on demand
-  fs::path cur(root);
-  std::vector<std::wstring> parts = SplitComponents(rest);
-  std::vector<fs::path> stack;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    const std::wstring& part = parts[i];
-    if (part == L".") continue;
-    if (part == L"..") {
-      if (!stack.empty()) {
-        cur = stack.back();
-        stack.pop_back();
-      }
-      continue;
-    }
-    fs::path found;
-    if (fs::is_directory(cur, ec)) {
-      for (auto& entry : fs::directory_iterator(cur, ec)) {
-        std::wstring name = text::FromUtf8(entry.path().filename().string());
-        if (text::EqualsIgnoreCase(name, part)) {
-          found = entry.path();
-          break;
-        }
-      }
-    }
-    if (found.empty()) {
-      if (i + 1 == parts.size() && allowMissingLast) {
-        found = cur / text::ToUtf8(part);
-      } else {
-        return false;
-      }
-    }
-    stack.push_back(cur);
-    cur = found;
+bool SimSystem::FileRead(Object& o, void* buffer, uint32_t bytes, uint32_t* done) {
+  if (o.fault) {
+    // A damaged cluster: the read that covers it fails and delivers nothing.
+    for (uint64_t bad : o.fault->readErrors)
+      if (bad >= o.pos && bad - o.pos < bytes && bad < o.size) return Fail(win::ERROR_CRC);
   }
-  *out = cur.string();
+  size_t got = 0;
+  if (!o.file.ReadAt(o.pos, buffer, bytes, &got)) return Fail(win::ERROR_GEN_FAILURE);
+  *done = uint32_t(got);
+  o.pos += got;
+  lastError_ = 0;
   return true;
 }
 
-std::string SimSystem::HostPathOf(const std::wstring& path, bool allowMissingLast) {
-  std::string root, out;
-  std::wstring rest;
-  if (!SplitPath(path, &root, &rest, nullptr)) return "";
-  if (!ResolveUnder(root, rest, allowMissingLast, &out)) return "";
-  return out;
+bool SimSystem::FileWrite(Object& o, const void* buffer, uint32_t bytes) {
+  uint64_t end = o.pos + bytes;
+  uint64_t grows = end > o.size ? Clusters(end) - Clusters(o.size) : 0;
+  if (o.volume && grows) {
+    uint64_t& used = UsedBytes(*o.volume);
+    if (used + grows * kCluster > CapacityBytes(*o.volume)) return Fail(win::ERROR_DISK_FULL);
+    used += grows * kCluster;
+  }
+  if (!o.file.WriteAt(o.pos, buffer, bytes)) return Fail(win::ERROR_GEN_FAILURE);
+  if ((o.flags & win::FILE_FLAG_WRITE_THROUGH) && !o.file.Sync()) return Fail(win::ERROR_GEN_FAILURE);
+  if (end > o.size) o.size = end;
+  o.written = true;
+  return true;
+}
+
+void SimSystem::FileClosed(Object& o) {
+  if (!o.written) return;
+  // Windows moves the last-write time of a written file, and sets its
+  // archive bit, unless the caller set the times itself.
+  Resolved r = ResolvedOf(o);
+  MetaStore& store = Store(o.root);
+  platform::FileTimes t = TimesOf(r);
+  uint32_t attributes = AttributesOf(r);
+  FileMeta& m = store.At(o.key);
+  if (!o.timesSet) m.times = {t.creation, NowFileTime(), NowFileTime()};
+  m.hasAttributes = true;
+  m.attributes = (attributes & kSettableAttributes) | win::FILE_ATTRIBUTE_ARCHIVE;
 }
 
 bool SimSystem::DeleteFile(const std::wstring& path) {
-  std::string host = HostPathOf(path, false);
+  Resolved r;
+  uint32_t err = Resolve(path, false, false, &r);
+  if (err) return Fail(err);
+  if (uint32_t e = ReadableError(r)) return Fail(e);
+  if (r.directory) return Fail(win::ERROR_ACCESS_DENIED);
+  if (AttributesOf(r) & win::FILE_ATTRIBUTE_READONLY) return Fail(win::ERROR_ACCESS_DENIED);
+  if (const FileFault* f = FaultOf(r)) {
+    if (f->denied) return Fail(win::ERROR_ACCESS_DENIED);
+    if (f->inUse) return Fail(win::ERROR_SHARING_VIOLATION);
+  }
+  if (uint32_t e = WritableError(r)) return Fail(e);
+  KeepAside(r);
   std::error_code ec;
-  if (host.empty() || !fs::is_regular_file(host, ec)) return Fail(win::ERROR_FILE_NOT_FOUND);
-  if (!fs::remove(host, ec)) return Fail(win::ERROR_ACCESS_DENIED);
+  uint64_t size = fs::file_size(r.host, ec);
+  if (!fs::remove(r.host, ec)) return Fail(win::ERROR_ACCESS_DENIED);
+  if (r.volume) {
+    uint64_t& used = UsedBytes(*r.volume);
+    used -= std::min(used, Clusters(size) * kCluster);
+  }
+  EntryGone(r);
   lastError_ = 0;
   return true;
 }
 
 bool SimSystem::CreateDirectory(const std::wstring& path) {
-  std::string host = HostPathOf(path, true);
+  Resolved r;
+  uint32_t err = Resolve(path, true, false, &r);
+  if (err) return Fail(err == win::ERROR_FILE_NOT_FOUND ? win::ERROR_PATH_NOT_FOUND : err);
+  if (r.exists) return Fail(win::ERROR_ALREADY_EXISTS);
+  if (uint32_t e = ReadableError(r)) return Fail(e);
+  if (uint32_t e = WritableError(r)) return Fail(e);
   std::error_code ec;
-  if (host.empty()) return Fail(win::ERROR_PATH_NOT_FOUND);
-  if (fs::exists(host, ec)) return Fail(win::ERROR_ALREADY_EXISTS);
-  if (!fs::create_directory(host, ec)) return Fail(win::ERROR_PATH_NOT_FOUND);
+  if (!fs::create_directory(r.host, ec)) return Fail(win::ERROR_PATH_NOT_FOUND);
+  NewEntry(r, true, 0);
+  lastError_ = 0;
+  return true;
+}
+
+bool SimSystem::RemoveDirectory(const std::wstring& path) {
+  Resolved r;
+  uint32_t err = Resolve(path, false, false, &r);
+  if (err) return Fail(err);
+  if (uint32_t e = ReadableError(r)) return Fail(e);
+  if (!r.directory) return Fail(win::ERROR_DIRECTORY);
+  if (r.key.empty()) return Fail(win::ERROR_ACCESS_DENIED);
+  if (AttributesOf(r) & win::FILE_ATTRIBUTE_READONLY) return Fail(win::ERROR_ACCESS_DENIED);
+  if (uint32_t e = WritableError(r)) return Fail(e);
+  std::error_code ec;
+  // A junction or link goes alone; a real folder must be empty.
+  if (!fs::is_empty(r.host, ec)) return Fail(win::ERROR_DIR_NOT_EMPTY);
+  if (!fs::remove(r.host, ec)) return Fail(win::ERROR_ACCESS_DENIED);
+  Store(r.root).EraseTree(r.key);
+  EntryGone(r);
   lastError_ = 0;
   return true;
 }
 
 uint32_t SimSystem::GetFileAttributes(const std::wstring& path) {
-  std::string host = HostPathOf(path, false);
-  std::error_code ec;
-  if (host.empty() || !fs::exists(host, ec)) {
-    lastError_ = win::ERROR_FILE_NOT_FOUND;
+  Resolved r;
+  uint32_t err = Resolve(path, false, false, &r);
+  if (!err) err = ReadableError(r);
+  if (err) {
+    lastError_ = err;
     return win::INVALID_FILE_ATTRIBUTES;
   }
-  return fs::is_directory(host, ec) ? win::FILE_ATTRIBUTE_DIRECTORY : win::FILE_ATTRIBUTE_ARCHIVE;
+  lastError_ = 0;
+  return AttributesOf(r);
 }
 
 bool SimSystem::FindFiles(const std::wstring& pattern, std::vector<platform::FindData>* found) {
@@ -158,172 +231,67 @@ bool SimSystem::FindFiles(const std::wstring& pattern, std::vector<platform::Fin
   size_t slash = pattern.rfind(L'\\');
   std::wstring folder = slash == std::wstring::npos ? L"" : pattern.substr(0, slash + 1);
   std::wstring mask = slash == std::wstring::npos ? pattern : pattern.substr(slash + 1);
-  std::string root, host;
-  std::wstring rest;
-  if (!SplitPath(folder, &root, &rest, nullptr) || !ResolveUnder(root, rest, false, &host))
-    return Fail(win::ERROR_PATH_NOT_FOUND);
-  std::error_code ec;
-  if (!fs::is_directory(host, ec)) return Fail(win::ERROR_PATH_NOT_FOUND);
-  bool isRoot = SplitComponents(rest).empty();
-  if (!isRoot) {
-    for (const wchar_t* dot : {L".", L".."})
-      if (text::WildcardMatch(mask, dot)) found->push_back({dot, win::FILE_ATTRIBUTE_DIRECTORY, 0});
-  }
-  std::vector<platform::FindData> entries;
-  for (auto& entry : fs::directory_iterator(host, ec)) {
-    std::wstring name = text::FromUtf8(entry.path().filename().string());
-    if (!text::WildcardMatch(mask, name)) continue;
-    platform::FindData fd;
-    fd.name = name;
-    bool dir = entry.is_directory(ec);
-    fd.attributes = dir ? win::FILE_ATTRIBUTE_DIRECTORY : win::FILE_ATTRIBUTE_ARCHIVE;
-    fd.size = dir ? 0 : uint64_t(entry.file_size(ec));
-    entries.push_back(fd);
-  }
-  // Directory order on NTFS is by name; keep runs repeatable.
-  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-    return text::UpperAscii(a.name) < text::UpperAscii(b.name);
-  });
-  found->insert(found->end(), entries.begin(), entries.end());
-  if (found->empty()) return Fail(win::ERROR_FILE_NOT_FOUND);
-  lastError_ = 0;
-  return true;
-}
-
-uint32_t SimSystem::GetLogicalDrives() {
-  uint32_t mask = 0;
-  for (wchar_t l = L'A'; l <= L'Z'; ++l)
-    if (mounts_->LetterInUse(l)) mask |= 1u << (l - L'A');
-  return mask;
-}
-
-std::wstring SimSystem::GetLogicalDriveStrings() {
-  std::wstring out;
-  uint32_t mask = GetLogicalDrives();
-  for (int i = 0; i < 26; ++i)
-    if (mask & (1u << i)) {
-      out.push_back(wchar_t(L'A' + i));
-      out += L":\\";
-      out.push_back(L'\0');
-    }
-  out.push_back(L'\0');
-  return out;
-}
-
-bool SimSystem::VolumeRootOf(const std::wstring& root, std::shared_ptr<SimVolume>* volume, const SimDrive** drive) {
-  volume->reset();
-  *drive = nullptr;
-  if (text::StartsWithIgnoreCase(root, L"\\\\?\\Volume{")) {
-    *volume = mounts_->ByName(root);
-    return *volume != nullptr;
-  }
-  if (root.size() < 2 || root[1] != L':') return false;
-  wchar_t letter = text::UpperAscii(root[0]);
-  if ((*drive = mounts_->DriveByLetter(letter))) return true;
-  *volume = mounts_->ByLetter(letter);
-  return *volume != nullptr;
-}
-
-uint32_t SimSystem::GetDriveType(const std::wstring& root) {
-  std::shared_ptr<SimVolume> v;
-  const SimDrive* d;
-  if (!VolumeRootOf(root, &v, &d)) return win::DRIVE_NO_ROOT_DIR;
-  if (d) return d->config.driveType;
-  return disks_[size_t(v->disk)]->Config().removable ? win::DRIVE_REMOVABLE : win::DRIVE_FIXED;
-}
-
-std::vector<std::wstring> SimSystem::FindVolumes() {
-  std::vector<std::wstring> names;
-  for (auto& v : mounts_->Volumes())
-    if (!v->gone) names.push_back(v->name);
-  return names;
-}
-
-bool SimSystem::GetVolumeInformation(const std::wstring& root, std::wstring* fileSystemName) {
-  std::shared_ptr<SimVolume> v;
-  const SimDrive* d;
-  if (!VolumeRootOf(root, &v, &d)) return Fail(win::ERROR_PATH_NOT_FOUND);
-  if (d) {
-    *fileSystemName = text::Widen(d->config.fileSystem);
-    return true;
-  }
-  std::string fsName = v->FileSystem(*disks_[size_t(v->disk)]);
-  if (fsName.empty()) return Fail(win::ERROR_UNRECOGNIZED_VOLUME);
-  *fileSystemName = text::Widen(fsName);
-  lastError_ = 0;
-  return true;
-}
-
-bool SimSystem::GetVolumeLabel(const std::wstring& root, std::wstring* label) {
-  std::shared_ptr<SimVolume> v;
-  const SimDrive* d;
-  if (!VolumeRootOf(root, &v, &d)) return Fail(win::ERROR_PATH_NOT_FOUND);
-  label->clear();
-  if (d) return true;
-  SimDisk& disk = *disks_[size_t(v->disk)];
-  std::string fsName = v->FileSystem(disk);
-  if (fsName.empty()) return Fail(win::ERROR_UNRECOGNIZED_VOLUME);
-  // FAT keeps its label in the boot sector as well; the simulated PC keeps
-  // no other file-system structures, so NTFS and exFAT volumes have none.
-  uint8_t boot[512];
-  if ((fsName == "FAT" || fsName == "FAT32") && disk.Read(v->startLba * 512, boot, 512) == 0) {
-    std::string text(reinterpret_cast<const char*>(boot + (fsName == "FAT32" ? 0x47 : 0x2B)), 11);
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    if (text != "NO NAME") *label = text::Widen(text);
-  }
-  lastError_ = 0;
-  return true;
-}
-
-uint64_t SimSystem::UsedBytesOfFolder(const std::string& folder) {
-  // Used space: every file rounded up to whole 4 KiB clusters.
-  uint64_t used = 0;
-  std::error_code ec;
-  if (!fs::is_directory(folder, ec)) return 0;
-  for (auto it = fs::recursive_directory_iterator(folder, ec); it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
-    if (ec) break;
-    if (it->is_regular_file(ec)) used += (uint64_t(it->file_size(ec)) + 4095) / 4096 * 4096;
-  }
-  return used;
-}
-
-bool SimSystem::GetDiskFreeSpace(const std::wstring& root, platform::DiskFreeSpace* space) {
-  std::shared_ptr<SimVolume> v;
-  const SimDrive* d;
-  if (!VolumeRootOf(root, &v, &d)) return Fail(win::ERROR_PATH_NOT_FOUND);
-  uint64_t totalBytes, usedBytes;
-  if (d) {
-    if (d->config.driveType == win::DRIVE_CDROM) return Fail(win::ERROR_NOT_READY);
-    totalBytes = 64ull << 30;
-    usedBytes = UsedBytesOfFolder(d->config.files);
+  Resolved dir;
+  uint32_t err = Resolve(folder, false, true, &dir);
+  if (!err) err = ReadableError(dir);
+  if (err) return Fail(err == win::ERROR_FILE_NOT_FOUND ? win::ERROR_PATH_NOT_FOUND : err);
+  if (!dir.directory) return Fail(win::ERROR_PATH_NOT_FOUND);
+  if (const FileFault* f = FaultOf(dir); f && f->denied) return Fail(win::ERROR_ACCESS_DENIED);
+  // The children as the folder holds them now, or as a shadow copy kept them.
+  const std::unordered_map<std::wstring, std::string>* children = nullptr;
+  if (dir.snapshot) {
+    auto it = dir.snapshot->children.find(dir.key);
+    if (it == dir.snapshot->children.end()) return Fail(win::ERROR_PATH_NOT_FOUND);
+    children = &it->second;
   } else {
-    if (v->FileSystem(*disks_[size_t(v->disk)]).empty()) return Fail(win::ERROR_UNRECOGNIZED_VOLUME);
-    totalBytes = v->lengthSectors * 512;
-    usedBytes = UsedBytesOfFolder(v->hostFolder);
+    DirIndex* index = dirs_.Get(dir.host);
+    if (!index) return Fail(win::ERROR_PATH_NOT_FOUND);
+    AssignShortNames(dir.root, dir.key, dir.host);
+    children = &index->names;
   }
-  uint64_t total = totalBytes / 4096, used = std::min(total, usedBytes / 4096);
-  space->sectorsPerCluster = 8;
-  space->bytesPerSector = 512;
-  space->totalClusters = uint32_t(std::min<uint64_t>(total, 0xFFFFFFFFull));
-  space->freeClusters = uint32_t(std::min<uint64_t>(total - used, 0xFFFFFFFFull));
-  lastError_ = 0;
-  return true;
-}
-
-bool SimSystem::SetVolumeMountPoint(const std::wstring& mountPoint, const std::wstring& volumeName) {
-  if (mountPoint.size() < 2 || mountPoint[1] != L':') return Fail(win::ERROR_INVALID_PARAMETER);
-  auto v = mounts_->ByName(volumeName);
-  if (!v) return Fail(win::ERROR_FILE_NOT_FOUND);
-  if (!mounts_->AssignLetter(v, mountPoint[0])) return Fail(win::ERROR_ALREADY_EXISTS);
-  lastError_ = 0;
-  return true;
-}
-
-bool SimSystem::DeleteVolumeMountPoint(const std::wstring& mountPoint) {
-  if (mountPoint.size() < 2 || mountPoint[1] != L':') return Fail(win::ERROR_INVALID_PARAMETER);
-  if (!mounts_->RemoveLetter(mountPoint[0])) return Fail(win::ERROR_FILE_NOT_FOUND);
-  lastError_ = 0;
+  if (!dir.key.empty()) {
+    platform::FileTimes t = TimesOf(dir);
+    for (const wchar_t* dot : {L".", L".."})
+      if (text::WildcardMatch(mask, dot)) found->push_back({dot, win::FILE_ATTRIBUTE_DIRECTORY, 0, L"", t, 0});
+  }
+  std::vector<std::pair<std::wstring, std::string>> names;  // folded, host name
+  names.reserve(children->size());
+  for (const auto& [folded, host] : *children)
+    if (!(dir.key.empty() && folded.rfind(FoldName(text::Widen(MetaStore::kFileName)), 0) == 0))
+      names.emplace_back(folded, host);
+  // Directory order on NTFS is by upper-cased name; keep runs repeatable.
+  std::sort(names.begin(), names.end());
+  std::error_code ec;
+  for (const auto& [folded, hostName] : names) {
+    Resolved e;
+    e.root = dir.root;
+    e.volume = dir.volume;
+    e.snapshot = dir.snapshot;
+    e.key = dir.key.empty() ? hostName : dir.key + "/" + hostName;
+    e.exists = true;
+    if (dir.snapshot) {
+      auto kept = dir.snapshot->keptAside.find(e.key);
+      e.host = kept != dir.snapshot->keptAside.end() ? kept->second : (fs::path(dir.root) / e.key).string();
+      e.directory = dir.snapshot->folders.count(e.key) > 0;
+    } else {
+      e.host = (fs::path(dir.host) / hostName).string();
+      e.directory = fs::is_directory(e.host, ec);
+    }
+    platform::FindData fd;
+    fd.name = text::FromUtf8(hostName);
+    const FileMeta* m = MetaOf(e);
+    fd.shortName = m && m->hasShortName ? m->shortName : L"";
+    if (!text::WildcardMatch(mask, fd.name) && (fd.shortName.empty() || !text::WildcardMatch(mask, fd.shortName)))
+      continue;
+    fd.attributes = AttributesOf(e);
+    fd.size = e.directory ? 0 : uint64_t(fs::file_size(e.host, ec));
+    if (ec) fd.size = 0;
+    fd.times = TimesOf(e);
+    if (m && !m->reparse.empty()) fd.reparseTag = reparse::TagOf(m->reparse.data(), m->reparse.size());
+    found->push_back(std::move(fd));
+  }
+  if (found->empty()) return Fail(win::ERROR_FILE_NOT_FOUND);
+  lastError_ = win::ERROR_NO_MORE_FILES;
   return true;
 }
 

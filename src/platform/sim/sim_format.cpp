@@ -8,6 +8,7 @@
 
 #include "platform/sim/boot_sectors.h"
 #include "platform/sim/sim_layout.h"
+#include "platform/sim/short_names.h"
 #include "platform/sim/sim_object.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
@@ -68,41 +69,37 @@ void SetMbrType(SimDisk& d, uint64_t startLba, const std::string& fs) {
 
 }  // namespace
 
-bool SimSystem::FormatEx(const std::wstring& root, uint32_t, const std::wstring& fileSystem, const std::wstring& label,
-                         bool quick, uint32_t clusterBytes, const FormatCallback& callback) {
-  auto finish = [&](bool ok) {
-    uint8_t success = ok ? 1 : 0;
-    callback(kDone, 0, &success);
-    return true;  // the library itself was there
-  };
-  auto progress = [&](uint32_t percent) { return callback(kProgress, 0, &percent); };
-  std::shared_ptr<SimVolume> v;
-  const SimDrive* drive = nullptr;
-  if (!VolumeRootOf(root, &v, &drive) || !v) return finish(false);
-  std::string fs = KnownFileSystem(fileSystem);
-  if (fs.empty() || !SizeAllowed(fs, v->lengthSectors) || !ClusterSizeAllowed(clusterBytes)) return finish(false);
+uint32_t SimSystem::FormatVolume(const std::shared_ptr<SimVolume>& v, const std::string& fs, const std::wstring& label,
+                                 bool quick, uint32_t clusterBytes, const std::function<bool(uint32_t)>& progressFn) {
+  auto progress = [&](uint32_t percent) { return progressFn ? progressFn(percent) : true; };
+  if (KnownFileSystem(text::Widen(fs)).empty() || !SizeAllowed(fs, v->lengthSectors) ||
+      !ClusterSizeAllowed(clusterBytes))
+    return win::ERROR_INVALID_PARAMETER;
+  SimDisk& disk = *disks_[size_t(v->disk)];
+  if (disk.Config().writeProtected) return win::ERROR_WRITE_PROTECT;
 
+  // The volume is locked through its device for the time of the format, as
+  // the library and the format command do.
   std::wstring device = v->letter ? std::wstring(L"\\\\.\\") + v->letter + L":" : v->name.substr(0, v->name.size() - 1);
   platform::Handle h = CreateFile(device, win::GENERIC_READ | win::GENERIC_WRITE,
                                   win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
-  if (!platform::IsValid(h)) return finish(false);
+  if (!platform::IsValid(h)) return lastError_ ? lastError_ : win::ERROR_ACCESS_DENIED;
   uint32_t got = 0;
   if (!DeviceIoControl(h, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got)) {
     CloseHandle(h);
-    return finish(false);
+    return win::ERROR_ACCESS_DENIED;
   }
-  SimDisk& disk = *disks_[size_t(v->disk)];
-  bool ok = progress(0);
-  if (ok && !quick) {
+  uint32_t err = progress(0) ? 0 : win::ERROR_CANCELLED;
+  if (!err && !quick) {
     // A full format goes over the whole volume: it takes the time of
     // writing it.
     double seconds = double(v->lengthSectors) * 512 / (disk.Config().megabytesPerSecond * 1048576.0);
-    for (uint32_t step = 1; step <= 10 && ok; ++step) {
+    for (uint32_t step = 1; step <= 10 && !err; ++step) {
       clock_.Charge(uint64_t(seconds * 1e5));
-      ok = progress(step * 10 - 1);
+      if (!progress(step * 10 - 1)) err = win::ERROR_CANCELLED;
     }
   }
-  if (ok) {
+  if (!err) {
     BootSectorParams p;
     p.fileSystem = fs;
     p.startLba = v->startLba;
@@ -113,19 +110,48 @@ bool SimSystem::FormatEx(const std::wstring& root, uint32_t, const std::wstring&
     CreateGuid(id);
     p.serial = uint32_t(id[0]) | uint32_t(id[1]) << 8 | uint32_t(id[2]) << 16 | uint32_t(id[3]) << 24;
     p.label = text::Narrow(label);
-    ok = WriteBootSectors(disk, p) == 0;
+    err = WriteBootSectors(disk, p);
   }
-  if (ok) {
+  if (!err) {
     if (!v->gpt) {
       SetMbrType(disk, v->startLba, fs);
       mounts_->Remount(v->disk);
     }
+    // A fresh file system: no files, no metadata, the new label, and no
+    // shadow copies of what was there.
+    DropSnapshotsOf(v->hostFolder);
     EmptyFolder(v->hostFolder);
+    dirs_.Clear();
+    usedBytes_.erase(v->hostFolder);
+    MetaStore& store = Store(v->hostFolder);
+    store.Clear();
+    if (!label.empty()) store.SetLabel(fs == "NTFS" || fs == "exFAT" ? label : FoldName(label));
     progress(100);
   }
   DeviceIoControl(h, win::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &got);
   CloseHandle(h);
-  return finish(ok);
+  return err;
+}
+
+bool SimSystem::FormatEx(const std::wstring& root, uint32_t, const std::wstring& fileSystem, const std::wstring& label,
+                         bool quick, uint32_t clusterBytes, const FormatCallback& callback) {
+  if (config_.formatLibrary == FormatLibrary::Missing) return false;
+  auto finish = [&](bool ok) {
+    uint8_t success = ok ? 1 : 0;
+    callback(kDone, 0, &success);
+    return true;  // the library itself was there
+  };
+  auto progress = [&](uint32_t percent) { return callback(kProgress, 0, &percent); };
+  if (config_.formatLibrary == FormatLibrary::Hangs) {
+    progress(0);
+    throw Hang{"the format library never reports done"};
+  }
+  std::shared_ptr<SimVolume> v;
+  const SimDrive* drive = nullptr;
+  if (IsSnapshotRoot(root) || !VolumeRootOf(root, &v, &drive) || !v) return finish(false);
+  std::string fs = KnownFileSystem(fileSystem);
+  if (fs.empty()) return finish(false);
+  return finish(FormatVolume(v, fs, label, quick, clusterBytes, progress) == 0);
 }
 
 }  // namespace sim

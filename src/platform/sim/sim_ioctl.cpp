@@ -77,6 +77,12 @@ bool SimSystem::DeviceIoControl(platform::Handle h, uint32_t code, const void* i
     case Kind::Volume:
       ok = VolumeIoctl(*o, code, pin, inBytes, pout, outBytes, ret);
       break;
+    case Kind::File:
+    case Kind::Directory:
+      ok = (code == win::FSCTL_GET_REPARSE_POINT || code == win::FSCTL_SET_REPARSE_POINT)
+               ? ReparseIoctl(*o, code, pin, inBytes, pout, outBytes, ret)
+               : Fail(win::ERROR_INVALID_FUNCTION);
+      break;
     case Kind::DriveDevice:
       if (code == win::IOCTL_STORAGE_GET_DEVICE_NUMBER && o->drive->config.driveType == win::DRIVE_CDROM) {
         if (outBytes < sizeof(win::StorageDeviceNumber)) return Fail(win::ERROR_INSUFFICIENT_BUFFER);

@@ -82,6 +82,7 @@ bool SimMountManager::LetterInUse(wchar_t letter) const {
 }
 
 void SimMountManager::Mount() {
+  ++generation_;
   std::vector<std::shared_ptr<SimVolume>> fresh;
   for (size_t i = 0; i < disks_->size(); ++i) MountDisk(int(i), &fresh);
   // Keep the objects of volumes that are still there, so that open handles
@@ -165,6 +166,7 @@ bool SimMountManager::AssignLetter(const std::shared_ptr<SimVolume>& v, wchar_t 
   if (v->letter || LetterInUse(letter)) return false;
   v->letter = letter;
   remembered_[v->name] = letter;
+  ++generation_;
   return true;
 }
 
@@ -173,6 +175,7 @@ bool SimMountManager::RemoveLetter(wchar_t letter) {
   if (!v) return false;
   v->letter = 0;
   remembered_[v->name] = 0;
+  ++generation_;
   return true;
 }
 

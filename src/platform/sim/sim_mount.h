@@ -53,6 +53,8 @@ class SimMountManager {
   bool AssignLetter(const std::shared_ptr<SimVolume>& v, wchar_t letter);
   bool RemoveLetter(wchar_t letter);
   std::vector<SimDrive>& Drives() { return drives_; }
+  // Counts the mounts, so that what depends on letters can tell when to look again.
+  uint64_t Generation() const { return generation_; }
 
  private:
   void MountDisk(int disk, std::vector<std::shared_ptr<SimVolume>>* out);
@@ -62,7 +64,8 @@ class SimMountManager {
   std::vector<std::unique_ptr<SimDisk>>* disks_;
   std::vector<std::shared_ptr<SimVolume>> volumes_;
   std::vector<SimDrive> drives_;
-  std::map<std::wstring, wchar_t> remembered_;  // volume name -> letter (0 = removed on purpose)
+  std::map<std::wstring, wchar_t> remembered_;
+  uint64_t generation_ = 0;  // volume name -> letter (0 = removed on purpose)
 };
 
 }  // namespace sim

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/sim/host_file.h"
 #include "platform/sim/sim_system.h"
@@ -10,8 +11,15 @@
 
 namespace sim {
 
+// The attribute bits SetFileAttributes sets (the others belong to the file
+// system: directory, reparse point, compressed, sparse ...).
+inline constexpr uint32_t kSettableAttributes = win::FILE_ATTRIBUTE_READONLY | win::FILE_ATTRIBUTE_HIDDEN |
+                                                win::FILE_ATTRIBUTE_SYSTEM | win::FILE_ATTRIBUTE_ARCHIVE |
+                                                win::FILE_ATTRIBUTE_TEMPORARY | win::FILE_ATTRIBUTE_OFFLINE |
+                                                win::FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
 struct SimSystem::Object {
-  enum class Kind { Disk, Volume, DriveDevice, File, Directory, RegKey, Process, Mutex };
+  enum class Kind { Disk, Volume, DriveDevice, File, Directory, RegKey, Process, Mutex, Pipe, Library };
   Kind kind;
   uint32_t access = 0;
   uint32_t flags = 0;
@@ -21,10 +29,16 @@ struct SimSystem::Object {
   const SimDrive* drive = nullptr;
   HostFile file;
   std::string hostPath;
+  std::string root, key;  // where a file's or folder's metadata is kept
+  bool written = false;   // written through this handle: its last-write time moves at close
+  bool timesSet = false;  // SetFileTime was called: the times stay as set
+  uint64_t size = 0;      // a file's length as the handle sees it
+  const SimSystem::FileFault* fault = nullptr;
+  std::wstring library;          // a shadow-copy library's name
+  std::vector<int> snapshots;    // the shadow copies it made, newest last
   std::wstring regKey;
   bool regWritable = false;
   size_t process = 0;
-  uint64_t endsAtMicros = 0;  // a process runs until the machine's clock reaches this
   std::wstring mutexName;
   bool holdsLock = false;
   bool dismounted = false;

@@ -125,54 +125,19 @@ Handle SimSystem::CreateFile(const std::wstring& path, uint32_t access, uint32_t
       return Add(o);
     }
   }
-  if (text::StartsWithIgnoreCase(path, L"\\\\.\\") || text::StartsWithIgnoreCase(path, L"\\\\?\\GLOBALROOT"))
-    return failed(win::ERROR_FILE_NOT_FOUND);
+  if (text::StartsWithIgnoreCase(path, L"\\\\.\\pipe\\")) return OpenPipe(path, access);
+  if (text::StartsWithIgnoreCase(path, L"\\\\.\\")) return failed(win::ERROR_FILE_NOT_FOUND);
 
   // A file or folder in a volume, a mapped drive or the program's folder.
-  std::string host = HostPathOf(path, true);
-  if (host.empty()) return failed(win::ERROR_PATH_NOT_FOUND);
-  std::error_code ec;
-  bool exists = std::filesystem::exists(host, ec);
-  if (exists && std::filesystem::is_directory(host, ec)) {
-    if (!(flags & win::FILE_FLAG_BACKUP_SEMANTICS)) return failed(win::ERROR_ACCESS_DENIED);
-    auto o = std::make_shared<Object>(Kind::Directory);
-    o->hostPath = host;
-    o->access = access;
-    return Add(o);
-  }
-  HostFile::Mode mode;
-  switch (disposition) {
-    case win::OPEN_EXISTING:
-      if (!exists) return failed(win::ERROR_FILE_NOT_FOUND);
-      mode = (access & win::GENERIC_WRITE) ? HostFile::Mode::ReadWrite : HostFile::Mode::Read;
-      break;
-    case win::CREATE_ALWAYS:
-      mode = HostFile::Mode::TruncateReadWrite;
-      break;
-    case win::OPEN_ALWAYS:
-      mode = HostFile::Mode::CreateReadWrite;
-      break;
-    case win::CREATE_NEW:
-      if (exists) return failed(80 /* ERROR_FILE_EXISTS */);
-      mode = HostFile::Mode::CreateReadWrite;
-      break;
-    default:
-      return failed(win::ERROR_INVALID_PARAMETER);
-  }
-  auto o = std::make_shared<Object>(Kind::File);
-  if (!o->file.Open(host, mode)) return failed(exists ? win::ERROR_ACCESS_DENIED : win::ERROR_PATH_NOT_FOUND);
-  o->hostPath = host;
-  o->access = access;
-  o->flags = flags;
-  Handle h = Add(o);
-  if (disposition == win::CREATE_ALWAYS && exists) lastError_ = win::ERROR_ALREADY_EXISTS;
-  return h;
+  return OpenFile(path, access, disposition, flags);
 }
 
 bool SimSystem::CloseHandle(Handle h) {
   auto o = Get(h);
   if (!o) return Fail(win::ERROR_INVALID_HANDLE);
   if (o->holdsLock && o->volume) o->volume->locked = false;
+  if (o->kind == Kind::File) FileClosed(*o);
+  if (o->kind == Kind::Pipe) PipeClosed(*o);
   objects_.erase(h);
   lastError_ = 0;
   return true;
@@ -230,14 +195,10 @@ bool SimSystem::ReadFile(Handle h, void* buffer, uint32_t bytes, uint32_t* done)
       if (err) return Fail(err);
       break;
     }
-    case Kind::File: {
-      size_t got = 0;
-      if (!o->file.ReadAt(o->pos, buffer, bytes, &got)) return Fail(win::ERROR_GEN_FAILURE);
-      *done = uint32_t(got);
-      o->pos += got;
-      lastError_ = 0;
-      return true;
-    }
+    case Kind::File:
+      return FileRead(*o, buffer, bytes, done);
+    case Kind::Pipe:
+      return PipeRead(*o, buffer, bytes, done);
     default:
       return Fail(win::ERROR_INVALID_FUNCTION);
   }
@@ -275,8 +236,10 @@ bool SimSystem::WriteFile(Handle h, const void* buffer, uint32_t bytes, uint32_t
       break;
     }
     case Kind::File:
-      if (!o->file.WriteAt(o->pos, buffer, bytes)) return Fail(win::ERROR_GEN_FAILURE);
-      if ((o->flags & win::FILE_FLAG_WRITE_THROUGH) && !o->file.Sync()) return Fail(win::ERROR_GEN_FAILURE);
+      if (!FileWrite(*o, buffer, bytes)) return false;
+      break;
+    case Kind::Pipe:
+      if (!PipeWrite(*o, buffer, bytes)) return false;
       break;
     default:
       return Fail(win::ERROR_INVALID_FUNCTION);
@@ -341,73 +304,6 @@ platform::MutexResult SimSystem::CreateMutex(const std::wstring& name) {
   return r;
 }
 
-const ProgramConfig* SimSystem::FindProgram(const std::wstring& path) {
-  for (const ProgramConfig& p : config_.programs)
-    if (text::EqualsIgnoreCase(p.path, path)) return &p;
-  return nullptr;
-}
-
-Handle SimSystem::CreateProcess(const std::wstring& application, const std::wstring& commandLine,
-                                const std::wstring& currentDirectory) {
-  StartedProgram p{L"CreateProcess", application, commandLine, currentDirectory, L"", 0, true};
-  // A program starts when it exists on the simulated machine: as a file in
-  // a volume or the program's folder, or declared in the machine file.
-  std::string host = HostPathOf(application, false);
-  std::error_code ec;
-  bool exists = FindProgram(application) || (!host.empty() && std::filesystem::is_regular_file(host, ec));
-  p.started = exists;
-  started_.push_back(p);
-  if (!exists) {
-    lastError_ = win::ERROR_FILE_NOT_FOUND;
-    return platform::kNullHandle;
-  }
-  auto o = std::make_shared<Object>(Kind::Process);
-  o->process = started_.size() - 1;
-  // A program runs for the time the machine file gives it (none: it has
-  // ended by the first look), on the machine's clock.
-  const ProgramConfig* pc = FindProgram(application);
-  uint64_t runMicros = !pc ? 0 : pc->neverEnds ? UINT64_MAX : pc->runMilliseconds * 1000;
-  uint64_t now = clock_.Micros();
-  o->endsAtMicros = runMicros > UINT64_MAX - now ? UINT64_MAX : now + runMicros;
-  return Add(o);
-}
-
-bool SimSystem::GetExitCodeProcess(Handle process, uint32_t* code) {
-  auto o = Get(process);
-  if (!o || o->kind != Kind::Process) return Fail(win::ERROR_INVALID_HANDLE);
-  if (clock_.Micros() < o->endsAtMicros) {
-    *code = win::STILL_ACTIVE;
-    return true;
-  }
-  const ProgramConfig* pc = FindProgram(started_[o->process].file);
-  *code = pc ? pc->exitCode : 0;
-  return true;
-}
-
-uint32_t SimSystem::WaitForSingleObject(Handle h, uint32_t milliseconds) {
-  auto o = Get(h);
-  if (!o) return 0xFFFFFFFFu;  // WAIT_FAILED
-  if (o->kind != Kind::Process) return win::WAIT_OBJECT_0;
-  // The wait passes on the machine's clock: until the program ends or the
-  // time is up, whichever comes first.
-  uint64_t now = clock_.Micros();
-  if (now >= o->endsAtMicros) return win::WAIT_OBJECT_0;
-  uint64_t left = o->endsAtMicros - now;
-  uint64_t wait = uint64_t(milliseconds) * 1000;
-  if (wait < left) {
-    clock_.Sleep(milliseconds);
-    return win::WAIT_TIMEOUT;
-  }
-  clock_.Sleep(uint32_t((left + 999) / 1000));
-  return win::WAIT_OBJECT_0;
-}
-
-intptr_t SimSystem::ShellExecute(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
-                                 const std::wstring& directory, int show) {
-  started_.push_back({L"ShellExecute", file, parameters, directory, verb, show, true});
-  return 42;
-}
-
 platform::OsVersion SimSystem::GetVersion() {
   platform::OsVersion v;
   v.major = config_.versionMajor;
@@ -422,13 +318,6 @@ void SimSystem::ExitProcess(uint32_t code) { throw platform::ProcessExit{code}; 
 bool SimSystem::ExitWindows(uint32_t flags, uint32_t reason) {
   started_.push_back({L"ExitWindows", L"", text::Dec(uint64_t(flags)) + L" " + text::Dec(uint64_t(reason)), L"",
                       L"", 0, true});
-  return true;
-}
-
-bool SimSystem::StartThread(std::function<void()> fn) {
-  // Work handed to a thread runs to its end at once: the simulated machine
-  // stays deterministic and the caller's polling sees it done.
-  fn();
   return true;
 }
 

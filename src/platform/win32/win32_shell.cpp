@@ -36,6 +36,14 @@ bool Win32System::SetNamedPipeHandleState(Handle pipe, uint32_t mode) {
   return ::SetNamedPipeHandleState(ToHandle(pipe), &m, nullptr, nullptr) != FALSE;
 }
 
+bool Win32System::PeekNamedPipe(Handle pipe, uint32_t* bytesAvailable, uint32_t* messageBytesLeft) {
+  DWORD available = 0, left = 0;
+  if (!::PeekNamedPipe(ToHandle(pipe), nullptr, 0, nullptr, &available, &left)) return false;
+  *bytesAvailable = available;
+  *messageBytesLeft = left;
+  return true;
+}
+
 Handle Win32System::LoadShadowLibrary(const std::wstring& name) {
   // Libraries come from the program's folder or the system's, never from
   // the current folder.

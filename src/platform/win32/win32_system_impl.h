@@ -69,6 +69,7 @@ class Win32System : public System {
                         const std::wstring& directory, int show) override;
   bool WaitNamedPipe(const std::wstring& name, uint32_t milliseconds) override;
   bool SetNamedPipeHandleState(Handle pipe, uint32_t mode) override;
+  bool PeekNamedPipe(Handle pipe, uint32_t* bytesAvailable, uint32_t* messageBytesLeft) override;
   Handle LoadShadowLibrary(const std::wstring& name) override;
   bool ShadowCopy(Handle library, const std::wstring& root, std::wstring* shadowPath) override;
   bool DeleteShadowCopy(Handle library) override;

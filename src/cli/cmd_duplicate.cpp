@@ -1,0 +1,296 @@
+// duplicate: the duplication wizard driven through the scripted host as an
+// operator would: source page, destination page (with its manual sizes),
+// option page, progress page, summary page.
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/disk_list.h"
+#include "app/language.h"
+#include "cli/context.h"
+#include "cli/json.h"
+#include "cli/progress.h"
+#include "disk/disk_table.h"
+#include "disk/partition_types.h"
+#include "duplicate/clone_summary_page.h"
+#include "duplicate/destination_guard.h"
+#include "duplicate/duplicate_ids.h"
+#include "duplicate/duplication_job.h"
+#include "duplicate/duplication_wizard.h"
+#include "duplicate/planned_rows.h"
+#include "erase/region_list.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "platform/winapi.h"
+#include "ui/control_ids.h"
+
+namespace cli {
+
+namespace {
+
+using duplicate::DuplicationJob;
+
+// K[:R]: the Windows disk number K (Disk0 is physical drive 0, as the
+// disks command lists them) and the partition row R of that disk (1 for its
+// first partition), as wipe --partition takes them.
+struct Place {
+  int drive = -1;
+  int diskIndex = 0;  // in the disk table
+  int partition = 0;  // 0: the whole disk
+  int row = -1;       // in the pages' disk list
+  std::string text;
+};
+
+Place TakePlace(Args& a, const std::string& option, const std::vector<app::DiskListRow>& rows) {
+  std::string v;
+  if (!a.Take(option, &v)) throw UsageError(option + " K[:R] is required");
+  Place p;
+  p.text = v;
+  size_t colon = v.find(':');
+  p.drive = ParseNumber(v.substr(0, colon), option + " K", 0);
+  if (colon != std::string::npos) p.partition = ParseNumber(v.substr(colon + 1), option + " R", 1);
+  for (int k = 1; k <= disk::DiskCount && k <= disk::kMaxDisks; ++k)
+    if (disk::DiskTable[k].DriveNumber == p.drive && !disk::DiskTable[k].Model.empty()) p.diskIndex = k;
+  if (p.diskIndex == 0 || erase::RegionRowOf(rows, p.drive, 0) < 0)
+    throw UsageError("there is no disk " + std::to_string(p.drive) + " (see the disks command)");
+  p.row = erase::RegionRowOf(rows, p.drive, p.partition);
+  if (p.row < 0)
+    throw UsageError("disk " + std::to_string(p.drive) + " has no partition row " + std::to_string(p.partition));
+  return p;
+}
+
+struct ManualSize {
+  int row = 0;  // of the planned list, 1-based
+  std::wstring mib;
+};
+
+std::wstring ResultName(duplicate::DuplicationResult r) {
+  switch (r) {
+    case duplicate::DuplicationResult::Completed: return L"Completed";
+    case duplicate::DuplicationResult::CompletedError: return L"Completed_Error";
+    default: return L"Aborted";
+  }
+}
+
+std::wstring TypeName(const duplicate::PlannedLine& l, bool gpt) {
+  if (l.free) return L"free";
+  if (l.entry.Type < 0) return gpt ? L"GPT" : L"-";
+  return disk::PartitionTypeName(l.entry.Type);
+}
+
+std::vector<std::wstring> PlanText(const std::vector<duplicate::PlannedLine>& plan, bool gpt) {
+  std::vector<std::wstring> out;
+  out.push_back(L"Planned layout of " + DuplicationJob.DestinationDescription + (gpt ? L" (GPT)" : L" (MBR)") + L":");
+  out.push_back(L"  row  start         length        type                 letter");
+  int n = 0;
+  for (const duplicate::PlannedLine& l : plan) {
+    std::wstring row = text::Dec(++n), start = text::Dec(l.entry.StartLba), length = text::Dec(l.entry.LengthSectors);
+    std::wstring type = TypeName(l, gpt);
+    auto pad = [](std::wstring s, size_t width) { return s.size() < width ? s + std::wstring(width - s.size(), L' ') : s + L" "; };
+    out.push_back(L"  " + pad(row, 5) + pad(start, 14) + pad(length, 14) + pad(type, 21) +
+                  (l.letter ? std::wstring(1, l.letter) + L":" : L"-"));
+  }
+  return out;
+}
+
+void PlanJson(Json& j, const std::vector<duplicate::PlannedLine>& plan, bool gpt) {
+  j.Field("PlannedGpt", gpt).Key("PlannedLayout").BeginArray();
+  int n = 0;
+  for (const duplicate::PlannedLine& l : plan)
+    j.BeginObject()
+        .Field("row", ++n)
+        .Field("start", l.entry.StartLba)
+        .Field("length", l.entry.LengthSectors)
+        .Field("type", int64_t(l.free ? -1 : l.entry.Type))
+        .Field("typeName", TypeName(l, gpt))
+        .Field("letter", l.letter ? std::wstring(1, l.letter) : L"")
+        .EndObject();
+  j.EndArray();
+}
+
+}  // namespace
+
+int CmdDuplicate(Context& c, Args& a) {
+  std::vector<app::DiskListRow> rows = app::BuildDiskListRows();
+  Place source = TakePlace(a, "--source", rows);
+  Place dest = TakePlace(a, "--dest", rows);
+  std::string mode = "basic", expand = "auto", reportFile;
+  bool modeGiven = a.Take("--mode", &mode), expandGiven = a.Take("--expand", &expand);
+  if (mode != "basic" && mode != "sector") throw UsageError("--mode is basic or sector, not '" + mode + "'");
+  if (expand != "auto" && expand != "same" && expand != "manual")
+    throw UsageError("--expand is auto, same or manual, not '" + expand + "'");
+  bool basic = mode == "basic";
+  if (!basic && expandGiven) throw UsageError("--expand applies to --mode basic (a sector copy keeps every size)");
+  std::vector<ManualSize> sizes;
+  for (const std::string& s : a.TakeAll("--size")) {
+    size_t eq = s.find('=');
+    if (eq == std::string::npos) throw UsageError("--size needs R=MB (row R of the planned layout, size in MB)");
+    ParseNumber(s.substr(eq + 1), "--size MB", 0);
+    sizes.push_back({ParseNumber(s.substr(0, eq), "--size R", 1), text::FromUtf8(s.substr(eq + 1))});
+  }
+  if (!sizes.empty() && expand != "manual") throw UsageError("--size needs --expand manual");
+  bool verify = a.Flag("--verify"), prescan = a.Flag("--prescan"), planOnly = a.Flag("--plan");
+  bool wantReport = a.Take("--report", &reportFile);
+  a.Done();
+  (void)modeGiven;
+
+  // The pages refuse these too; said here plainly, before anything runs.
+  if (source.diskIndex == dest.diskIndex && (source.partition == 0 || dest.partition == 0)) {
+    c.Err(L"vektrel-cli: " + app::T(L"IDS_DestinationIsSource"));
+    return 1;
+  }
+
+  std::wstring stuck;  // why the wizard stopped on a page
+  bool declined = false, ran = false, planShown = false;
+  uint32_t runMs = 0;  // from Start to the end of the run
+  uint32_t verifyFrom = 0, verifyMs = 0;  // the verify pass
+  std::vector<duplicate::PlannedLine> plan;
+  bool gpt = false;
+  auto lastMessage = [&]() { return c.host.messages.empty() ? std::wstring() : c.host.messages.back().text; };
+  // The questions on the way: the Windows 7 pair is not asked for (the
+  // console copies the one partition named), the overwrite questions only
+  // under --yes, and none at all when only the plan is wanted.
+  auto echo = c.host.answer;
+  c.host.answer = [&, echo](const std::wstring& text, unsigned flags) {
+    bool question = (flags & 0xF) == win::MB_YESNO;
+    if (question && text == app::T(L"IDS_Win7SystemMigrate")) {
+      c.Err(L"message: " + text + L" [No]");
+      return win::IDNO;
+    }
+    if (question && planOnly && text.find(app::T(L"IDS_CHECKBEFORESTART")) != std::wstring::npos) {
+      c.Err(L"message: " + text + L" [Yes: only the plan is shown]");
+      return win::IDYES;
+    }
+    return echo(text, flags);
+  };
+
+  c.host.OnPage("CMirrorSource", [&](ui::ScriptedWindow& w) {
+    if (!w.CheckRow(IDC_LIST, source.row, true) || !w.ListGetCheck(IDC_LIST, source.row)) {
+      stuck = L"the row of --source " + text::FromUtf8(source.text) + L" cannot be checked";
+    } else if (!w.Tick(basic ? IDC_MS_BASIC : IDC_MS_SECTOR, true)) {
+      stuck = L"a partition without a drive letter can only be copied with --mode sector";
+    } else {
+      w.Press(IDC_NEXT);
+      if (!w.IsClosed()) stuck = basic ? L"a basic copy needs a source with partitions" : lastMessage();
+    }
+    if (!w.IsClosed()) w.Close(win::IDCANCEL);
+  });
+  c.host.OnPage("CFormatDisk", [&](ui::ScriptedWindow& w) { w.Cancel(); });
+  c.host.OnPage("CMirrorDestination", [&](ui::ScriptedWindow& w) {
+    size_t before = c.host.messages.size();
+    if (basic) w.Tick(expand == "same" ? IDC_MD_SAME : expand == "manual" ? IDC_MD_MANUAL : IDC_MD_AUTO, true);
+    if (!w.CheckRow(IDC_LIST, dest.row, true) || !w.ListGetCheck(IDC_LIST, dest.row)) {
+      stuck = c.host.messages.size() > before ? lastMessage()
+                                              : L"the row of --dest " + text::FromUtf8(dest.text) + L" cannot be chosen";
+      w.Close(win::IDCANCEL);
+      return;
+    }
+    for (const ManualSize& s : sizes) {
+      if (s.row > w.LinesCount(IDC_MD_PLANNED) || !w.Choose(IDC_MD_PLANNED, s.row - 1) ||
+          !w.Type(IDC_MD_SIZE, s.mib) || !w.Press(IDC_MD_APPLY)) {
+        stuck = L"row " + text::Dec(s.row) + L" of the planned layout cannot be resized (see --plan)";
+        w.Close(win::IDCANCEL);
+        return;
+      }
+    }
+    before = c.host.messages.size();
+    w.Press(IDC_NEXT);
+    if (w.IsClosed()) return;
+    const std::wstring& m = lastMessage();
+    declined = c.host.messages.size() > before && m.find(app::T(L"IDS_CHECKBEFORESTART")) != std::wstring::npos;
+    stuck = m;
+    w.Close(win::IDCANCEL);
+  });
+  c.host.OnPage("COption", [&](ui::ScriptedWindow& w) {
+    w.Tick(IDC_MO_SCAN, prescan);
+    w.Tick(IDC_MO_VERIFY, verify);
+    w.Press(IDC_NEXT);
+  });
+  c.host.OnPage("CClone", [&](ui::ScriptedWindow& w) {
+    plan = duplicate::PlannedLines(&gpt);
+    planShown = true;
+    if (planOnly) {
+      w.Close(win::IDCANCEL);
+      return;
+    }
+    uint32_t from = platform::Sys().GetTickCount();
+    // The verify pass begins when the page first says so.
+    std::wstring verifying = app::T(L"IDS_Verifying");
+    c.host.onPump = [&, verifying](ui::ScriptedWindow& p) {
+      if (!verifyFrom && p.GetText(IDC_STATUS).rfind(verifying, 0) == 0) verifyFrom = platform::Sys().GetTickCount();
+    };
+    w.Press(IDC_CL_START);
+    c.host.onPump = nullptr;
+    uint32_t to = platform::Sys().GetTickCount();
+    runMs = to - from;
+    if (verifyFrom) verifyMs = to - verifyFrom;
+    ran = DuplicationJob.Result != duplicate::DuplicationResult::NotRun;
+    if (!w.IsClosed()) {
+      declined = true;
+      w.Close(win::IDCANCEL);
+    }
+  });
+  c.host.OnPage("CCloneSummary", [&](ui::ScriptedWindow& w) { w.Close(win::IDOK); });
+  {
+    TerminalProgress progress(c, "CClone", IDC_PROGRESS);
+    duplicate::RunDuplicationWizard();
+  }
+
+  if (!planShown) {
+    c.Err(L"vektrel-cli: " + (declined ? std::wstring(L"the destination was not confirmed and nothing was written "
+                                                      L"(add --yes to overwrite it)")
+                                       : stuck.empty() ? std::wstring(L"the duplication could not be set up") : stuck));
+    return 1;
+  }
+  std::vector<std::wstring> out = PlanText(plan, gpt);
+  if (!planOnly && !ran) {
+    c.Err(L"vektrel-cli: the duplication was not started and nothing was written (add --yes to start it)");
+    declined = true;
+  }
+  bool run = !planOnly && ran;
+  if (run) {
+    for (const auto& row : duplicate::SummaryRows()) out.push_back(row.first + L" " + row.second);
+    for (const std::wstring& line : duplicate::DetailLines()) out.push_back(L"  " + line);
+  }
+  const duplicate::DuplicationJobRecord& job = DuplicationJob;
+  if (c.opt.json) {
+    Json j;
+    j.BeginObject()
+        .Field("result", run ? ResultName(job.Result) : planOnly ? std::wstring(L"Planned") : std::wstring(L"Aborted"))
+        .Field("started", run)
+        .Field("source", job.SourceDescription)
+        .Field("destination", job.DestinationDescription)
+        .Field("mode", basic ? "basic" : "sector")
+        .Field("expand", std::wstring(duplicate::ExpansionKey(job.ExpansionMode)).substr(4))
+        .Field("CopiedBytes", job.CopiedBytes)
+        .Field("VerifyErrorCount", int64_t(job.VerifyErrorCount))
+        .Field("WriteErrorCount", int64_t(job.WriteErrorCount))
+        .Field("FailedStepCount", int64_t(job.FailedStepCount))
+        .Field("UnreadableSectorCount", job.UnreadableSectorCount);
+    j.Key("UnreadableRanges").BeginArray();
+    for (const duplicate::LbaRange& r : job.UnreadableRanges) j.BeginArray().UNum(r.first).UNum(r.last).EndArray();
+    j.EndArray().Field("FilesCopied", int64_t(job.FilesCopied)).Key("FileErrors").BeginArray();
+    for (const duplicate::FileError& e : job.FileErrors)
+      j.BeginObject().Field("path", e.path).Field("reason", e.reason).EndObject();
+    j.EndArray().Field("ElapsedSeconds", int64_t(job.ElapsedSeconds)).Field("milliseconds", uint64_t(runMs))
+        .Field("verifyMilliseconds", uint64_t(verifyMs));
+    PlanJson(j, plan, gpt);
+    j.EndObject();
+    c.Out(j.Text());
+  } else {
+    for (const std::wstring& line : out) c.Out(line);
+  }
+  if (wantReport) {
+    std::ofstream f(reportFile, std::ios::binary);
+    for (const std::wstring& line : out) f << text::ToUtf8(line) << "\r\n";
+    if (!f) {
+      c.Err(L"vektrel-cli: the report could not be written to " + text::FromUtf8(reportFile));
+      return 1;
+    }
+  }
+  if (planOnly) return 0;
+  return run && job.Result == duplicate::DuplicationResult::Completed ? 0 : 1;
+}
+
+}  // namespace cli

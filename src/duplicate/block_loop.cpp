@@ -1,0 +1,253 @@
+#include "duplicate/block_loop.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <numeric>
+
+#include "app/language.h"
+#include "disk/disk_access.h"
+#include "duplicate/duplication_job.h"
+#include "platform/system.h"
+#include "platform/winapi.h"
+#include "ui/window.h"
+
+namespace duplicate {
+
+using platform::Handle;
+using platform::Sys;
+
+namespace {
+
+constexpr uint32_t kSector = disk::kSectorBytes;
+// Several megabytes per transfer: uncached transfers of one track each run
+// at a fraction of the disk's speed.
+constexpr uint32_t kTransferBytes = 8u << 20;
+constexpr uint32_t kVerifyTransferBytes = 32u << 20;
+constexpr size_t kAlign = 4096;
+constexpr int kRepairAttempts = 3;
+// The bar is at most a few hundred pixels wide: about a thousand steps.
+constexpr uint64_t kProgressSteps = 1024;
+
+// A 4 KiB aligned buffer from the heap, so that uncached transfers need no
+// bounce buffer on the way.
+class AlignedBuffer {
+ public:
+  bool Allocate(size_t bytes) {
+    memory_.reset(new (std::nothrow) uint8_t[bytes + kAlign]);
+    if (!memory_) return false;
+    data_ = memory_.get() + (kAlign - reinterpret_cast<uintptr_t>(memory_.get()) % kAlign) % kAlign;
+    return true;
+  }
+  uint8_t* data() const { return data_; }
+
+ private:
+  std::unique_ptr<uint8_t[]> memory_;
+  uint8_t* data_ = nullptr;
+};
+
+bool ReadAll(Handle h, uint8_t* buffer, uint64_t lba, uint32_t count) {
+  return disk::ReadSectors(h, buffer, lba, count) == count * kSector;
+}
+
+bool WriteAll(Handle h, const uint8_t* buffer, uint64_t lba, uint32_t count) {
+  return disk::WriteSectors(h, buffer, lba, count) == count * kSector;
+}
+
+class BlockLoop {
+ public:
+  BlockLoop(CopyProgress& progress, const SectorCopyRange& r, bool verify,
+            const std::function<int64_t(uint64_t)>& positionOf)
+      : progress_(progress), r_(r), verify_(verify), positionOf_(positionOf),
+        n_(std::max<uint32_t>(1, r.blockSectors)), transfer_(TransferSectorsFor(n_, verify)),
+        step_(std::max<uint64_t>(n_, r.length / kProgressSteps)) {}
+
+  ~BlockLoop() {
+    if (platform::IsValid(source_)) Sys().CloseHandle(source_);
+    if (platform::IsValid(destination_)) Sys().CloseHandle(destination_);
+  }
+
+  LoopOutcome Run() {
+    DuplicationJobRecord& job = DuplicationJob;
+    // The source is opened for reading only: nothing this loop does can
+    // reach it with a write.
+    source_ = Sys().CreateFile(disk::PhysicalDrivePath(r_.sourceDrive), win::GENERIC_READ,
+                               win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING,
+                               win::FILE_FLAG_WRITE_THROUGH | win::FILE_FLAG_NO_BUFFERING);
+    destination_ = disk::OpenDiskHandle(r_.destinationDrive);
+    if (!platform::IsValid(source_) || !platform::IsValid(destination_)) return LoopOutcome::NoDisk;
+    // Smaller transfers, down to one block, when memory is short.
+    while (!data_.Allocate(size_t(transfer_) * kSector) || (verify_ && !compare_.Allocate(size_t(transfer_) * kSector))) {
+      if (transfer_ <= n_) return LoopOutcome::NoMemory;
+      transfer_ = std::max(n_, transfer_ / 2 / n_ * n_);
+    }
+
+    job.CopiedSectors = 0;
+    job.LastPosition = 0;
+    Show(0, true);
+    uint64_t pos = 0;
+    LoopOutcome outcome = LoopOutcome::Done;
+    while (pos < r_.length) {
+      Sys().SetThreadExecutionState(win::ES_SYSTEM_REQUIRED);
+      job.LastPosition = pos;
+      progress_.Pump();
+      if (job.CancelRequested) {
+        outcome = LoopOutcome::Cancelled;
+        break;
+      }
+      uint32_t count = uint32_t(std::min<uint64_t>(transfer_, r_.length - pos));
+      if (verify_) {
+        VerifyTransfer(pos, count);
+      } else {
+        ReadSource(data_.data(), pos, count, nullptr);
+        WriteDestination(data_.data(), pos, count);
+      }
+      pos += count;
+      job.CopiedSectors = pos;
+      Show(pos, false);
+    }
+    if (outcome == LoopOutcome::Done) job.LastPosition = pos;
+    Show(pos, true);
+    return outcome;
+  }
+
+ private:
+  // Reads count sectors of the source at pos. A transfer that fails is read
+  // again block by block, and a block that fails sector by sector: every
+  // readable sector is kept, every unreadable one becomes zeros and is
+  // listed. With unreadable set, the sectors that could not be read are
+  // marked there (the verify pass does not judge them).
+  void ReadSource(uint8_t* buffer, uint64_t pos, uint32_t count, std::vector<bool>* unreadable) {
+    if (ReadAll(source_, buffer, r_.sourceStart + pos, count)) return;
+    for (uint32_t b = 0; b < count; b += n_) {
+      uint32_t c = std::min(n_, count - b);
+      uint8_t* block = buffer + size_t(b) * kSector;
+      if (ReadAll(source_, block, r_.sourceStart + pos + b, c)) continue;
+      for (uint32_t s = 0; s < c; ++s) {
+        uint64_t lba = r_.sourceStart + pos + b + s;
+        if (ReadAll(source_, block + size_t(s) * kSector, lba, 1)) continue;
+        std::memset(block + size_t(s) * kSector, 0, kSector);
+        AddUnreadableSector(lba);
+        if (unreadable) (*unreadable)[b + s] = true;
+      }
+    }
+  }
+
+  // Writes count sectors at pos; when the transfer fails, each block gets
+  // two attempts of its own, and every block that stays unwritten counts.
+  void WriteDestination(const uint8_t* buffer, uint64_t pos, uint32_t count) {
+    if (WriteAll(destination_, buffer, r_.destinationStart + pos, count)) return;
+    for (uint32_t b = 0; b < count; b += n_) {
+      uint32_t c = std::min(n_, count - b);
+      const uint8_t* block = buffer + size_t(b) * kSector;
+      uint64_t lba = r_.destinationStart + pos + b;
+      if (!WriteAll(destination_, block, lba, c) && !WriteAll(destination_, block, lba, c))
+        ++DuplicationJob.WriteErrorCount;
+    }
+  }
+
+  // Reads the destination's blocks of a transfer; marks the blocks that
+  // cannot be read (they count as different).
+  void ReadDestination(uint64_t pos, uint32_t count, std::vector<bool>* unreadableBlocks) {
+    if (ReadAll(destination_, compare_.data(), r_.destinationStart + pos, count)) return;
+    for (uint32_t b = 0; b < count; b += n_) {
+      uint32_t c = std::min(n_, count - b);
+      if (!ReadAll(destination_, compare_.data() + size_t(b) * kSector, r_.destinationStart + pos + b, c))
+        (*unreadableBlocks)[b / n_] = true;
+    }
+  }
+
+  void VerifyTransfer(uint64_t pos, uint32_t count) {
+    std::vector<bool> sourceHoles(count, false);
+    std::vector<bool> destinationHoles((count + n_ - 1) / n_, false);
+    ReadSource(data_.data(), pos, count, &sourceHoles);
+    // A window takes a while on a slow disk: the page stays alive between.
+    progress_.Pump();
+    ReadDestination(pos, count, &destinationHoles);
+    for (uint32_t b = 0; b < count; b += n_) {
+      uint32_t c = std::min(n_, count - b);
+      uint8_t* want = data_.data() + size_t(b) * kSector;
+      uint8_t* got = compare_.data() + size_t(b) * kSector;
+      // A source sector that cannot be read now says nothing about the
+      // destination: it is not judged, and not overwritten.
+      for (uint32_t s = 0; s < c; ++s)
+        if (sourceHoles[b + s]) std::memcpy(want + size_t(s) * kSector, got + size_t(s) * kSector, kSector);
+      if (!destinationHoles[b / n_] && std::memcmp(want, got, size_t(c) * kSector) == 0) continue;
+      RepairBlock(want, got, pos + b, c);
+    }
+  }
+
+  // The block differs: it is written again and read back, up to three
+  // times; only a block that stays different counts.
+  void RepairBlock(const uint8_t* want, uint8_t* got, uint64_t pos, uint32_t count) {
+    ++DuplicationJob.VerifyErrorCount;
+    uint64_t lba = r_.destinationStart + pos;
+    for (int attempt = 0; attempt < kRepairAttempts; ++attempt) {
+      if (WriteAll(destination_, want, lba, count) && ReadAll(destination_, got, lba, count) &&
+          std::memcmp(want, got, size_t(count) * kSector) == 0) {
+        --DuplicationJob.VerifyErrorCount;
+        return;
+      }
+    }
+  }
+
+  // The page at most about a thousand times a range, and the elapsed time
+  // when the second changes.
+  void Show(uint64_t pos, bool always) {
+    if (always || pos - shownPos_ >= step_) {
+      shownPos_ = pos;
+      progress_.Position(positionOf_(pos));
+      progress_.Copied(pos);
+    }
+    std::time_t now = Sys().Now();
+    if (always || now != shownTime_) {
+      shownTime_ = now;
+      progress_.Elapsed();
+    }
+  }
+
+  CopyProgress& progress_;
+  const SectorCopyRange r_;
+  const bool verify_;
+  const std::function<int64_t(uint64_t)>& positionOf_;
+  const uint32_t n_;
+  uint32_t transfer_;
+  const uint64_t step_;
+  Handle source_ = platform::kInvalidHandle;
+  Handle destination_ = platform::kNullHandle;
+  AlignedBuffer data_, compare_;
+  uint64_t shownPos_ = 0;
+  std::time_t shownTime_ = -1;
+};
+
+}  // namespace
+
+uint32_t BlockSectorsFor(uint32_t sectorsPerTrack) {
+  uint32_t spt = sectorsPerTrack == 0 || sectorsPerTrack > 63 ? 63 : sectorsPerTrack;
+  return 16 * spt;
+}
+
+uint32_t TransferSectorsFor(uint32_t blockSectors, bool verify) {
+  constexpr uint32_t kPageSectors = 4096 / kSector;
+  uint32_t n = std::max<uint32_t>(1, blockSectors);
+  uint32_t blocks = std::max<uint32_t>(1, (verify ? kVerifyTransferBytes : kTransferBytes) / kSector / n);
+  // Whole pages: the number of blocks is a multiple of what makes one.
+  uint32_t unit = kPageSectors / std::gcd(n, kPageSectors);
+  blocks = (blocks + unit - 1) / unit * unit;
+  return blocks * n;
+}
+
+LoopOutcome RunBlockLoop(CopyProgress& progress, const SectorCopyRange& range, bool verify,
+                         const std::function<int64_t(uint64_t)>& positionOf) {
+  return BlockLoop(progress, range, verify, positionOf).Run();
+}
+
+void ReportLoopFailure(LoopOutcome outcome) {
+  if (outcome != LoopOutcome::NoDisk && outcome != LoopOutcome::NoMemory) return;
+  ++DuplicationJob.FailedStepCount;
+  ui::MessageBox(app::T(outcome == LoopOutcome::NoMemory ? L"IDS_NoMemory" : L"IDS_DiskCannotOpen"),
+                 win::MB_OK | win::MB_ICONEXCLAMATION);
+}
+
+}  // namespace duplicate

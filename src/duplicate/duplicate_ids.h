@@ -1,0 +1,78 @@
+// Dialog templates and controls of the duplication wizard (templates
+// 150-199, controls 2000-2999). Plain #defines: the resource compiler reads
+// this file.
+#ifndef VEKTREL_DUPLICATE_DUPLICATE_IDS_H
+#define VEKTREL_DUPLICATE_DUPLICATE_IDS_H
+
+#define IDD_MIRROR_SOURCE 150
+#define IDD_MIRROR_DESTINATION 151
+#define IDD_MIRROR_OPTION 152
+#define IDD_CLONE 153
+#define IDD_CLONE_SUMMARY 154
+
+// Source page
+#define IDC_MS_MODE_GROUP 2001
+#define IDC_MS_BASIC 2002
+#define IDC_MS_BASIC_TEXT 2003
+#define IDC_MS_SECTOR 2004
+#define IDC_MS_SECTOR_TEXT 2005
+#define IDC_MS_SPECIAL 2006
+
+// Destination page
+#define IDC_MD_SIZES_GROUP 2010
+#define IDC_MD_AUTO 2011
+#define IDC_MD_SAME 2012
+#define IDC_MD_MANUAL 2013
+#define IDC_MD_EXPLANATION 2014
+#define IDC_MD_BEFORE_LABEL 2015
+#define IDC_MD_BEFORE_MAP 2016
+#define IDC_MD_AFTER_LABEL 2017
+#define IDC_MD_AFTER_MAP 2018
+#define IDC_MD_SELECTED_LABEL 2019
+#define IDC_MD_SELECTED 2020
+#define IDC_MD_PLANNED 2021
+#define IDC_MD_SIZE 2022
+#define IDC_MD_SLIDER 2023
+#define IDC_MD_MINIMUM 2024
+#define IDC_MD_MAXIMUM 2025
+#define IDC_MD_APPLY 2026
+#define IDC_MD_SIZE_LABEL 2027
+
+// Option page
+#define IDC_MO_SCAN 2040
+#define IDC_MO_SCAN_TEXT 2041
+#define IDC_MO_SID 2042
+#define IDC_MO_SID_TEXT 2043
+#define IDC_MO_VERIFY 2044
+#define IDC_MO_VERIFY_TEXT 2045
+
+// Progress page (the choices are the common IDC_TEXTn / IDC_VALUEn)
+#define IDC_CL_CONFIRM_GROUP 2060
+#define IDC_CL_PROGRESS_GROUP 2061
+#define IDC_CL_SOURCE_LABEL 2062
+#define IDC_CL_SOURCE_MAP 2063
+#define IDC_CL_DEST_LABEL 2064
+#define IDC_CL_DEST_MAP 2065
+#define IDC_CL_STATUS_LABEL 2066
+#define IDC_CL_COPIED_LABEL 2067
+#define IDC_CL_COPIED 2068
+#define IDC_CL_TOTAL_LABEL 2069
+#define IDC_CL_TOTAL 2070
+#define IDC_CL_ELAPSED_LABEL 2071
+#define IDC_CL_PERCENT 2072
+#define IDC_CL_START 2073
+
+// Summary page (rows are the common IDC_TEXTn / IDC_VALUEn and these)
+#define IDC_CS_TEXT9 2080
+#define IDC_CS_VALUE9 2081
+#define IDC_CS_TEXT10 2082
+#define IDC_CS_VALUE10 2083
+#define IDC_CS_TEXT11 2084
+#define IDC_CS_VALUE11 2085
+#define IDC_CS_TEXT12 2086
+#define IDC_CS_VALUE12 2087
+#define IDC_CS_DETAILS_LABEL 2088
+#define IDC_CS_DETAILS 2089
+#define IDC_CS_HELP 2090
+
+#endif

@@ -1,0 +1,69 @@
+#include "duplicate/duplication_job.h"
+
+#include <algorithm>
+
+namespace duplicate {
+
+DuplicationJobRecord DuplicationJob;
+
+void ResetDuplicationJob() { DuplicationJob = DuplicationJobRecord{}; }
+
+void ResetRunState() {
+  DuplicationJobRecord fresh;
+  DuplicationJobRecord& j = DuplicationJob;
+  j.Started = fresh.Started;
+  j.CancelRequested = fresh.CancelRequested;
+  j.StartTime = fresh.StartTime;
+  j.ProgressTotal = fresh.ProgressTotal;
+  j.LastPosition = fresh.LastPosition;
+  j.CopiedSectors = fresh.CopiedSectors;
+  j.CopiedBytes = fresh.CopiedBytes;
+  j.VerifyErrorCount = fresh.VerifyErrorCount;
+  j.SecondVerifyCount = fresh.SecondVerifyCount;
+  j.WriteErrorCount = fresh.WriteErrorCount;
+  j.UnreadableSectorCount = fresh.UnreadableSectorCount;
+  j.UnreadableRanges.clear();
+  j.FailedStepCount = fresh.FailedStepCount;
+  j.FilesCopied = fresh.FilesCopied;
+  j.FileErrors.clear();
+  j.BootPairSource.clear();
+  j.BootPairDestination.clear();
+  j.WindowsVolume.clear();
+  j.ActivatedPartition = fresh.ActivatedPartition;
+  j.ScanStopped = fresh.ScanStopped;
+  j.ElapsedSeconds = fresh.ElapsedSeconds;
+  j.Result = fresh.Result;
+}
+
+void AddUnreadableSector(uint64_t lba) {
+  auto& ranges = DuplicationJob.UnreadableRanges;
+  // The first range that does not end before lba - 1: lba joins it, or
+  // comes in front of it.
+  auto it = std::lower_bound(ranges.begin(), ranges.end(), lba,
+                             [](const LbaRange& r, uint64_t v) { return r.last + 1 < v; });
+  if (it != ranges.end() && it->first <= lba && lba <= it->last) return;  // listed already (a second pass)
+  ++DuplicationJob.UnreadableSectorCount;
+  if (it != ranges.end() && it->last + 1 == lba) {
+    it->last = lba;
+    auto next = it + 1;
+    if (next != ranges.end() && next->first == lba + 1) {
+      it->last = next->last;
+      ranges.erase(next);
+    }
+  } else if (it != ranges.end() && it->first == lba + 1) {
+    it->first = lba;
+  } else {
+    ranges.insert(it, {lba, lba});
+  }
+}
+
+DuplicationResult JudgeResult() {
+  const DuplicationJobRecord& j = DuplicationJob;
+  if (j.CancelRequested) return DuplicationResult::Aborted;
+  if (j.VerifyErrorCount > 0 || j.WriteErrorCount > 0 || j.UnreadableSectorCount > 0 || j.FailedStepCount > 0 ||
+      !j.FileErrors.empty())
+    return DuplicationResult::CompletedError;
+  return DuplicationResult::Completed;
+}
+
+}  // namespace duplicate

@@ -1,0 +1,95 @@
+// One file copied or compared in 4 MiB chunks, with what Windows keeps
+// beside its bytes: attributes, the three times, the access-control list
+// and the short name. The basic duplication copies volumes with it, and the
+// file copy wizard copies chosen files and folders with it.
+//
+// A file either arrives whole or not at all: a failed open, a read error
+// anywhere in the source, a short or failed write, or a cancel removes the
+// partial destination and reports the step, the Windows error and the
+// offset. Metadata that cannot be set leaves the copied file in place and
+// is reported as well.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/system.h"
+
+namespace duplicate {
+
+inline constexpr uint32_t kChunkBytes = 4u << 20;
+
+enum class FileStep {
+  None,
+  OpenSource,
+  CreateDestination,
+  Read,
+  Write,
+  OpenDestination,
+  ReadDestination,
+  Differs,
+  Attributes,
+  Times,
+  Security,
+  ShortName,
+  Folder,
+  ListFolder,
+  TooDeep,
+  Link,
+  Label,
+  Cancelled,
+};
+
+// Why a file was not copied, in words for the summary and the console
+// ("cannot read the source at byte 65536: data error (23)").
+std::wstring DescribeFailure(FileStep step, uint32_t error, uint64_t offset);
+
+struct TransferResult {
+  bool ok = false;         // the destination has the source's bytes (or, verifying, they are equal)
+  bool cancelled = false;  // stopped on request; nothing left behind
+  uint64_t bytes = 0;      // bytes of the file handled
+  FileStep step = FileStep::None;  // the failure (or, with ok, a metadata step that failed)
+  uint32_t error = 0;
+  uint64_t offset = 0;
+  bool shortWrite = false;  // the destination took fewer bytes than it was given
+};
+
+struct TransferOptions {
+  bool security = true;    // copy the access-control list
+  bool shortNames = true;  // keep the source's short name (NTFS destinations)
+};
+
+// Called after every chunk with the bytes of the file done so far; false
+// asks to stop.
+using ChunkProgress = std::function<bool(uint64_t bytesOfFile)>;
+
+class FileTransfer {
+ public:
+  // The chunk buffers are taken once, here, and reused for every file.
+  FileTransfer();
+  bool Ready() const { return first_ != nullptr && second_ != nullptr; }
+
+  // Copies source to destination (created anew, write-through) and gives
+  // it meta's attributes and times, the source's access-control list and
+  // short name.
+  TransferResult Copy(const std::wstring& source, const std::wstring& destination, const platform::FindData& meta,
+                      const TransferOptions& options, const ChunkProgress& progress);
+  // Compares destination with source, both opened for reading only.
+  TransferResult Verify(const std::wstring& source, const std::wstring& destination, const ChunkProgress& progress);
+
+ private:
+  TransferResult Fail(FileStep step, uint32_t error, uint64_t offset);
+  void ApplyMetadata(platform::Handle destination, const std::wstring& path, const platform::FindData& meta,
+                     const std::vector<uint8_t>& security, const TransferOptions& options, TransferResult* result);
+  std::unique_ptr<uint8_t[]> firstStore_, secondStore_;
+  uint8_t* first_ = nullptr;
+  uint8_t* second_ = nullptr;
+};
+
+// The attribute bits a copy carries over (not directory, reparse point,
+// compression or sparseness, which the file system decides).
+uint32_t CopiedAttributes(uint32_t attributes);
+
+}  // namespace duplicate

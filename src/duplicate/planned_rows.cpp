@@ -1,0 +1,104 @@
+#include "duplicate/planned_rows.h"
+
+#include "app/format_size.h"
+#include "app/language.h"
+#include "disk/disk_table.h"
+#include "duplicate/duplication_job.h"
+#include "duplicate/layout_plan.h"
+#include "platform/text.h"
+
+namespace duplicate {
+
+namespace {
+
+void Describe(std::vector<PlannedLine>* lines) {
+  int n = 0;
+  for (PlannedLine& l : *lines) {
+    l.free = l.entry.RecordIndex < 0;
+    l.letter = l.entry.DriveLetter > 0 ? wchar_t(l.entry.DriveLetter) : 0;
+    l.text = app::T(L"IDS_Partition") + text::Dec(++n) + L" " + app::FormatSize(l.entry.LengthSectors);
+    if (l.free) l.text += L" " + app::T(L"IDS_FreeSpace");
+    else if (l.letter) l.text += std::wstring(L" (") + l.letter + L":)";
+  }
+}
+
+// A disk's rows as they are now, with the entry at start given a new length
+// and the free space behind it following.
+std::vector<PlannedLine> RowsOf(int diskIndex, uint64_t resizeStart, uint64_t newLength, bool resize, bool* gpt) {
+  std::vector<disk::PartitionEntry> entries;
+  std::vector<PlannedLine> lines;
+  if (disk::BuildPartitionEntries(diskIndex - 1, &entries, true) < 0) return lines;
+  *gpt = disk::IsGptDisk;
+  for (const disk::PartitionEntry& e : entries) {
+    PlannedLine l;
+    l.entry = e;
+    lines.push_back(l);
+  }
+  if (!resize) return lines;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    disk::PartitionEntry& e = lines[i].entry;
+    if (e.RecordIndex < 0 || e.StartLba != resizeStart) continue;
+    uint64_t end = e.StartLba + e.LengthSectors, newEnd = e.StartLba + newLength;
+    e.LengthSectors = newLength;
+    // Growing takes from the free row behind; shrinking leaves one.
+    if (i + 1 < lines.size() && lines[i + 1].entry.RecordIndex < 0) {
+      disk::PartitionEntry& f = lines[i + 1].entry;
+      uint64_t freeEnd = f.StartLba + f.LengthSectors;
+      if (newEnd >= freeEnd) lines.erase(lines.begin() + long(i) + 1);
+      else f.StartLba = newEnd, f.LengthSectors = freeEnd - newEnd;
+    } else if (newEnd < end) {
+      PlannedLine f;
+      f.entry.StartLba = newEnd;
+      f.entry.LengthSectors = end - newEnd;
+      f.entry.IsPrimary = e.IsPrimary;
+      lines.insert(lines.begin() + long(i) + 1, f);
+    }
+    break;
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::vector<PlannedLine> PlannedLines(bool* gpt) {
+  const DuplicationJobRecord& j = DuplicationJob;
+  std::vector<PlannedLine> lines;
+  *gpt = false;
+  const disk::DiskEntry* dest = disk::DiskAt(j.DestinationDisk);
+  if (!dest) return lines;
+  bool basic = j.CopyMode == CopyKind::Basic;
+  if (j.DestinationIsPartition) {
+    uint64_t length = basic ? j.DestinationPlannedLength : j.SourceLength;
+    lines = RowsOf(j.DestinationDisk, j.DestinationStart, length, length != j.DestinationLength, gpt);
+  } else if (basic) {
+    *gpt = ConvertToGpt || j.SourceIsGpt;
+    for (const PlannedRow& r : PlannedRows) {
+      PlannedLine l;
+      l.entry = r.entry;
+      l.slot = r.slot;
+      lines.push_back(l);
+    }
+  } else {
+    // Every sector keeps its place: the source's rows, cut at the end of
+    // the copied range, then what the destination has behind it.
+    lines = RowsOf(j.SourceDisk, 0, 0, false, gpt);
+    uint64_t end = j.SourceLength;
+    std::vector<PlannedLine> kept;
+    for (PlannedLine& l : lines) {
+      if (l.entry.StartLba >= end) continue;
+      if (l.entry.StartLba + l.entry.LengthSectors > end) l.entry.LengthSectors = end - l.entry.StartLba;
+      kept.push_back(l);
+    }
+    if (dest->SizeSectors > end) {
+      PlannedLine f;
+      f.entry.StartLba = end;
+      f.entry.LengthSectors = dest->SizeSectors - end;
+      kept.push_back(f);
+    }
+    lines.swap(kept);
+  }
+  Describe(&lines);
+  return lines;
+}
+
+}  // namespace duplicate

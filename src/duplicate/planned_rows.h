@@ -1,0 +1,28 @@
+// The destination as the duplication will leave it, row by row: what the
+// destination page lists and draws, the progress page draws and the
+// console prints with --plan.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "disk/partition_table.h"
+
+namespace duplicate {
+
+struct PlannedLine {
+  disk::PartitionEntry entry;  // destination sectors; RecordIndex -1 for free space
+  int32_t slot = -1;           // the plan's slot (a basic disk duplication), else -1
+  wchar_t letter = 0;          // the source volume's letter, 0 none
+  bool free = false;
+  std::wstring text;           // the line of the destination page's list
+};
+
+// The rows of DuplicationJob's destination after the copy: the plan of a
+// basic disk duplication, the source's rows at their places for a
+// sector copy, the destination disk with the chosen partition resized for
+// a partition. gpt tells whether the destination is laid out as GPT.
+std::vector<PlannedLine> PlannedLines(bool* gpt);
+
+}  // namespace duplicate

@@ -1,0 +1,20 @@
+// The driver's door to the file-level copy of one volume and to the
+// shadow copies it reads through.
+#pragma once
+
+#include <string>
+
+#include "duplicate/copy_progress.h"
+
+namespace duplicate {
+
+// Copies (verify = false) or verifies the files of the volume at sourceRoot
+// onto the volume at destinationRoot ("X:" or a volume name), counting what
+// it copied and every file it could not in DuplicationJob. False when the
+// copy could not run to its end.
+bool CopyVolumeFiles(CopyProgress& progress, const std::wstring& destinationRoot, const std::wstring& sourceRoot,
+                     bool verify);
+// Deletes the shadow copy the volume copies read through, if any.
+void ReleaseShadowCopies();
+
+}  // namespace duplicate

@@ -1,0 +1,93 @@
+// vektrel-cli duplicate on simulated disks: disks named by their Windows
+// number, the exit codes (0 only for Completed), the JSON, and that nothing
+// is written unless the run was confirmed (--plan never writes).
+#include <gtest/gtest.h>
+
+#include "duplicate/dup_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+class DuplicateCliTest : public DupTest {
+ protected:
+  // Disk0 with two partitions and a pattern behind them, Disk1 larger.
+  void Images() {
+    AddDisk("size=40000s,model=Source");
+    AddDisk("size=60000s,model=Target");
+    Boot();
+    Layout(0, {{{2048, 16000, 0x07, "NTFS"}, {20000, 16000, 0x06, "FAT"}}});
+    FillPattern(0, 36000, 4000, 0x77);
+    platform::SetSystem(nullptr);
+    sim_.reset();
+  }
+  int Run(const std::string& args, std::string* out, const std::string& sourceFaults = "") {
+    return Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --disk " + ImagePath(0) + ",model=Source" +
+                     sourceFaults + " --disk " + ImagePath(1) + ",model=Target " + args + " 2>&1",
+                 out);
+  }
+};
+
+TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
+  Images();
+  std::vector<uint8_t> source = ReadHostFile(ImagePath(0)), target = ReadHostFile(ImagePath(1));
+  struct Case {
+    std::string args, faults;
+    int code;
+    std::string shows;
+    bool writes;
+  } cases[] = {
+      {"duplicate --source x --dest 1", "", 2, "--source K needs a number from 0", false},
+      {"duplicate --source 0 --dest 2", "", 2, "there is no disk 2", false},
+      {"duplicate --source 0:3 --dest 1", "", 2, "disk 0 has no partition row 3", false},
+      {"duplicate --source 0 --dest 1 --mode sector --expand same", "", 2, "--expand applies to --mode basic", false},
+      {"duplicate --source 0 --dest 1 --size 1=100", "", 2, "--size needs --expand manual", false},
+      {"--yes duplicate --source 0 --dest 0", "", 1, "cannot be duplicated onto itself", false},
+      {"--yes duplicate --source 0:1 --dest 0:1 --mode sector", "", 1, "shares sectors with the source partition", false},
+      {"duplicate --source 0 --dest 1 --mode sector", "", 1, "nothing was written (add --yes", false},
+      {"--json duplicate --source 0 --dest 1 --mode sector --plan", "", 0,
+       "\"PlannedLayout\":[{\"row\":1,\"start\":2048,\"length\":16000,\"type\":7,\"typeName\":\"NTFS\",\"letter\":\"C\"}",
+       false},
+      {"--yes --json duplicate --source 0 --dest 1 --mode sector --verify", ",bad=38000-38001", 1,
+       "\"result\":\"Completed_Error\"", true},
+      {"--yes --json duplicate --source 0 --dest 1 --mode sector --verify", ",bad=38000-38001", 1,
+       "\"UnreadableSectorCount\":2,\"UnreadableRanges\":[[38000,38001]]", true},
+      {"--yes --json duplicate --source 0 --dest 1 --mode sector --verify", "", 0,
+       "\"result\":\"Completed\",\"started\":true,\"source\":\"Disk 0 (Source, 19.53 MB)\",\"destination\":"
+       "\"Disk 1 (Target, 29.30 MB)\",\"mode\":\"sector\",\"expand\":\"Same\",\"CopiedBytes\":20480000,\"VerifyErrorCount\":0",
+       true},
+      {"--yes duplicate --source 0 --dest 1 --mode sector", "", 0, "Result: Completed\n", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args + c.faults);
+    WriteHostFile(ImagePath(1), target);
+    std::string out;
+    EXPECT_EQ(Run(c.args, &out, c.faults), c.code) << out;
+    EXPECT_NE(out.find(c.shows), std::string::npos) << out;
+    EXPECT_TRUE(ReadHostFile(ImagePath(0)) == source) << "the source is never written";
+    EXPECT_EQ(ReadHostFile(ImagePath(1)) != target, c.writes);
+  }
+  EXPECT_TRUE(Sectors(1, 0, 40000) == Sectors(0, 0, 40000)) << "the last clone is the source";
+}
+
+// Drive 1 does not answer: the disks are Disk0 and Disk2, and --dest takes
+// the Windows number, as disks lists it, not the place in the list.
+TEST_F(DuplicateCliTest, DisksGoByTheirWindowsNumber) {
+  Images();
+  std::vector<uint8_t> target = ReadHostFile(ImagePath(1));
+  auto run = [&](const std::string& args, std::string* out) {
+    return Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --disk " + ImagePath(0) + ",model=Source --disk " +
+                     dir_.File("gone.img") + ",missing=1 --disk " + ImagePath(1) + ",model=Target " + args + " 2>&1",
+                 out);
+  };
+  std::string out;
+  EXPECT_EQ(run("--yes duplicate --source 0 --dest 1 --mode sector", &out), 2) << out;
+  EXPECT_NE(out.find("there is no disk 1"), std::string::npos) << out;
+  EXPECT_TRUE(ReadHostFile(ImagePath(1)) == target);
+  EXPECT_EQ(run("--yes duplicate --source 0 --dest 2 --mode sector", &out), 0) << out;
+  EXPECT_NE(out.find("Disk 2 (Target, 29.30 MB)\n\n"), std::string::npos) << "named in the question:\n" << out;
+  EXPECT_NE(out.find("Destination: Disk 2 (Target, 29.30 MB)\n"), std::string::npos) << out;
+  EXPECT_TRUE(Sectors(1, 0, 40000) == Sectors(0, 0, 40000));
+}
+
+}  // namespace
