@@ -97,8 +97,11 @@ TEST_F(ConsoleCommandsTest, AWriteProtectedDiskIsScannedCleanAndItsWipeEndsWithE
   } cases[] = {
       {"scan --disk 0", 0, "Unreadable sectors: None\n"},
       // Failed writes are not a completed deletion.
+      // Nothing reached the disk, and the certificate says so.
       {"--yes --json wipe --disk 0 --method 0", 1, "\"result\":\"Completed with errors\""},
+      {"--yes --json wipe --disk 0 --method 0", 1, "\"sectorsOverwritten\":0,"},
       {"--yes wipe --disk 0 --method 0", 1, "Deletion result: Completed with errors"},
+      {"--yes wipe --disk 0 --method 0", 1, "Sectors overwritten: 0 of 1000"},
   };
   for (const Case& c : cases) {
     std::string out;
