@@ -37,11 +37,17 @@ void RegionList::Fill(ui::Window& w, int listId, bool guarded) {
   listId_ = listId;
   rows_ = app::BuildDiskListRows();
   refusals_.assign(rows_.size(), L"");
-  if (guarded)
-    for (size_t i = 0; i < rows_.size(); ++i)
-      refusals_[i] = rows_[i].isDisk ? duplicate::DiskWriteRefusal(rows_[i].driveNumber)
-                                     : duplicate::WriteRefusal(rows_[i].driveNumber, rows_[i].record.StartLba,
-                                                               rows_[i].record.LengthSectors);
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    const app::DiskListRow& r = rows_[i];
+    // A table entry that reaches past the disk's end names sectors the disk
+    // does not have: nothing there can be scanned, overwritten or viewed.
+    const disk::DiskEntry* d = r.isDisk ? nullptr : disk::DiskAt(r.diskIndex);
+    if (d && (r.record.StartLba >= d->SizeSectors || r.record.LengthSectors > d->SizeSectors - r.record.StartLba))
+      refusals_[i] = app::T(L"IDS_PartitionOutsideDisk");
+    else if (guarded)
+      refusals_[i] = r.isDisk ? duplicate::DiskWriteRefusal(r.driveNumber)
+                              : duplicate::WriteRefusal(r.driveNumber, r.record.StartLba, r.record.LengthSectors);
+  }
   app::FillDiskList(w, listId, rows_, true);
 }
 

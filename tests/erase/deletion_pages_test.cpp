@@ -166,3 +166,37 @@ TEST_F(DeletionPagesTest, RunExplorerOpensTheFileDialogAndIgnoresTheChoice) {
   app::OpenDeletionWizard();
   EXPECT_EQ(filters, std::vector<std::wstring>{L"All files (*.*)|*.*|"});
 }
+
+TEST_F(DeletionPagesTest, APartitionOutsideTheDiskIsRefusedByEveryPageThatReadsOrWritesIt) {
+  // A disk of 32768 sectors: the second entry lies wholly past its end, the
+  // third begins inside and reaches past it.
+  AddDisk("size=16MiB,model=Target");
+  Boot();
+  WriteSectorAt(ImagePath(0), 0,
+                TableSector({{0x07, 2048, 8000}, {0x83, 0xFFFFFF00u, 0xFFFF}, {0x0C, 30000, 10000}}, 0x1234));
+  std::vector<uint8_t> before = ReadHostFile(ImagePath(0));
+  struct Case {
+    const char* page;
+    int partition;
+  } cases[] = {{"CSelectDisk", 2}, {"CSelectDisk", 3}, {"CScanNewDiskPartition", 2}, {"CViewDiskPartition", 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.page) + " " + std::to_string(c.partition));
+    host_.messages.clear();
+    int row = RowOf(0, c.partition);
+    ASSERT_GE(row, 0);
+    bool pageSeen = false;
+    host_.answerYes = true;
+    host_.OnPage(c.page, [&](ui::ScriptedWindow& w) {
+      pageSeen = true;
+      EXPECT_FALSE(w.CheckRow(IDC_LIST, row, true) && w.ListGetCheck(IDC_LIST, row));
+      EXPECT_TRUE(w.CheckRow(IDC_LIST, RowOf(0, 1), true)) << "the sound partition stays choosable";
+      w.Close(win::IDCANCEL);
+    });
+    if (std::string(c.page) == "CSelectDisk") app::OpenDeletionWizard();
+    else if (std::string(c.page) == "CScanNewDiskPartition") app::OpenScanWizard();
+    else app::OpenPartitionView();
+    EXPECT_TRUE(pageSeen);
+    EXPECT_TRUE(Shown(L"IDS_PartitionOutsideDisk"));
+  }
+  EXPECT_EQ(ReadHostFile(ImagePath(0)), before);
+}
