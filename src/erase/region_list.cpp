@@ -14,7 +14,9 @@ namespace erase {
 namespace {
 
 // The file system a partition row stands for. A lettered volume names its
-// own; a partition without a letter is judged by its type name.
+// own; a partition without a letter is named by its type (FAT and NTFS
+// types as the file system, others as the lists name them, "Linux",
+// "EFI", "Extended", ...), and by nothing when its type has no name.
 std::wstring FileSystemNameOf(const app::DiskListRow& row) {
   if (row.letter >= 0) {
     switch (disk::FileSystemTypeOfLetter(wchar_t(row.letter))) {
@@ -25,10 +27,10 @@ std::wstring FileSystemNameOf(const app::DiskListRow& row) {
       default: return L"RAW";  // the system recognises no file system there
     }
   }
-  std::wstring type = disk::PartitionTypeName(row.record.Type);
+  std::wstring type = app::ListTypeName(row.record.Type);
   if (type.rfind(L"FAT32", 0) == 0) return L"FAT32";
   if (type.rfind(L"FAT", 0) == 0) return L"FAT";
-  return L"NTFS";
+  return type;
 }
 
 }  // namespace
