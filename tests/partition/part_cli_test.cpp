@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
 #include "partition/damaged_tables.h"
 #include "partition/partition_fixture.h"
@@ -223,6 +224,37 @@ TEST_F(PartCliTest, OnAnOldWindowsALogicalDriveFollowsItsRecordByOneTrackAndTheS
     SfdiskTable t = Sfdisk(image_);
     ASSERT_GE(t.parts.size(), 2u);
     EXPECT_EQ(t.parts.back(), (SfdiskLine{126, c.length, 0x07})) << "one track behind its record, on an old system";
+  }
+}
+
+TEST_F(PartCliTest, AGptWithoutItsProtectiveMbrListsItsPartitionsAndNoFreeSpaceOverThem) {
+  NEED_TOOLS("sgdisk");
+  // Partitions at 2048, 18432 and 51200, up to 83967. Zeroed: the MBR
+  // alone, or the MBR and the primary GPT (the backup remains).
+  for (uint64_t zeroed : {1, 34}) {
+    SCOPED_TRACE(zeroed);
+    image_ = dir_.File("gpt" + std::to_string(zeroed) + ".img");
+    MakeSgdiskGpt(image_);
+    for (uint64_t lba = 0; lba < zeroed; ++lba) WriteSectorAt(image_, lba, std::vector<uint8_t>(512, 0));
+    std::vector<uint8_t> before = ReadHostFile(image_);
+    std::string out;
+    ASSERT_EQ(Cli("part list --disk 0", &out), 0) << out;
+    std::vector<uint64_t> starts;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+      std::istringstream cells(line);
+      std::string r, start, length, size, unit, kind;
+      if (!(cells >> r >> start >> length >> size) || !std::isdigit(static_cast<unsigned char>(r[0]))) continue;
+      // FormatSize texts are a number and a unit.
+      cells >> unit >> kind;
+      if (kind.rfind("free", 0) == 0) EXPECT_GE(std::stoull(start), 83968u) << line;
+      else starts.push_back(std::stoull(start));
+    }
+    EXPECT_EQ(starts, (std::vector<uint64_t>{2048, 18432, 51200})) << out;
+    // The system reads the disk as not initialised: no edit goes through,
+    // and nothing is written.
+    EXPECT_NE(Cli("part create --disk 0 --size 16 --kind primary", &out), 0) << out;
+    EXPECT_EQ(ReadHostFile(image_), before);
   }
 }
 
