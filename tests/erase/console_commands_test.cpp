@@ -96,8 +96,8 @@ TEST_F(ConsoleCommandsTest, AWriteProtectedDiskIsScannedCleanAndItsWipeEndsWithE
     std::string shows;
   } cases[] = {
       {"scan --disk 0", 0, "Unreadable sectors: None\n"},
-      // Failed writes are not a completed deletion.
-      // Nothing reached the disk, and the certificate says so.
+      // Failed writes are not a completed deletion, and the certificate
+      // counts no sector as overwritten when none was.
       {"--yes --json wipe --disk 0 --method 0", 1, "\"result\":\"Completed with errors\""},
       {"--yes --json wipe --disk 0 --method 0", 1, "\"sectorsOverwritten\":0,"},
       {"--yes wipe --disk 0 --method 0", 1, "Deletion result: Completed with errors"},
