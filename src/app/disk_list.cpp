@@ -48,6 +48,11 @@ std::vector<ui::ListColumn> DiskListColumns() {
           {T(L"IDS_UsedSpace"), 80, true}};
 }
 
+std::wstring ListTypeName(int type) {
+  if (type == disk::kTypeEmptyExtended) return L"Extended";
+  return WithoutBlanks(disk::PartitionTypeName(type));
+}
+
 std::vector<DiskListRow> BuildDiskListRows() {
   disk::RefreshDiskModel();
   std::vector<DiskListRow> rows;
@@ -84,7 +89,8 @@ std::vector<DiskListRow> BuildDiskListRows() {
         row.cells[3] = FormatSize(u);
       } else {
         // Without a letter the duplication can copy it only sector by sector.
-        row.cells[1] = T(L"IDS_SpecialPertition") + L" ( " + WithoutBlanks(disk::PartitionTypeName(rec.Type)) + L")";
+        std::wstring type = ListTypeName(rec.Type);
+        row.cells[1] = T(L"IDS_SpecialPertition") + (type.empty() ? L"" : L" (" + type + L")");
       }
       rows.push_back(row);
     }

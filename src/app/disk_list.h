@@ -32,6 +32,11 @@ std::wstring DiskDescription(const disk::DiskEntry& d);
 // the table does not have the disk.
 std::wstring DiskDescriptionOf(int driveNumber);
 
+// A partition's type as the list names it, without blanks: "Linux", "EFI",
+// "Extended" for an extended partition without logical drives; "" for a
+// type without a name.
+std::wstring ListTypeName(int type);
+
 // Refreshes the disk model (disk count, disk table, volume maps) and
 // builds the rows.
 std::vector<DiskListRow> BuildDiskListRows();

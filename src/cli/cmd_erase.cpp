@@ -229,7 +229,11 @@ int CmdScan(Context& c, Args& a) {
     TerminalProgress progress(c, "CBadSectorScan", IDC_PROGRESS);
     app::OpenScanWizard();
   }
-  if (refused) throw UsageError("the row of " + t.text + " cannot be checked");
+  // The page refused the row and said why.
+  if (refused) {
+    c.Err(text::Widen("vektrel-cli: " + t.text + " was refused; nothing was read"));
+    return 1;
+  }
   if (c.opt.json) {
     Json j;
     j.BeginObject()
@@ -287,7 +291,11 @@ int CmdView(Context& c, Args& a) {
     w.Cancel();
   });
   app::OpenPartitionView();
-  if (refused || !shown) throw UsageError("the row of " + t.text + " cannot be viewed");
+  if (refused) {
+    c.Err(text::Widen("vektrel-cli: " + t.text + " was refused; nothing was read"));
+    return 1;
+  }
+  if (!shown) throw UsageError("the row of " + t.text + " cannot be viewed");
   if (c.opt.json) {
     Json j;
     j.BeginObject().Field("sector", viewer::ViewerSector).Field("readOk", readOk).StrArray("rows", rows).EndObject();

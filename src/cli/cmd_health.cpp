@@ -82,7 +82,7 @@ void WriteJson(Context& c, const std::vector<DiskReport>& reports) {
         .Field("capacity", r.capacity)
         .Field("usedSpace", r.used)
         .Field("source", SourceName(r.record.Source))
-        .Field("smartEnabled", r.record.Result >= 1 || r.record.NvmeRead)
+        .Field("smartEnabled", r.record.Source != health::HealthSource::None)
         .Field("result", r.record.Result)
         .Field("version", r.record.VersionText)
         .Field("serial", text::FromUtf8(r.record.NvmeRead ? r.record.NvmeSerial : r.record.Identify.serial))
@@ -216,9 +216,10 @@ int CmdHealth(Context& c, Args& a) {
     throw UsageError("there is no disk " + std::to_string(wanted) + " (the disks command lists the Disk numbers)");
   if (c.opt.json) WriteJson(c, reports);
   else WriteText(c, reports);
-  // A disk that gives no health data at all is a failed read.
+  // A disk that gives no health data at all, or too little to judge, is a
+  // failed read.
   for (const DiskReport& r : reports)
-    if (!r.record.HasData()) return 1;
+    if (!r.record.HasData() || health::ThresholdsMissing(r.record)) return 1;
   return 0;
 }
 

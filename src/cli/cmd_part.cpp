@@ -323,12 +323,22 @@ int PartCreate(Context& c, const PartOptions& o) {
   if (rc == 0) {
     // The page keeps a size within its limits; say so when that is not
     // what was asked.
+    // Each step from the size asked to the size made is named: the page's
+    // limits, then the logical drive's boot record in front of it.
     uint64_t asked = o.sizeMB * 2048, made = PartitionManager.lastMadeSectors;
     const partition::CreatePartitionRequestRecord& r = partition::CreatePartitionRequest;
-    std::string why = asked < partition::kCreateMinSectors ? "the smallest partition is 16 MB"
+    uint64_t taken = std::min(std::max(asked, partition::kCreateMinSectors), r.maxSectors);
+    std::string why = asked < partition::kCreateMinSectors ? "a partition takes at least 16 MB"
                       : asked > r.maxSectors               ? "that is all the free space there"
-                      : logical                            ? "the first MB holds the logical drive's boot record"
                                                            : "";
+    if (logical && taken > made) {
+      uint64_t record = taken - made;
+      std::string part = "the logical drive's boot record takes the first " +
+                         (record % 2048 == 0 ? std::to_string(record / 2048) + " MB"
+                                             : std::to_string(record) + " sectors") +
+                         (why.empty() ? "" : " of that");
+      why = why.empty() ? part : why + ", and " + part;
+    }
     if (made != asked) NoteSize(c, "made", made, o.sizeMB, why);
     PrintRegionTable(c);
   }

@@ -229,6 +229,16 @@ int ReadPartitionList(std::vector<PartitionRecord>* records, int driveNumber) {
       }
       if (ExtendedStart != kNoExtended) WalkExtendedChain(r);
     }
+  } else {
+    // No table in sector 0, but a valid GPT (from either copy): its
+    // protective MBR was lost. The system reads such a disk as not
+    // initialised; its entries are still listed, so that the space they
+    // cover is never offered as free.
+    GptTable t;
+    if (ReadGptTable(r.diskSectors, &t)) {
+      IsGptDisk = true;
+      ScanGpt(r);
+    }
   }
   CloseCurrentDisk();
   return int(records->size());

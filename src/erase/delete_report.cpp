@@ -25,7 +25,7 @@ std::wstring DeleteResultText() {
   return T(disk::IoErrorCount > 0 ? L"IDS_Completed_Error" : L"IDS_Completed");
 }
 
-std::wstring ReportTargetText() { return RegionName(SelectedRegion, false) + L" "; }
+std::wstring ReportTargetText() { return RegionName(SelectedRegion) + L" "; }
 
 std::wstring SnapshotRow(int i) { return FormatDumpRow(SnapshotSector, uint32_t(i) * 16, 0); }
 

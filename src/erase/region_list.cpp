@@ -14,7 +14,9 @@ namespace erase {
 namespace {
 
 // The file system a partition row stands for. A lettered volume names its
-// own; a partition without a letter is judged by its type name.
+// own; a partition without a letter is named by its type (FAT and NTFS
+// types as the file system, others as the lists name them, "Linux",
+// "EFI", "Extended", ...), and by nothing when its type has no name.
 std::wstring FileSystemNameOf(const app::DiskListRow& row) {
   if (row.letter >= 0) {
     switch (disk::FileSystemTypeOfLetter(wchar_t(row.letter))) {
@@ -25,10 +27,10 @@ std::wstring FileSystemNameOf(const app::DiskListRow& row) {
       default: return L"RAW";  // the system recognises no file system there
     }
   }
-  std::wstring type = disk::PartitionTypeName(row.record.Type);
+  std::wstring type = app::ListTypeName(row.record.Type);
   if (type.rfind(L"FAT32", 0) == 0) return L"FAT32";
   if (type.rfind(L"FAT", 0) == 0) return L"FAT";
-  return L"NTFS";
+  return type;
 }
 
 }  // namespace
@@ -37,11 +39,17 @@ void RegionList::Fill(ui::Window& w, int listId, bool guarded) {
   listId_ = listId;
   rows_ = app::BuildDiskListRows();
   refusals_.assign(rows_.size(), L"");
-  if (guarded)
-    for (size_t i = 0; i < rows_.size(); ++i)
-      refusals_[i] = rows_[i].isDisk ? duplicate::DiskWriteRefusal(rows_[i].driveNumber)
-                                     : duplicate::WriteRefusal(rows_[i].driveNumber, rows_[i].record.StartLba,
-                                                               rows_[i].record.LengthSectors);
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    const app::DiskListRow& r = rows_[i];
+    // A table entry that reaches past the disk's end names sectors the disk
+    // does not have: nothing there can be scanned, overwritten or viewed.
+    const disk::DiskEntry* d = r.isDisk ? nullptr : disk::DiskAt(r.diskIndex);
+    if (d && (r.record.StartLba >= d->SizeSectors || r.record.LengthSectors > d->SizeSectors - r.record.StartLba))
+      refusals_[i] = app::T(L"IDS_PartitionOutsideDisk");
+    else if (guarded)
+      refusals_[i] = r.isDisk ? duplicate::DiskWriteRefusal(r.driveNumber)
+                              : duplicate::WriteRefusal(r.driveNumber, r.record.StartLba, r.record.LengthSectors);
+  }
   app::FillDiskList(w, listId, rows_, true);
 }
 

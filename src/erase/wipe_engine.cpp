@@ -90,9 +90,14 @@ void Pump(ui::Window& page) {
 
 // Writes k blocks of n sectors from TransferBuffer at lba; when the one
 // transfer fails, each block gets its own five attempts and its own errors.
-void WriteBlocks(uint64_t lba, uint32_t k, uint32_t n) {
-  if (k > 1 && disk::WriteSectors(disk::CurrentDisk, TransferBuffer, lba, k * n) == k * n * kSector) return;
-  for (uint32_t j = 0; j < k; ++j) disk::WriteCurrentDisk(TransferBuffer + size_t(j) * n * kSector, lba + j * n, n);
+// Returns the sectors that reached the disk.
+uint64_t WriteBlocks(uint64_t lba, uint32_t k, uint32_t n) {
+  if (k > 1 && disk::WriteSectors(disk::CurrentDisk, TransferBuffer, lba, k * n) == k * n * kSector)
+    return uint64_t(k) * n;
+  uint64_t written = 0;
+  for (uint32_t j = 0; j < k; ++j)
+    if (disk::WriteCurrentDisk(TransferBuffer + size_t(j) * n * kSector, lba + j * n, n) != 0) written += n;
+  return written;
 }
 
 // Reads k blocks back and compares each with the random data the last
@@ -147,6 +152,9 @@ void RunWipePass(ui::Window& page, Region& region, PassKind kind) {
   const uint64_t blocks = region.LengthSectors / n;
   const uint32_t perTransfer = std::max<uint32_t>(1, kTransferBytes / (n * kSector));
   region.CursorLba = region.StartLba;
+  // The report certifies what reached the disk: a block whose writes all
+  // failed is not counted, however far the pass went.
+  uint64_t written = 0;
   if (kind == PassKind::Random) g_randomPassState = RandomState();
   if (kind == PassKind::Verify) SetRandomState(g_randomPassState);
   if (kind == PassKind::Zeros || kind == PassKind::Ones)
@@ -163,14 +171,13 @@ void RunWipePass(ui::Window& page, Region& region, PassKind kind) {
     if (kind == PassKind::Random)
       for (uint32_t j = 0; j < k; ++j) FillRandomBlock(TransferBuffer + size_t(j) * n * kSector);
     if (kind == PassKind::Verify) VerifyBlocks(region.CursorLba, k, n);
-    else WriteBlocks(region.CursorLba, k, n);
+    else written += WriteBlocks(region.CursorLba, k, n);
     for (uint32_t j = 0; j < k; ++j) {
       ++ProgressPosition;
       ShowProgress(page, false);
       region.CursorLba += n;
     }
-    if (kind != PassKind::Verify)
-      SectorsOverwritten = std::max(SectorsOverwritten, region.CursorLba - region.StartLba);
+    if (kind != PassKind::Verify) SectorsOverwritten = std::max(SectorsOverwritten, written);
     ShowPace(page, false);
     b += k;
   }
@@ -183,8 +190,8 @@ void RunWipePass(ui::Window& page, Region& region, PassKind kind) {
   if (rest == 0) return;
   FillBlock(kind);
   if (kind != PassKind::Verify) {
-    disk::WriteCurrentDisk(BlockBuffer, region.CursorLba, rest);
-    SectorsOverwritten = region.LengthSectors;
+    if (disk::WriteCurrentDisk(BlockBuffer, region.CursorLba, rest) != 0) written += rest;
+    SectorsOverwritten = std::max(SectorsOverwritten, written);
   } else if (disk::ReadCurrentDisk(TransferBuffer, region.CursorLba, rest) == 0 &&
              std::memcmp(TransferBuffer, BlockBuffer, size_t(rest) * kSector) != 0) {
     ++disk::IoErrorCount;

@@ -24,7 +24,7 @@ extern int64_t ProgressPosition;  // blocks done over all passes
 extern uint8_t SnapshotSector[512];
 // N: the sectors per track of the region's disk, the block size of the wipe.
 extern uint32_t BlockSectors;
-// How far the last wipe got: the region's sectors written at least once,
+// How far the last wipe got: the most sectors one pass wrote successfully,
 // and the passes of its method begun of all of them.
 extern uint64_t SectorsOverwritten;
 extern int PassesBegun;

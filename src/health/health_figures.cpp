@@ -40,6 +40,10 @@ std::optional<uint64_t> PowerOnHours(const SmartReader& reader, int drive) {
 
 bool AttributeFailing(const SmartAttribute& a) { return a.Threshold > 0 && a.Value <= a.Threshold; }
 
+bool ThresholdsMissing(const SmartDriveRecord& r) {
+  return r.Source == HealthSource::Ata && r.AttributesRead && !r.ThresholdsRead;
+}
+
 bool CountsBadSectors(int id) { return id == 5 || id == 196 || id == 197 || id == 198; }
 
 Assessment AssessDrive(const SmartReader& reader, int drive) {
@@ -64,6 +68,13 @@ Assessment AssessDrive(const SmartReader& reader, int drive) {
     }
   }
   out.verdict = !failing.empty() ? DiskVerdict::Failing : !attention.empty() ? DiskVerdict::Attention : DiskVerdict::Good;
+  // Without the thresholds no attribute can be found failing: the drive
+  // cannot be called good, only not judged (or in need of attention, when
+  // its raw counts already say so).
+  if (ThresholdsMissing(*r)) {
+    if (out.verdict == DiskVerdict::Good) out.verdict = DiskVerdict::Unknown;
+    (attention.empty() ? failing : attention).push_back({Finding::Kind::ThresholdsUnread, 0, 0});
+  }
   out.findings = failing;
   out.findings.insert(out.findings.end(), attention.begin(), attention.end());
   return out;

@@ -33,6 +33,7 @@ struct Finding {
     NvmeSpareLow,      // available spare at or below its threshold
     NvmeWornOut,       // percentage used at 100 or more
     NvmeMediaErrors,   // media and data integrity errors above 0
+    ThresholdsUnread,  // the threshold request failed: no attribute can be judged
   };
   Kind kind;
   int id = 0;
@@ -46,6 +47,9 @@ Assessment AssessDrive(const SmartReader& reader, int drive);
 
 // An attribute whose value is at or below its non-zero threshold.
 bool AttributeFailing(const SmartAttribute& a);
+// The attributes were read but their thresholds were not: no verdict of
+// good can be given.
+bool ThresholdsMissing(const SmartDriveRecord& r);
 // Attributes whose raw value counts bad sectors: 5, 196, 197, 198.
 bool CountsBadSectors(int id);
 

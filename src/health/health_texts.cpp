@@ -33,7 +33,8 @@ PropertyRow AttributeRow(const SmartReader& reader, int drive, const wchar_t* ke
   return {T(key), Dec(a->Value), Dec(a->Worst), NameOrId(reader, id)};
 }
 
-bool Enabled(const SmartDriveRecord* r) { return r && (r->Result >= 1 || r->NvmeRead); }
+// SMART was switched on (whatever was read after that), or the NVMe log answered.
+bool Enabled(const SmartDriveRecord* r) { return r && r->Source != HealthSource::None; }
 
 std::wstring Serial(const SmartDriveRecord* r) {
   if (!r) return L"";
@@ -131,6 +132,8 @@ std::wstring FindingText(const SmartReader& reader, const Finding& f) {
       return Replace(T(L"IDS_HealthReasonWornOut"), L"%VALUE%", Dec(f.value));
     case Finding::Kind::NvmeMediaErrors:
       return Replace(T(L"IDS_HealthReasonMediaErrors"), L"%COUNT%", Dec(f.value));
+    case Finding::Kind::ThresholdsUnread:
+      return T(L"IDS_HealthReasonThresholds");
   }
   return L"";
 }
@@ -157,6 +160,8 @@ StatusBox StatusOf(const SmartReader& reader, int drive) {
                 {DiskVerdict::Failing, L"IDS_HealthStatusFailing", L"IDS_HealthStatusFailingText"}};
   for (const auto& b : kBoxes)
     if (b.verdict == a.verdict) box.headline = T(b.headline), box.text = T(b.text);
+  // Data was read, only not enough of it to judge.
+  if (a.verdict == DiskVerdict::Unknown && !a.findings.empty()) box.text = T(L"IDS_HealthStatusUnjudgedText");
   if (!a.findings.empty()) box.text += L"\n" + FindingText(reader, a.findings.front());
   return box;
 }
@@ -176,7 +181,7 @@ std::vector<PropertyRow> DetailRows(const SmartReader& reader, int drive, const 
   uint64_t free = facts.sizeSectors > facts.usedSectors ? facts.sizeSectors - facts.usedSectors : 0;
   std::vector<PropertyRow> rows = {
       {T(L"IDS_HealthSmartEnabled"), T(enabled ? L"IDS_HealthDiaginfoEnabled" : L"IDS_HealthDiaginfoNotEnabled"), L"", L""},
-      {T(L"IDS_HealthSmartVersion"), !enabled ? L"" : r->NvmeRead ? std::wstring(L"NVMe") : r->VersionText, L"", L""},
+      {T(L"IDS_HealthSmartVersion"), !r ? L"" : r->NvmeRead ? std::wstring(L"NVMe") : r->VersionText, L"", L""},
       {T(L"IDS_HealthSerial"), Serial(r), L"", L""},
       {T(L"IDS_HealthCapacityRow"), SizeInMegabytes(facts.sizeSectors), L"", L""},
       {T(L"IDS_HealthUsedSpaceRow"), SizeInMegabytes(facts.usedSectors), L"", L""},

@@ -139,7 +139,7 @@ int FindSlotAt(uint64_t startSector) {
 }
 
 Placement PlacementFor(uint32_t windowsMajorVersion) {
-  if (windowsMajorVersion >= 6) return {kModernAlignment, kModernAlignment};
+  if (windowsMajorVersion >= 6) return {kModernAlignment, kModernAlignment, kLogicalOffset};
   return {};
 }
 
@@ -232,12 +232,12 @@ int InsertPrimarySlot(uint64_t startSector, uint64_t sizeSectors, int type, int 
   return pos;
 }
 
-int InsertLogicalGroup(uint64_t ebrSector, uint64_t sizeSectors, int type, int used) {
+int InsertLogicalGroup(uint64_t ebrSector, uint64_t sizeSectors, int type, int used, uint64_t logicalOffset) {
   int e = ExtendedSlot();
-  if (e < 0 || sizeSectors <= kLogicalOffset) return -1;
+  if (e < 0 || logicalOffset == 0 || logicalOffset > kLogicalOffset || sizeSectors <= logicalOffset) return -1;
   uint64_t extStart = Slot(e).StartSector();
-  LayoutSlot logical = MbrSlot(ebrSector + kLogicalOffset, sizeSectors - kLogicalOffset, type, 1, e,
-                               uint32_t(kLogicalOffset), uint32_t(used + 1));
+  LayoutSlot logical = MbrSlot(ebrSector + logicalOffset, sizeSectors - logicalOffset, type, 1, e,
+                               uint32_t(logicalOffset), uint32_t(used + 1));
   std::vector<Range> ranges = ChainRanges(extStart);
   for (const Range& r : ranges)
     if (r.start == ebrSector && Slot(4 * r.group).IsEmpty()) {

@@ -16,15 +16,20 @@ inline constexpr uint64_t kFirstPartitionSector = 63;
 // 63 on.
 inline constexpr uint64_t kModernAlignment = 2048;
 
+// A logical drive starts this far behind its extended boot record: one
+// track on older systems, 1 MiB from Windows Vista on.
+inline constexpr uint64_t kOldLogicalOffset = 63;
+inline constexpr uint64_t kLogicalOffset = 2048;
+
 // Where new partitions go on a system of that major version: the first
-// sector of an empty disk, and the unit every start is rounded up to.
+// sector of an empty disk, the unit every start is rounded up to, and how
+// far a logical drive lies behind its record.
 struct Placement {
   uint64_t firstSector = kFirstPartitionSector;
   uint64_t unit = 1;
+  uint64_t logicalOffset = kOldLogicalOffset;
 };
 Placement PlacementFor(uint32_t windowsMajorVersion);
-// A logical drive starts this far behind its extended boot record.
-inline constexpr uint64_t kLogicalOffset = 2048;
 // An MBR entry cannot reach beyond 2^32 sectors.
 inline constexpr uint64_t kMbrSectorLimit = 1ull << 32;
 inline constexpr uint64_t kGptAlignment = 2048;
@@ -57,10 +62,11 @@ uint64_t GrowLimit(int slot, const LayoutHeaderInfo& header, uint64_t diskSector
 
 // Each returns the slot it filled, or -1 when the table has no room.
 int InsertPrimarySlot(uint64_t startSector, uint64_t sizeSectors, int type, int used);
-// A new extended boot record at ebrSector and its logical drive 2048
-// sectors behind it, sizeSectors long in all; linked into the chain in disk
-// order.
-int InsertLogicalGroup(uint64_t ebrSector, uint64_t sizeSectors, int type, int used);
+// A new extended boot record at ebrSector and its logical drive
+// logicalOffset sectors behind it, sizeSectors long in all; linked into the
+// chain in disk order.
+int InsertLogicalGroup(uint64_t ebrSector, uint64_t sizeSectors, int type, int used,
+                       uint64_t logicalOffset = kLogicalOffset);
 int InsertGptSlot(uint64_t startSector, uint64_t sizeSectors, const bytes::Guid& id);
 // Removes a partition: an MBR slot (the slots behind it move up; an
 // extended partition takes its logical groups with it), a logical drive

@@ -129,7 +129,7 @@ uint64_t WriteCreation(const CreationPlan& plan, bool logical, uint64_t size, in
     platform::Sys().CreateGuid(id.b);
     slot = InsertGptSlot(plan.room.start, size - size % kGptAlignment, id);
   } else if (logical) {
-    slot = InsertLogicalGroup(plan.room.start, size, type, UsedEntryCount);
+    slot = InsertLogicalGroup(plan.room.start, size, type, UsedEntryCount, SystemPlacement().logicalOffset);
   } else {
     slot = InsertPrimarySlot(plan.room.start, size, type, UsedEntryCount);
   }
@@ -178,7 +178,7 @@ void CreatePartitionCommand(ui::Window& w, bool logical) {
   // A format that cannot succeed is refused before the table is written,
   // not after: the partition would be left behind unformatted.
   uint64_t partitionSectors = plan.gpt ? size - size % kGptAlignment
-                              : logical && size > kLogicalOffset ? size - kLogicalOffset
+                              : logical && size > SystemPlacement().logicalOffset ? size - SystemPlacement().logicalOffset
                                                                  : size;
   if (type != kTypeExtended && r.formatOption != kDoNotFormat &&
       !FileSystemFits(r.fileSystem, partitionSectors)) {

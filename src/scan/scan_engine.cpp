@@ -109,8 +109,10 @@ class ScanRun {
   // read again alone: one that fails now failed its first read and its
   // first retry, and gets the retries that are left. When every block reads,
   // the span failed once somewhere and read on retry: as one block can
-  // fail once and then read, the span counts as one such block, named by
-  // its first sector (which of its blocks failed cannot be told).
+  // fail once and then read, the span counts as one such block. Which of
+  // its blocks failed cannot be told (the failure did not come back), so
+  // the line names the span's sectors rather than a sector that may be
+  // sound.
   bool GoThroughFailedSpan(uint64_t lba, uint32_t count) {
     bool blamed = false;
     for (uint64_t block = lba; block < lba + count; block += n_) {
@@ -126,7 +128,8 @@ class ScanRun {
       ++ScanFailedBlocks;
       ++ScanRetryGoodBlocks;
       ++disk::IoErrorCount;
-      page_.LinesAdd(IDC_SCAN_ERRORS, T(L"IDS_ErrorinSector") + L" " + text::Dec(lba) + T(L"IDS_badsector2"));
+      page_.LinesAdd(IDC_SCAN_ERRORS, T(L"IDS_ErrorinSectors") + L" " + text::Dec(lba) + L"-" +
+                                          text::Dec(lba + count - 1) + T(L"IDS_badsector2"));
     }
     return true;
   }
@@ -136,25 +139,39 @@ class ScanRun {
   // is read sector by sector to find which of its sectors are bad. The
   // sectors are read only after the retries, so that a sector that fails a
   // few times still counts for the retries as it would without this search.
+  // When every sector reads in the search, the block did read in the end:
+  // it is readable on retry, so that the counts, the line and the list of
+  // bad sectors tell the same story.
   bool FailedBlock(uint64_t lba, uint32_t count) {
     ++ScanFailedBlocks;
     disk::IoErrorCount += 2;
     bool readOnRetry = false;
     for (int retry = 1; retry < kReadRetries && !readOnRetry; ++retry)
       readOnRetry = disk::ReadCurrentDisk(buffer_, lba, count) == 0;
+    bool going = true;
+    if (!readOnRetry) {
+      bool found = false;
+      for (uint64_t s = lba; s < lba + count; ++s) {
+        if (!ReadAll(buffer_, s, 1)) {
+          AddBadSector(s);
+          found = true;
+        }
+        // A disk that takes seconds for each bad sector still hears Cancel.
+        if (!Tick(lba, s + 1)) {
+          going = false;
+          found = true;  // the search did not end: nothing is known of the rest
+          break;
+        }
+      }
+      readOnRetry = !found;
+    }
     std::wstring line = T(L"IDS_ErrorinSector") + L" " + text::Dec(lba);
     if (readOnRetry) {
       line += T(L"IDS_badsector2");
       ++ScanRetryGoodBlocks;
     }
     page_.LinesAdd(IDC_SCAN_ERRORS, line);
-    if (readOnRetry) return true;
-    for (uint64_t s = lba; s < lba + count; ++s) {
-      if (!ReadAll(buffer_, s, 1)) AddBadSector(s);
-      // A disk that takes seconds for each bad sector still hears Cancel.
-      if (!Tick(lba, s + 1)) return false;
-    }
-    return true;
+    return going;
   }
 
   // The page after the sectors up to doneEnd were read (the block at lba
@@ -267,7 +284,8 @@ void RunBadSectorScan(ui::Window& page) {
 std::wstring ScanResultText() {
   if (ScanCancelled) return T(L"IDS_Aborted");
   if (ScanFailedBlocks == 0) return T(L"IDS_Completed");
-  return text::Dec(ScanFailedBlocks) + L" " + T(L"IDS_badsector1") + L" " + text::Dec(ScanRetryGoodBlocks) + L" " +
+  // IDS_badsector2 brings its own leading space.
+  return text::Dec(ScanFailedBlocks) + L" " + T(L"IDS_badsector1") + L" " + text::Dec(ScanRetryGoodBlocks) +
          T(L"IDS_badsector2");
 }
 

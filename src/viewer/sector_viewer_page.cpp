@@ -1,5 +1,7 @@
 #include "viewer/sector_viewer_page.h"
 
+#include <cstring>
+
 #include "app/language.h"
 #include "disk/disk_access.h"
 #include "erase/page_texts.h"
@@ -14,7 +16,8 @@ namespace viewer {
 using app::T;
 
 namespace {
-// Kept across pages: a failed read shows what was there before.
+// The sector shown; zeros after a failed read, so that no earlier sector
+// is ever shown under this sector's number.
 uint8_t g_sector[512];
 
 // The partition's volume, with its last sectors in reach: a mounted file
@@ -44,7 +47,10 @@ void CViewDiskData::OnInit(ui::Window& w) {
   w.Show(IDC_VIEW_CYLINDER, false);
   w.Show(IDC_VIEW_HEAD, false);
   w.SetFont(IDC_VIEW_DUMP, ui::Font::Fixed);
-  if (region_.RegionKind == erase::kWholeDisk)
+  // A partition without a drive letter (a system or EFI partition, a type
+  // the system does not mount) has no volume to open: it is read through
+  // its disk from its first sector, within its length.
+  if (region_.RegionKind == erase::kWholeDisk || region_.DriveLetter == L' ')
     diskOpen_ = disk::OpenDiskReadWrite(int(region_.DriveNumber)) != platform::kNullHandle;
   else
     volume_ = OpenWholeVolume(region_.DriveLetter);
@@ -57,10 +63,11 @@ void CViewDiskData::ShowSector(ui::Window& w) {
   busy_ = true;
   ViewerSector = ClampSector(ViewerSector, region_.LengthSectors);
   w.SetText(IDC_VIEW_SECTOR, text::Dec(ViewerSector));
-  if (region_.RegionKind == erase::kWholeDisk)
-    lastReadOk_ = disk::ReadCurrentDisk(g_sector, ViewerSector, 1) == 0;
+  if (diskOpen_)
+    lastReadOk_ = disk::ReadCurrentDisk(g_sector, region_.StartLba + ViewerSector, 1) == 0;
   else
-    lastReadOk_ = disk::ReadSectors(volume_, g_sector, ViewerSector, 1) == sizeof g_sector;
+    lastReadOk_ = platform::IsValid(volume_) && disk::ReadSectors(volume_, g_sector, ViewerSector, 1) == sizeof g_sector;
+  if (!lastReadOk_) std::memset(g_sector, 0, sizeof g_sector);
   w.SetText(IDC_VIEW_DUMP, SectorDumpText(g_sector, ViewerSector));
   w.SetText(IDC_VIEW_SECTOR, text::Dec(ViewerSector));
   busy_ = false;
@@ -89,8 +96,8 @@ void CViewDiskData::OnCommand(ui::Window& w, int id) {
 }
 
 void CViewDiskData::OnCancel(ui::Window& w) {
-  if (region_.RegionKind == erase::kWholeDisk) {
-    if (diskOpen_) disk::CloseCurrentDisk();
+  if (diskOpen_) {
+    disk::CloseCurrentDisk();
     diskOpen_ = false;
   } else if (platform::IsValid(volume_)) {
     platform::Sys().CloseHandle(volume_);

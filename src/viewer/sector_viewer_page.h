@@ -1,7 +1,7 @@
 // CViewDiskData: one sector of SelectedRegion as a hexadecimal and
 // character dump, with stepping through the region. A whole disk is read
 // at absolute sectors, a partition through its volume from the volume's
-// first sector. The disk (or volume) stays open while the page is shown.
+// first sector (through its disk when it has no drive letter). The disk (or volume) stays open while the page is shown.
 #pragma once
 
 #include <cstdint>
@@ -22,8 +22,8 @@ class CViewDiskData : public ui::Page {
 
   // Clamps ViewerSector into the region, reads it and shows its dump.
   void ShowSector(ui::Window& w);
-  // Whether the last read delivered the sector (the dump shows the old
-  // contents when it did not).
+  // Whether the last read delivered the sector (the dump shows zeros when
+  // it did not).
   bool LastReadOk() const { return lastReadOk_; }
 
  private:

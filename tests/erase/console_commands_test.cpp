@@ -96,13 +96,31 @@ TEST_F(ConsoleCommandsTest, AWriteProtectedDiskIsScannedCleanAndItsWipeEndsWithE
     std::string shows;
   } cases[] = {
       {"scan --disk 0", 0, "Unreadable sectors: None\n"},
-      // Failed writes are not a completed deletion.
+      // Failed writes are not a completed deletion, and the certificate
+      // counts no sector as overwritten when none was.
       {"--yes --json wipe --disk 0 --method 0", 1, "\"result\":\"Completed with errors\""},
+      {"--yes --json wipe --disk 0 --method 0", 1, "\"sectorsOverwritten\":0,"},
       {"--yes wipe --disk 0 --method 0", 1, "Deletion result: Completed with errors"},
+      {"--yes wipe --disk 0 --method 0", 1, "Sectors overwritten: 0 of 1000"},
   };
   for (const Case& c : cases) {
     std::string out;
     EXPECT_EQ(Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli" + disk + c.args, &out), c.code) << c.args << "\n" << out;
     EXPECT_NE(out.find(c.shows), std::string::npos) << c.args << "\n" << out;
   }
+}
+
+TEST_F(ConsoleCommandsTest, APartitionOutsideTheDiskIsRefusedUpFront) {
+  SetUpImages();
+  // Disk1's second entry lies wholly past its 1000 sectors.
+  WriteSectorAt(ImagePath(1), 0, TableSector({{0x07, 100, 800}, {0x83, 0xFFFFFF00u, 0xFFFF}}, 0x1234));
+  std::vector<uint8_t> before = ReadHostFile(ImagePath(1));
+  for (std::string args : {"--json scan --partition 1:2", "--yes wipe --partition 1:2 --method 0",
+                           "view --partition 1:2 --sector 0"}) {
+    std::string out;
+    EXPECT_EQ(Run(args, &out), 1) << args << "\n" << out;
+    EXPECT_NE(out.find("lies outside the disk"), std::string::npos) << args << "\n" << out;
+    EXPECT_NE(out.find("was refused"), std::string::npos) << args << "\n" << out;
+  }
+  EXPECT_EQ(ReadHostFile(ImagePath(1)), before);
 }

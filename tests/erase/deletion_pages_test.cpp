@@ -20,6 +20,22 @@ class DeletionPagesTest : public RegionTest {
     Layout(0, {{2048, 20000, "NTFS"}});
     Layout(1, {{2048, 8000, "NTFS"}, {10048, 6000, ""}});
   }
+  // What the progress page names as the target after the row was chosen
+  // (the page is then left without writing).
+  std::wstring TargetShown(int row) {
+    host_.OnPage("CSelectDisk", [&](ui::ScriptedWindow& w) {
+      w.CheckRow(IDC_LIST, row, true);
+      w.Press(IDC_NEXT);
+    });
+    host_.OnPage("CSelectDeleteMethod", [](ui::ScriptedWindow& w) { w.Press(IDC_NEXT); });
+    std::wstring shown;
+    host_.OnPage("CDeletionProgress", [&](ui::ScriptedWindow& w) {
+      shown = w.GetText(IDC_VALUE1);
+      w.Close(win::IDCANCEL);
+    });
+    app::OpenDeletionWizard();
+    return shown;
+  }
   std::vector<bool> Checks(ui::ScriptedWindow& w) {
     std::vector<bool> out;
     for (int i = 0; i < w.ListCount(IDC_LIST); ++i) out.push_back(w.ListGetCheck(IDC_LIST, i));
@@ -127,27 +143,18 @@ TEST_F(DeletionPagesTest, TargetTextsNameTheRegionAndItsDisk) {
       {4, L"IDS_Partition (E:) RAW 2.93 MB, IDS_Disk 1 (Target, 16 MB)"},
   };
   for (const Case& c : cases) {
-    host_.OnPage("CSelectDisk", [&](ui::ScriptedWindow& w) {
-      w.CheckRow(IDC_LIST, c.row, true);
-      w.Press(IDC_NEXT);
-    });
-    host_.OnPage("CSelectDeleteMethod", [](ui::ScriptedWindow& w) { w.Press(IDC_NEXT); });
-    std::wstring shown;
-    host_.OnPage("CDeletionProgress", [&](ui::ScriptedWindow& w) {
-      shown = w.GetText(IDC_VALUE1);
-      w.Close(win::IDCANCEL);
-    });
-    app::OpenDeletionWizard();
-    EXPECT_EQ(shown, c.text);
+    EXPECT_EQ(TargetShown(c.row), c.text);
   }
-  // A partition without a letter is named by its start.
+  // A partition without a letter is named by its start, and by its type
+  // as the lists name it (none when the type has no name).
   erase::Region r;
   r.RegionKind = erase::kPartition;
   r.StartLba = 10048;
   r.FileSystemName = L"NTFS";
   r.LengthSectors = 2048;
-  EXPECT_EQ(erase::RegionTargetText(r, true), L"IDS_Partition (#10048) NTFS 1 MB");
-  EXPECT_EQ(erase::RegionTargetText(r, false), L"IDS_Partition ( :) NTFS 1 MB");
+  EXPECT_EQ(erase::RegionTargetText(r), L"IDS_Partition (#10048) NTFS 1 MB");
+  r.FileSystemName.clear();
+  EXPECT_EQ(erase::RegionTargetText(r), L"IDS_Partition (#10048) 1 MB");
 }
 
 TEST_F(DeletionPagesTest, RunExplorerOpensTheFileDialogAndIgnoresTheChoice) {
@@ -165,4 +172,62 @@ TEST_F(DeletionPagesTest, RunExplorerOpensTheFileDialogAndIgnoresTheChoice) {
   });
   app::OpenDeletionWizard();
   EXPECT_EQ(filters, std::vector<std::wstring>{L"All files (*.*)|*.*|"});
+}
+
+TEST_F(DeletionPagesTest, APartitionOutsideTheDiskIsRefusedByEveryPageThatReadsOrWritesIt) {
+  // A disk of 32768 sectors: the second entry lies wholly past its end, the
+  // third begins inside and reaches past it.
+  AddDisk("size=16MiB,model=Target");
+  Boot();
+  WriteSectorAt(ImagePath(0), 0,
+                TableSector({{0x07, 2048, 8000}, {0x83, 0xFFFFFF00u, 0xFFFF}, {0x0C, 30000, 10000}}, 0x1234));
+  std::vector<uint8_t> before = ReadHostFile(ImagePath(0));
+  struct Case {
+    const char* page;
+    int partition;
+  } cases[] = {{"CSelectDisk", 2}, {"CSelectDisk", 3}, {"CScanNewDiskPartition", 2}, {"CViewDiskPartition", 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.page) + " " + std::to_string(c.partition));
+    host_.messages.clear();
+    int row = RowOf(0, c.partition);
+    ASSERT_GE(row, 0);
+    bool pageSeen = false;
+    host_.answerYes = true;
+    host_.OnPage(c.page, [&](ui::ScriptedWindow& w) {
+      pageSeen = true;
+      EXPECT_FALSE(w.CheckRow(IDC_LIST, row, true) && w.ListGetCheck(IDC_LIST, row));
+      EXPECT_TRUE(w.CheckRow(IDC_LIST, RowOf(0, 1), true)) << "the sound partition stays choosable";
+      w.Close(win::IDCANCEL);
+    });
+    if (std::string(c.page) == "CSelectDisk") app::OpenDeletionWizard();
+    else if (std::string(c.page) == "CScanNewDiskPartition") app::OpenScanWizard();
+    else app::OpenPartitionView();
+    EXPECT_TRUE(pageSeen);
+    EXPECT_TRUE(Shown(L"IDS_PartitionOutsideDisk"));
+  }
+  EXPECT_EQ(ReadHostFile(ImagePath(0)), before);
+}
+
+TEST_F(DeletionPagesTest, PartitionsWithoutALetterAreNamedByTheirRealType) {
+  AddDisk("size=16MiB,model=Target");
+  Boot();
+  Layout(0, {{2048, 4000, "", 0x83}, {6048, 4000, "", 0xEF}, {10048, 4000, "", 0x99}, {14048, 4000, "", 0x0F}});
+  struct Case {
+    int partition;
+    std::wstring listed, target;
+  } cases[] = {
+      {1, L"IDS_SpecialPertition (Linux)", L"IDS_Partition (#2048) Linux 1.95 MB, IDS_Disk 0 (Target, 16 MB)"},
+      {2, L"IDS_SpecialPertition (EFI)", L"IDS_Partition (#6048) EFI 1.95 MB, IDS_Disk 0 (Target, 16 MB)"},
+      // A type without a name gets none, not a file system it does not have.
+      {3, L"IDS_SpecialPertition", L"IDS_Partition (#10048) 1.95 MB, IDS_Disk 0 (Target, 16 MB)"},
+      // An extended partition without logical drives.
+      {4, L"IDS_SpecialPertition (Extended)", L"IDS_Partition (#14048) Extended 1.95 MB, IDS_Disk 0 (Target, 16 MB)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.partition);
+    int row = RowOf(0, c.partition);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(app::BuildDiskListRows()[size_t(row)].cells[1], c.listed);
+    EXPECT_EQ(TargetShown(row), c.target);
+  }
 }

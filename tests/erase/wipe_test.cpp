@@ -238,6 +238,7 @@ TEST_F(WipeTest, ErrorsArePerBlock) {
     Delete(RowOf(0), c.method, [&](ui::ScriptedWindow& w) { shown = w.GetText(IDC_VALUE7); });
     EXPECT_EQ(disk::IoErrorCount, c.errors);
     EXPECT_EQ(shown, text::Dec(int64_t(c.errors)));
+    EXPECT_EQ(erase::SectorsOverwritten, 0u) << "nothing was written";
   }
 }
 

@@ -89,6 +89,25 @@ TEST_F(HealthCliTest, HealthShowsFiguresEveryAttributeAndTheVerdict) {
   }
 }
 
+TEST_F(HealthCliTest, ADriveWhoseThresholdsCannotBeReadIsNotJudgedGood) {
+  std::string m = Machine("program = C:\\Vektrel\\vektrel.exe\n",
+                          {"size=32MiB,smart=ata,smart.attribute=id=5 value=10 worst=10 raw=0 threshold=10,"
+                           "smart.fail=thresholds:1"});
+  struct Case {
+    std::string args;
+    std::vector<std::string> shows;
+  } cases[] = {
+      {"health", {"UNKNOWN", "(SMART READ THRESHOLDS) failed", "Diaginfo Enabled"}},
+      {"--json health", {"\"verdict\":\"Unknown\"", "\"threshold\":null", "\"version\":\"1.1\""}},
+  };
+  for (const Case& c : cases) {
+    std::string out;
+    EXPECT_EQ(Run(m, c.args, &out), 1) << c.args << "\n" << out;
+    for (const std::string& s : c.shows) EXPECT_NE(out.find(s), std::string::npos) << c.args << ": " << s << "\n" << out;
+    EXPECT_EQ(out.find("GOOD"), std::string::npos) << out;
+  }
+}
+
 TEST_F(HealthCliTest, DrvloadPassesThePathWholeAndNeedsExitCodeZero) {
   struct Case {
     std::string program, loader, args;

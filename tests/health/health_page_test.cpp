@@ -114,6 +114,35 @@ TEST_F(HealthTest, DriveThatAnswersNothingShowsNotAvailableAndNoVerdict) {
   EXPECT_EQ(v.status, L"IDS_HealthStatusUnknown");
 }
 
+TEST_F(HealthTest, AVerdictNeedsTheThresholdsAndTheTableShowsWhatWasRead) {
+  // One attribute at its threshold's level; each case fails one request.
+  const std::string drive = "size=64MiB,smart=ata,smart.attribute=id=5 value=10 worst=10 raw=0 threshold=10";
+  struct Case {
+    const char* fail;
+    const wchar_t *enabled, *version, *status, *text;
+  } cases[] = {
+      {"", L"IDS_HealthDiaginfoEnabled", L"1.1", L"IDS_HealthStatusFailing",
+       L"IDS_HealthStatusFailingText\nIDS_HealthReasonAttribute"},
+      // The attributes came back, the thresholds did not: not judged, not good.
+      {",smart.fail=thresholds:1", L"IDS_HealthDiaginfoEnabled", L"1.1", L"IDS_HealthStatusUnknown",
+       L"IDS_HealthStatusUnjudgedText\nIDS_HealthReasonThresholds"},
+      // SMART could not be switched on, though the version block was read.
+      {",smart.fail=enable", L"IDS_HealthDiaginfoNotEnabled", L"1.1", L"IDS_HealthStatusUnknown",
+       L"IDS_HealthStatusUnknownText"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fail);
+    config_.disks.clear();
+    AddDisk(drive + c.fail);
+    Boot();
+    PageView v = ShowDrive(0);
+    EXPECT_EQ(Row(v, L"IDS_HealthSmartEnabled"), c.enabled);
+    EXPECT_EQ(Row(v, L"IDS_HealthSmartVersion"), c.version);
+    EXPECT_EQ(v.status, c.status);
+    EXPECT_EQ(v.statusText, c.text);
+  }
+}
+
 TEST_F(HealthTest, TreeItemsCarryTheDriveNumberWhateverTheirLabelSays) {
   // Drive 0 does not answer, so the disks are Disk1 and Disk2; the label
   // word for a disk is not four characters long in this language.

@@ -17,11 +17,11 @@ TEST_F(CreateDeleteTest, BlankDiskGetsPrimariesAnExtendedPartitionAndLogicalDriv
   NEED_TOOLS("sfdisk");
   // From Windows Vista on partitions lie on 1 MiB boundaries, the first at
   // 1 MiB; older systems start at sector 63. Logical drives follow their
-  // extended boot record by 1 MiB either way.
+  // extended boot record by the same 1 MiB, or by one track of 63 sectors.
   struct Case {
     uint32_t windowsMajor;
-    uint64_t first;
-  } cases[] = {{10, 2048}, {6, 2048}, {5, 63}};
+    uint64_t first, logical;
+  } cases[] = {{10, 2048, 2048}, {6, 2048, 2048}, {5, 63, 63}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.windowsMajor);
     config_.disks.clear();
@@ -42,8 +42,8 @@ TEST_F(CreateDeleteTest, BlankDiskGetsPrimariesAnExtendedPartitionAndLogicalDriv
     std::vector<SfdiskLine> expected = {{c.first, 204800, 0x07},
                                         {c.first + 204800, 409600, 0x0C},
                                         {ext, 819200, 0x0F},
-                                        {ext + 2048, 204800 - 2048, 0x07},
-                                        {ext + 204800 + 2048, 307200 - 2048, 0x06}};
+                                        {ext + c.logical, 204800 - c.logical, 0x07},
+                                        {ext + 204800 + c.logical, 307200 - c.logical, 0x06}};
     EXPECT_EQ(t.parts, expected);
     EXPECT_EQ(Shell("sfdisk --verify " + ImagePath(0)), 0);
     // The formats asked for were made.

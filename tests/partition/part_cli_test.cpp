@@ -3,6 +3,9 @@
 // command lines it does not understand.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "partition/damaged_tables.h"
 #include "partition/partition_fixture.h"
 #include "platform/bytes.h"
@@ -157,7 +160,7 @@ TEST_F(PartCliTest, SizesThePageChangedAreSaidAndRefusalsExitOneWithAMessage) {
     const char* said;  // in the output
   } cases[] = {
       {"", "", "part create --disk 0 --size 1 --kind primary", 0,
-       "part: made 16 MB (32768 sectors), not the 1 MB asked: the smallest partition is 16 MB"},
+       "part: made 16 MB (32768 sectors), not the 1 MB asked: a partition takes at least 16 MB"},
       {"", "", "part create --disk 0 --size 100 --kind primary", 0,
        "part: made 63 MB (129024 sectors), not the 100 MB asked: that is all the free space there"},
       {tenMB.c_str(), "", "part resize --disk 0 --region 1 --size 5", 1, "cannot be shrunk"},
@@ -188,6 +191,71 @@ TEST_F(PartCliTest, SizesThePageChangedAreSaidAndRefusalsExitOneWithAMessage) {
   MakeImage("64M");
   ASSERT_EQ(Cli("part create --disk 0 --size 40 --kind extended", &out), 0) << out;
   EXPECT_EQ(out.find("part: made"), std::string::npos) << out;
+}
+
+TEST_F(PartCliTest, OnAnOldWindowsALogicalDriveFollowsItsRecordByOneTrackAndTheSizeNoteAddsUp) {
+  NEED_TOOLS("sfdisk");
+  std::string machine = dir_.File("old.ini");
+  struct Case {
+    const char* size;
+    uint64_t length;  // of the logical drive made
+    const char* said;
+  } cases[] = {
+      {"10", 32768 - 63,
+       "part: made 15.97 MB (32705 sectors), not the 10 MB asked: a partition takes at least 16 MB, and the logical "
+       "drive's boot record takes the first 63 sectors of that"},
+      {"20", 40960 - 63,
+       "part: made 19.97 MB (40897 sectors), not the 20 MB asked: the logical drive's boot record takes the first 63 "
+       "sectors"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    Shell("rm -f " + dir_.File("disk.img"));
+    MakeImage("64M");
+    ASSERT_EQ(Shell("printf 'label: dos\\n63,100000,f\\n' | sfdisk -q " + image_), 0);
+    std::ofstream(machine) << "[machine]\nprogram = X:\\Vektrel\\vektrel.exe\nversion = 5.1\n\n[disk]\nimage = "
+                           << image_ << "\n";
+    std::string out;
+    ASSERT_EQ(Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --machine " + machine +
+                        " part create --disk 0 --kind logical --format none --size " + c.size, &out),
+              0)
+        << out;
+    EXPECT_NE(out.find(c.said), std::string::npos) << out;
+    SfdiskTable t = Sfdisk(image_);
+    ASSERT_GE(t.parts.size(), 2u);
+    EXPECT_EQ(t.parts.back(), (SfdiskLine{126, c.length, 0x07})) << "one track behind its record, on an old system";
+  }
+}
+
+TEST_F(PartCliTest, AGptWithoutItsProtectiveMbrListsItsPartitionsAndNoFreeSpaceOverThem) {
+  NEED_TOOLS("sgdisk");
+  // Partitions at 2048, 18432 and 51200, up to 83967. Zeroed: the MBR
+  // alone, or the MBR and the primary GPT (the backup remains).
+  for (uint64_t zeroed : {1, 34}) {
+    SCOPED_TRACE(zeroed);
+    image_ = dir_.File("gpt" + std::to_string(zeroed) + ".img");
+    MakeSgdiskGpt(image_);
+    for (uint64_t lba = 0; lba < zeroed; ++lba) WriteSectorAt(image_, lba, std::vector<uint8_t>(512, 0));
+    std::vector<uint8_t> before = ReadHostFile(image_);
+    std::string out;
+    ASSERT_EQ(Cli("part list --disk 0", &out), 0) << out;
+    std::vector<uint64_t> starts;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+      std::istringstream cells(line);
+      std::string r, start, length, size, unit, kind;
+      if (!(cells >> r >> start >> length >> size) || !std::isdigit(static_cast<unsigned char>(r[0]))) continue;
+      // FormatSize texts are a number and a unit.
+      cells >> unit >> kind;
+      if (kind.rfind("free", 0) == 0) EXPECT_GE(std::stoull(start), 83968u) << line;
+      else starts.push_back(std::stoull(start));
+    }
+    EXPECT_EQ(starts, (std::vector<uint64_t>{2048, 18432, 51200})) << out;
+    // The system reads the disk as not initialised: no edit goes through,
+    // and nothing is written.
+    EXPECT_NE(Cli("part create --disk 0 --size 16 --kind primary", &out), 0) << out;
+    EXPECT_EQ(ReadHostFile(image_), before);
+  }
 }
 
 TEST_F(PartCliTest, ADamagedGptIsNeitherReplacedNorChanged) {

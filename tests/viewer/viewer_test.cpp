@@ -113,9 +113,13 @@ TEST_F(ViewerTest, LastReachesTheLastSectorOfDisksAndOfAnNtfsPartition) {
   AddDisk("size=16MiB,model=System");
   AddDisk("size=32767s,model=Blank");
   Boot();
-  Layout(0, {{2048, 20000, "NTFS"}});
+  // A Linux partition behind it gets no drive letter: it is read through
+  // the disk, within its own sectors.
+  Layout(0, {{2048, 20000, "NTFS"}, {22528, 8000, "", 0x83}});
   std::vector<uint8_t> boot = ReadSectorAt(ImagePath(0), 2048);
   ASSERT_EQ(ReadSectorAt(ImagePath(0), 2048 + 19999), boot);
+  std::vector<uint8_t> linuxLast(512, 0x4C);
+  WriteSectorAt(ImagePath(0), 22528 + 7999, linuxLast);
   struct Case {
     int row;
     uint64_t last;
@@ -123,6 +127,7 @@ TEST_F(ViewerTest, LastReachesTheLastSectorOfDisksAndOfAnNtfsPartition) {
   } cases[] = {
       {RowOf(0), 32767, ReadSectorAt(ImagePath(0), 32767)},
       {RowOf(0, 1), 19999, boot},
+      {RowOf(0, 2), 7999, linuxLast},
       {RowOf(1), 32766, ReadSectorAt(ImagePath(1), 32766)},
   };
   for (const Case& c : cases) {
@@ -150,7 +155,7 @@ TEST_F(ViewerTest, LastReachesTheLastSectorOfDisksAndOfAnNtfsPartition) {
   Sim().CloseHandle(h);
 }
 
-TEST_F(ViewerTest, AFailedReadShowsThePreviousContentsAtTheNewAddress) {
+TEST_F(ViewerTest, AFailedReadNeverShowsThePreviousSectorUnderTheNewNumber) {
   AddDisk("size=8MiB,model=Viewed,bad=3");
   Boot();
   std::vector<uint8_t> two(512, 0x22);
@@ -161,6 +166,8 @@ TEST_F(ViewerTest, AFailedReadShowsThePreviousContentsAtTheNewAddress) {
     int errors = disk::IoErrorCount;
     w.Press(IDC_VIEW_NEXT);
     EXPECT_EQ(disk::IoErrorCount, errors + 1);
-    EXPECT_EQ(w.GetText(IDC_VIEW_DUMP), viewer::SectorDumpText(two.data(), 3));
+    EXPECT_FALSE(static_cast<viewer::CViewDiskData&>(w.ThePage()).LastReadOk());
+    std::vector<uint8_t> zeros(512, 0);
+    EXPECT_EQ(w.GetText(IDC_VIEW_DUMP), viewer::SectorDumpText(zeros.data(), 3));
   });
 }
