@@ -80,5 +80,6 @@ int CmdPart(Context& c, Args& a);
 int CmdDuplicate(Context& c, Args& a);
 int CmdHealth(Context& c, Args& a);
 int CmdDrvload(Context& c, Args& a);
+int CmdQuick(Context& c, Args& a);
 
 }  // namespace cli
