@@ -81,6 +81,7 @@ TEST_F(QuickDuplicateTest, TheLargestEmptyDiskIsChosenNeverOneThatHoldsSomething
   WriteSectorAt(ImagePath(5), 0, boot);
   bool ext4 = HaveTool("mkfs.ext4") && Shell("mkfs.ext4 -q -F " + ImagePath(6) + " >/dev/null 2>&1") == 0;
 
+  disk::RefreshDiskModel();
   const bool expected[] = {true, true, false, false, false, false, !ext4, false};
   for (int drive = 0; drive < 8; ++drive)
     EXPECT_EQ(duplicate::IsBlankDisk(drive, disk::DiskTable[drive + 1].SizeSectors), expected[drive])
