@@ -150,20 +150,22 @@ int CmdStart(Context& c, Args& a) {
   std::string commandLine;
   bool withArgs = a.Take("--args", &commandLine);
   a.Done();
+  // Only this command line starts the main window's one-click timer.
+  const bool oneClick = withArgs && text::UpperAscii(text::FromUtf8(commandLine)) == L"/B ONECLICK";
   app::CreateSingleInstanceGuard();
   // The One Click tile and the "/B ONECLICK" start run the quick duplicate.
   QuickRun quick;
   ScriptQuickPages(c, &quick);
   // The main window: its start-up work, then the tiles pressed in order;
   // the window then closes as a window whose operator is done. Started with
-  // arguments it stays open until its one-click timer has run out (the
+  // "/B ONECLICK" it stays open until its one-click timer has run out (the
   // countdown and the copy run inside its fifth tick).
   c.host.OnPage("CQobDlg", [&](ui::ScriptedWindow& w) {
     for (int id : presses) {
       if (w.IsClosed()) break;
       w.Press(id);
     }
-    if (!w.IsClosed() && !(withArgs && w.HasTimers())) w.Close(0);
+    if (!w.IsClosed() && !oneClick) w.Close(0);
   });
   int oneClickTicks = 0;
   c.host.onTimer = [&](ui::ScriptedWindow& w, unsigned id) {
