@@ -13,7 +13,6 @@
 #include "duplicate/clone_summary_page.h"
 #include "duplicate/destination_guard.h"
 #include "duplicate/duplication_job.h"
-#include "duplicate/duplication_wizard.h"
 #include "duplicate/layout_plan.h"
 #include "duplicate/plan_picture.h"
 #include "duplicate/plan_placement.h"
@@ -55,7 +54,7 @@ bool OldWindows() {
   return platform::Sys().GetVersion().major + 1 < 7;
 }
 
-QuickOutcome Prepare(bool fromCommandLine) {
+QuickOutcome Prepare() {
   DetectSystemAndBlankDisks();
   if (SystemDisk == -1 || BlankDisk == -1) {
     MarkerMode = false;
@@ -97,7 +96,6 @@ QuickOutcome Prepare(bool fromCommandLine) {
   // Windows' disk, never the source.
   DestinationRefusal refusal = RefuseDestination(destination, false, 0, d->SizeSectors);
   if (refusal != DestinationRefusal::None) return Stop(QuickOutcome::Refused, RefusalKey(refusal));
-  (void)fromCommandLine;
   if (sector) return QuickOutcome::Opened;
 
   PlanStatus plan = PlanDiskDuplication(source, destination, Expansion::Auto);
@@ -193,7 +191,7 @@ bool BorrowSpace(int slot, uint64_t shortSectors) {
 void RunQuickDuplicate(bool fromCommandLine) {
   // The unattended start copies onto the disk its operator marked.
   if (fromCommandLine) MarkerMode = true;
-  LastQuickOutcome = Prepare(fromCommandLine);
+  LastQuickOutcome = Prepare();
   if (LastQuickOutcome == QuickOutcome::Opened) {
     erase::RunPageChain({[] {
                            auto page = std::make_unique<CClone>();
