@@ -174,6 +174,22 @@ TEST_F(QuickDuplicateTest, BorrowingMovesWholeUnitsAndTheTableReadsBackInSfdisk)
   EXPECT_EQ(read, Plan()) << dump;
 }
 
+TEST_F(QuickDuplicateTest, TheTileRefusesAnEmptyDiskTooSmallForTheUsedData) {
+  config_.programPath = L"C:\\Vektrel\\vektrel.exe";
+  config_.windowsDir = L"C:\\Windows";
+  AddDisk("size=128MiB,model=System");
+  AddDisk("size=16MiB,model=Small Empty");
+  Boot();
+  Layout(0, {{{2048, 200000, 0x07, "NTFS"}}});
+  PutFile(L'C', "Windows/System32/Kernel32.dll", 20u << 20);
+  const std::vector<uint8_t> before = ReadHostFile(ImagePath(1));
+  duplicate::RunQuickDuplicate(false);
+  EXPECT_EQ(duplicate::LastQuickOutcome, duplicate::QuickOutcome::TooSmall);
+  EXPECT_TRUE(Shown(app::T(L"IDS_DestinationTooSmall")));
+  EXPECT_TRUE(host_.pagesOpened.empty()) << "no progress page";
+  EXPECT_TRUE(ReadHostFile(ImagePath(1)) == before);
+}
+
 // The main window started with "/B ONECLICK" on a machine whose second disk
 // carries the mark.
 class OneClickStartTest : public QuickDuplicateTest {
