@@ -3,7 +3,8 @@
 // writers, so no outside tool is needed.
 //
 //   vektrel-mkimage demo DIR
-//       the demo machine's images and volume folders in DIR (kept when present)
+//       the demo machine's images and volume folders in DIR (kept when present),
+//       with the marked blank disk of the one-click variant
 //   vektrel-mkimage make IMAGE --size SIZE [--mbr SIGNATURE | --gpt] [--part START:LENGTH:TYPE[:FS[:active]]]...
 //       one image; LENGTH 0 runs to the end of the disk; TYPE is an MBR type byte in hex
 //       (07, 0c, 0f ...) or "basic"/"msr" on a GPT disk; FS one of NTFS, FAT32, FAT, exFAT
@@ -114,6 +115,17 @@ int Demo(const std::string& dir) {
   if (!fs::exists(blank)) {
     if (!MakeImage(blank.string(), 16ull << 30, false, 0, {}, &error)) return Fail(error);
     std::printf("made %s (16 GiB, sparse, blank)\n", blank.string().c_str());
+  }
+  // The one-click variant's destination (demo/demo-oneclick.ini): blank but
+  // for the mark an operator puts on the disk the unattended copy may take.
+  fs::path marked = fs::path(dir) / "oneclick-blank.img";
+  if (!fs::exists(marked)) {
+    if (!MakeImage(marked.string(), 16ull << 30, false, 0, {}, &error)) return Fail(error);
+    std::fstream f(marked, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(16);
+    f.write("FELDSPARWICKOTBDISK", 19);
+    if (!f) return Fail("cannot mark " + marked.string());
+    std::printf("made %s (16 GiB, sparse, blank, marked for One Click Copy)\n", marked.string().c_str());
   }
   fs::path reserved = fs::path(dir) / "system-reserved", windows = fs::path(dir) / "windows";
   if (!fs::exists(reserved)) {

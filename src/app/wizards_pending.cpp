@@ -19,7 +19,7 @@ namespace app {
 
 namespace {
 
-const int kPendingTasks[] = {ID_ACTIONS_FILES, ID_ACTIONS_ONECLICK};
+const int kPendingTasks[] = {ID_ACTIONS_FILES};
 
 void NotAvailable() { ui::MessageBox(T(L"IDS_NotAvailable"), win::MB_OK | win::MB_ICONINFORMATION); }
 
@@ -32,8 +32,6 @@ bool TaskPending(int command) {
 }
 
 void OpenFileCopyWizard() { NotAvailable(); }
-void RunQuickDuplicate(bool) { NotAvailable(); }
-void QuickDuplicateDiskCheck() {}
 void OpenDriverInstallation() { tools::RunDriverInstallation(); }
 void OpenDiskHealth() { health::RunDiskHealth(); }
 void LaunchBootableUsbMaker() { tools::LaunchBootableUsbMaker(); }

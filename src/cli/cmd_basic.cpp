@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "app/version.h"
 #include "cli/context.h"
+#include "cli/quick_run.h"
 #include "cli/json.h"
 #include "disk/disk_access.h"
 #include "erase/dump_row.h"
@@ -146,17 +147,32 @@ void PrintStarted(Context& c) {
 int CmdStart(Context& c, Args& a) {
   std::vector<int> presses;
   for (auto& t : a.TakeAll("--press")) presses.push_back(TileByName(t));
+  std::string commandLine;
+  bool withArgs = a.Take("--args", &commandLine);
   a.Done();
+  // Only this command line starts the main window's one-click timer.
+  const bool oneClick = withArgs && text::UpperAscii(text::FromUtf8(commandLine)) == L"/B ONECLICK";
   app::CreateSingleInstanceGuard();
+  // The One Click tile and the "/B ONECLICK" start run the quick duplicate.
+  QuickRun quick;
+  ScriptQuickPages(c, &quick);
   // The main window: its start-up work, then the tiles pressed in order;
-  // the window then closes as a window whose operator is done.
+  // the window then closes as a window whose operator is done. Started with
+  // "/B ONECLICK" it stays open until its one-click timer has run out (the
+  // countdown and the copy run inside its fifth tick).
   c.host.OnPage("CQobDlg", [&](ui::ScriptedWindow& w) {
     for (int id : presses) {
       if (w.IsClosed()) break;
       w.Press(id);
     }
-    if (!w.IsClosed()) w.Close(0);
+    if (!w.IsClosed() && !oneClick) w.Close(0);
   });
+  int oneClickTicks = 0;
+  c.host.onTimer = [&](ui::ScriptedWindow& w, unsigned id) {
+    if (std::string(w.Name()) == "CQobDlg" && id == app::CQobDlg::kOneClickTimer && ++oneClickTicks >= 5 &&
+        !w.IsClosed())
+      w.Close(0);
+  };
   int rc = 0;
   try {
     app::CQobApp application;
@@ -164,6 +180,7 @@ int CmdStart(Context& c, Args& a) {
       c.Out(L"another copy of the program is running");
       rc = 1;
     } else {
+      if (withArgs) app::CommandLine = text::FromUtf8(commandLine);
       app::CQobDlg main;
       ui::RunModal(main);
     }
@@ -171,6 +188,7 @@ int CmdStart(Context& c, Args& a) {
     c.Out(L"the program ended itself (exit code " + text::Dec(uint64_t(e.code)) + L")");
   }
   PrintStarted(c);
+  if (quick.opened) return ReportQuick(c, quick);
   return rc;
 }
 

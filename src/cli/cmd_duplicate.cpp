@@ -9,6 +9,7 @@
 #include "app/disk_list.h"
 #include "app/language.h"
 #include "cli/context.h"
+#include "cli/duplicate_output.h"
 #include "cli/json.h"
 #include "cli/progress.h"
 #include "disk/disk_table.h"
@@ -65,6 +66,8 @@ struct ManualSize {
   std::wstring mib;
 };
 
+}  // namespace
+
 std::wstring ResultName(duplicate::DuplicationResult r) {
   switch (r) {
     case duplicate::DuplicationResult::Completed: return L"Completed";
@@ -73,7 +76,7 @@ std::wstring ResultName(duplicate::DuplicationResult r) {
   }
 }
 
-std::wstring TypeName(const duplicate::PlannedLine& l, bool gpt) {
+static std::wstring TypeName(const duplicate::PlannedLine& l, bool gpt) {
   if (l.free) return L"free";
   if (l.entry.Type < 0) return gpt ? L"GPT" : L"-";
   return disk::PartitionTypeName(l.entry.Type);
@@ -109,7 +112,20 @@ void PlanJson(Json& j, const std::vector<duplicate::PlannedLine>& plan, bool gpt
   j.EndArray();
 }
 
-}  // namespace
+void RunFieldsJson(Json& j) {
+  const duplicate::DuplicationJobRecord& job = DuplicationJob;
+  j.Field("CopiedBytes", job.CopiedBytes)
+      .Field("VerifyErrorCount", int64_t(job.VerifyErrorCount))
+      .Field("WriteErrorCount", int64_t(job.WriteErrorCount))
+      .Field("FailedStepCount", int64_t(job.FailedStepCount))
+      .Field("UnreadableSectorCount", job.UnreadableSectorCount);
+  j.Key("UnreadableRanges").BeginArray();
+  for (const duplicate::LbaRange& r : job.UnreadableRanges) j.BeginArray().UNum(r.first).UNum(r.last).EndArray();
+  j.EndArray().Field("FilesCopied", int64_t(job.FilesCopied)).Key("FileErrors").BeginArray();
+  for (const duplicate::FileError& e : job.FileErrors)
+    j.BeginObject().Field("path", e.path).Field("reason", e.reason).EndObject();
+  j.EndArray().Field("ElapsedSeconds", int64_t(job.ElapsedSeconds));
+}
 
 int CmdDuplicate(Context& c, Args& a) {
   std::vector<app::DiskListRow> rows = app::BuildDiskListRows();
@@ -262,19 +278,9 @@ int CmdDuplicate(Context& c, Args& a) {
         .Field("source", job.SourceDescription)
         .Field("destination", job.DestinationDescription)
         .Field("mode", basic ? "basic" : "sector")
-        .Field("expand", std::wstring(duplicate::ExpansionKey(job.ExpansionMode)).substr(4))
-        .Field("CopiedBytes", job.CopiedBytes)
-        .Field("VerifyErrorCount", int64_t(job.VerifyErrorCount))
-        .Field("WriteErrorCount", int64_t(job.WriteErrorCount))
-        .Field("FailedStepCount", int64_t(job.FailedStepCount))
-        .Field("UnreadableSectorCount", job.UnreadableSectorCount);
-    j.Key("UnreadableRanges").BeginArray();
-    for (const duplicate::LbaRange& r : job.UnreadableRanges) j.BeginArray().UNum(r.first).UNum(r.last).EndArray();
-    j.EndArray().Field("FilesCopied", int64_t(job.FilesCopied)).Key("FileErrors").BeginArray();
-    for (const duplicate::FileError& e : job.FileErrors)
-      j.BeginObject().Field("path", e.path).Field("reason", e.reason).EndObject();
-    j.EndArray().Field("ElapsedSeconds", int64_t(job.ElapsedSeconds)).Field("milliseconds", uint64_t(runMs))
-        .Field("verifyMilliseconds", uint64_t(verifyMs));
+        .Field("expand", std::wstring(duplicate::ExpansionKey(job.ExpansionMode)).substr(4));
+    RunFieldsJson(j);
+    j.Field("milliseconds", uint64_t(runMs)).Field("verifyMilliseconds", uint64_t(verifyMs));
     PlanJson(j, plan, gpt);
     j.EndObject();
     c.Out(j.Text());

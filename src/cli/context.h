@@ -84,5 +84,6 @@ int CmdPart(Context& c, Args& a);
 int CmdDuplicate(Context& c, Args& a);
 int CmdHealth(Context& c, Args& a);
 int CmdDrvload(Context& c, Args& a);
+int CmdQuick(Context& c, Args& a);
 
 }  // namespace cli

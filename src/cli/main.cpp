@@ -39,8 +39,10 @@ const std::vector<Command>& Commands() {
       {"health", CmdHealth, "health [--disk K]",
        "the SMART or NVMe health of disk K (the Disk number) or of every disk, with the verdict"},
       {"drvload", CmdDrvload, "drvload --inf PATH", "load a storage driver through the driver-loading page"},
-      {"start", CmdStart, "start [--press TILE]...",
-       "start the program as the main window does and press tiles (records started programs)"},
+      {"start", CmdStart, "start [--press TILE]... [--args \"/B ONECLICK\"]",
+       "start the program as the main window does and press tiles (records started programs); with --args "
+       "the program's command line (\"/B ONECLICK\": the countdown, then the copy onto the marked disk)"},
+      {"quick", CmdQuick, "quick", "One Click Copy: the system disk onto the largest empty disk (asks first; --yes answers)"},
   };
   return kCommands;
 }

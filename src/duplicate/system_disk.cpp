@@ -29,6 +29,33 @@ bool Exists(const std::wstring& pattern) {
   return Sys().FindFiles(pattern, &found) && !found.empty();
 }
 
+// Where something already on a disk leaves its mark: byte offset within a
+// sector counted from the start (or, negative, from the end: -1 is the last
+// sector), and the bytes.
+struct Signature {
+  int64_t lba;
+  uint32_t offset;
+  const char* bytes;
+  uint32_t length;
+};
+constexpr Signature kSignatures[] = {
+    {0, 510, "\x55\xAA", 2},       // a partition table or a boot sector
+    {0, 3, "NTFS    ", 8},         // file systems on the whole disk
+    {0, 3, "EXFAT   ", 8},
+    {0, 3, "MSDOS5.0", 8},
+    {0, 3, "MSWIN4.1", 8},
+    {0, 54, "FAT", 3},             // FAT12/16 type text
+    {0, 82, "FAT32", 5},
+    {0, 3, "ReFS", 4},
+    {0, 0, "XFSB", 4},
+    {1, 0, "EFI PART", 8},         // the primary GPT header
+    {1, 0, "LABELONE", 8},         // a volume-manager label
+    {2, 56, "\x53\xEF", 2},        // ext2/3/4 superblock magic
+    {64, 1, "CD001", 5},           // an optical-disc file system
+    {-1, 0, "EFI PART", 8},        // the backup GPT header alone
+    {-1, 3, "NTFS    ", 8},        // NTFS keeps a copy of its boot sector at the end
+};
+
 bool CarriesMark(int driveNumber) {
   uint8_t sector[512] = {};
   if (disk::OpenDiskReadWrite(driveNumber) == platform::kNullHandle) return false;
@@ -38,6 +65,25 @@ bool CarriesMark(int driveNumber) {
 }
 
 }  // namespace
+
+bool IsBlankDisk(int driveNumber, uint64_t sizeSectors) {
+  if (sizeSectors < 3) return false;
+  if (disk::OpenDiskReadOnly(driveNumber) == platform::kNullHandle) return false;
+  bool blank = true;
+  uint8_t sector[512];
+  for (const Signature& sig : kSignatures) {
+    uint64_t lba = sig.lba >= 0 ? uint64_t(sig.lba) : sizeSectors - uint64_t(-sig.lba);
+    if (lba >= sizeSectors) continue;
+    // What cannot be read cannot be shown to be empty.
+    if (disk::ReadCurrentDisk(sector, lba, 1) != 0 ||
+        std::memcmp(sector + sig.offset, sig.bytes, sig.length) == 0) {
+      blank = false;
+      break;
+    }
+  }
+  disk::CloseCurrentDisk();
+  return blank;
+}
 
 bool IsSystemVolume(const std::wstring& root) {
   if (!Exists(root + L"\\Windows*.*") && !Exists(root + L"\\Winnt*.*")) return false;
@@ -60,7 +106,7 @@ void DetectSystemAndBlankDisks() {
     int n = disk::ReadPartitionList(&records, d.DriveNumber);
     if (MarkerMode) {
       if (CarriesMark(d.DriveNumber)) marked.push_back(k);
-    } else if (n == 0 && (BlankDisk == -1 || d.SizeSectors > blankSize)) {
+    } else if (n == 0 && (BlankDisk == -1 || d.SizeSectors > blankSize) && IsBlankDisk(d.DriveNumber, d.SizeSectors)) {
       BlankDisk = k;
       blankSize = d.SizeSectors;
     }
@@ -80,7 +126,9 @@ void DetectSystemAndBlankDisks() {
   if (MarkerMode) {
     BlankDisk = -1;
     for (int k : marked)
-      if (!HoldsRunningWindows(k)) BlankDisk = k;
+      if (k != SystemDisk && !HoldsRunningWindows(k)) BlankDisk = k;
+  } else if (BlankDisk != -1 && (BlankDisk == SystemDisk || HoldsRunningWindows(BlankDisk))) {
+    BlankDisk = -1;
   }
 }
 

@@ -7,7 +7,7 @@
 namespace duplicate {
 
 extern int SystemDisk;  // disk index (1-based) of the system disk; -1 none
-extern int BlankDisk;   // disk index of the largest disk without partitions (or the marked one); -1 none
+extern int BlankDisk;   // disk index of the largest empty disk (or the marked one); -1 none
 extern std::wstring SystemPartitionText;
 // Set: the destination is the disk whose sector 0 carries the one-click mark.
 extern bool MarkerMode;
@@ -19,6 +19,11 @@ void DetectSystemAndBlankDisks();
 // A root ("X:") that holds a Windows folder and a boot manager, page file
 // or loader: the system volume as seen from the boot medium.
 bool IsSystemVolume(const std::wstring& root);
+
+// Whether a disk holds nothing at all: no table or boot sector (0x55AA), no
+// file system on the whole disk, no GPT header at LBA 1 or at its last LBA.
+// A disk whose table lists no partition is not empty for that alone.
+bool IsBlankDisk(int driveNumber, uint64_t sizeSectors);
 
 void ResetSystemDiskState();
 

@@ -113,12 +113,12 @@ TEST_F(StartupTest, OneClickSwitchCountsDownAndStarts) {
     app::CQobDlg main;
     ui::RunModal(main);
     // The countdown ran 20 seconds and then accepted by itself; the quick
-    // duplicate was started (this build answers that it is not available).
+    // duplicate was started (it finds no disks here and offers the wizard).
     ASSERT_EQ(countdown.size(), 21u) << text::ToUtf8(cmd);
     EXPECT_EQ(countdown.front(), L"Starting in 20 s");
     EXPECT_EQ(host_.pagesOpened[1], "CRestart");
     ASSERT_FALSE(host_.messages.empty());
-    EXPECT_EQ(host_.messages.back().text, app::T(L"IDS_NotAvailable"));
+    EXPECT_EQ(host_.messages.back().text, app::T(L"IDS_MessageblankDisk"));
     host_.messages.clear();
     host_.pagesOpened.clear();
     host_.onTimer = nullptr;
