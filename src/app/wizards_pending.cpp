@@ -18,7 +18,7 @@ namespace app {
 
 namespace {
 
-const int kPendingTasks[] = {ID_ACTIONS_FILES, ID_ACTIONS_ONECLICK};
+const int kPendingTasks[] = {ID_ACTIONS_ONECLICK};
 
 void NotAvailable() { ui::MessageBox(T(L"IDS_NotAvailable"), win::MB_OK | win::MB_ICONINFORMATION); }
 
@@ -30,7 +30,6 @@ bool TaskPending(int command) {
   return false;
 }
 
-void OpenFileCopyWizard() { NotAvailable(); }
 void RunQuickDuplicate(bool) { NotAvailable(); }
 void QuickDuplicateDiskCheck() {}
 void OpenDriverInstallation() { tools::RunDriverInstallation(); }
