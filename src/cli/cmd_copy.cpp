@@ -12,6 +12,7 @@
 #include "filecopy/file_copy_job.h"
 #include "filecopy/file_tree_ctrl.h"
 #include "filecopy/filecopy_ids.h"
+#include "platform/system.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
 #include "ui/control_ids.h"
@@ -102,8 +103,11 @@ int CmdCopy(Context& c, Args& a) {
     stuck = c.host.messages.size() > before ? lastMessage() : L"--dest is not accepted";
     w.Close(win::IDCANCEL);
   });
+  uint32_t runMs = 0;
   c.host.OnPage("CClone1", [&](ui::ScriptedWindow& w) {
+    uint32_t from = platform::Sys().GetTickCount();
     w.Press(IDC_FC_START);
+    runMs = platform::Sys().GetTickCount() - from;
     if (!w.IsClosed()) w.Close(win::IDCANCEL);
   });
   {
@@ -131,7 +135,7 @@ int CmdCopy(Context& c, Args& a) {
         .Key("FileErrors")
         .BeginArray();
     for (const auto& e : s.FileErrors) j.BeginObject().Field("path", e.path).Field("reason", e.reason).EndObject();
-    j.EndArray().EndObject();
+    j.EndArray().Field("milliseconds", uint64_t(runMs)).EndObject();
     c.Out(j.Text());
   } else {
     c.Out(L"Result: " + std::wstring(ResultName(job.Result)));

@@ -121,14 +121,14 @@ void CBit1::OnCommand(ui::Window& w, int id) {
   }
   if (id != IDC_NEXT) return;
   std::wstring dest = text::Trim(w.GetText(IDC_FC_DEST));
-  if (CheckDestination(dest) != DestinationProblem::None) {
-    w.MessageBox(T(L"IDS_ChooseFolder"), win::MB_OK | win::MB_ICONEXCLAMATION);
+  if (AnyOverlaps(CurrentFileCopyJob().SourceList, dest)) {
+    w.MessageBox(T(L"IDS_Overlap"), win::MB_OK | win::MB_ICONEXCLAMATION);
     w.SetText(IDC_FC_DEST, L"");
     w.Enable(IDC_NEXT, false);
     return;
   }
-  if (AnyOverlaps(CurrentFileCopyJob().SourceList, dest)) {
-    w.MessageBox(T(L"IDS_Overlap"), win::MB_OK | win::MB_ICONEXCLAMATION);
+  if (CheckDestination(dest) != DestinationProblem::None) {
+    w.MessageBox(T(L"IDS_ChooseFolder"), win::MB_OK | win::MB_ICONEXCLAMATION);
     w.SetText(IDC_FC_DEST, L"");
     w.Enable(IDC_NEXT, false);
     return;
