@@ -56,6 +56,8 @@ printf '%-34s %s  (%s s, %s files)\n' "cp -a" "$(rate "$cp_time" "$tree_bytes")"
 
 cat > pc.ini <<INI
 [machine]
+program = X:\\vektrel.exe
+windows = X:\\Windows
 clock = real
 
 [drive]

@@ -240,6 +240,20 @@ TEST_F(FileCopyTest, OneShadowCopyPerVolumeAllDeletedAlsoOnCancel) {
   EXPECT_EQ(Sim().SnapshotCount(), 0);
 }
 
+TEST_F(FileCopyTest, ANetworkShareIsCopiedByItsUncPathInAnyLetterCase) {
+  config_.shares = {{L"NAS", L"Public", dir_.File("nas")}};
+  Machine(true);
+  ASSERT_TRUE(MakeFolder(L"\\\\nas\\public\\Docs"));
+  ASSERT_TRUE(MakeFile(L"\\\\NAS\\Public\\Docs\\minutes.txt", "minutes", win::FILE_ATTRIBUTE_HIDDEN));
+  filecopy::FileCopyStats stats;
+  EXPECT_EQ(Copy({{true, L"\\\\Nas\\PUBLIC\\Docs"}}, L"E:\\", &stats), FileCopyResult::Completed);
+  EXPECT_EQ(ReadSimFile(Sim(), L"E:\\Docs\\minutes.txt"), "minutes");
+  EXPECT_EQ(stats.ShadowCopies, 0) << "a share is read as it is";
+  EXPECT_TRUE(filecopy::Overlaps({true, L"\\\\nas\\public"}, L"\\\\NAS\\Public\\Docs"));
+  EXPECT_FALSE(filecopy::Overlaps({true, L"\\\\nas\\public"}, L"\\\\NAS\\Other"));
+  EXPECT_EQ(Sim().GetFileAttributes(L"\\\\NAS\\Elsewhere"), win::INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(FileCopyArithmetic, PercentAndRemainingTimeHoldForEmptyAndHugeSources) {
   const uint64_t kTiB = 1ull << 40;
   EXPECT_EQ(filecopy::Percent(0, 0), 100u);
