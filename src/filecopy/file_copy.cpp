@@ -116,7 +116,7 @@ class Copier {
       if (!known && answer.problem != tools::ShadowProblem::NotNeeded) stats_.LiveVolumes.emplace_back(root, answer.problem);
       return source;
     }
-    return JoinPath(answer.path, source.substr(root.size()));
+    return JoinPath(answer.path, source.size() > root.size() ? source.substr(root.size()) : L"");
   }
 
   bool Tick(const std::wstring& shown, uint64_t ofFile) {
@@ -132,9 +132,11 @@ class Copier {
   void CopyEntry(const SourceEntry& s, const std::wstring& destination) {
     std::wstring shown = WithoutTrailingSeparator(s.path);
     std::wstring read = ReadPath(shown);
+    bool root = LastComponent(shown).empty();
     platform::FindData fd;
     uint32_t error = 0;
-    if (!Describe(read, &fd, &error)) {
+    // A drive root has no entry of its own, on the volume or in its shadow.
+    if (!Describe(root ? shown : read, &fd, &error)) {
       Error(shown, FileStep::OpenSource, error);
       return;
     }
@@ -144,7 +146,6 @@ class Copier {
       return;
     }
     if (IsFolder(fd)) {
-      bool root = LastComponent(shown).empty();
       CopyFolder(shown, LongPath(read), dest, fd, 1, root);
     } else {
       CopyFile(shown, LongPath(read), dest, fd);

@@ -114,6 +114,12 @@ TEST_F(FileCopyTest, ATreeArrivesWithAttributesTimesAndRightsLinksSkippedAndDept
   ASSERT_TRUE(Sim().DeleteFile(L"C:\\Data\\Sub\\PAGEFILE.SYS"));
   ExpectSame(L"\\\\?\\C:\\Data", L"\\\\?\\E:\\Data", 255);
   EXPECT_EQ(ReadSimFile(Sim(), L"E:\\NOTES.txt"), "notes");
+
+  // A whole drive fills the destination folder itself.
+  ASSERT_TRUE(MakeFolder(L"E:\\From D"));
+  filecopy::FileCopyStats drive;
+  EXPECT_EQ(Copy({{true, L"d:\\"}}, L"E:\\From D", &drive), FileCopyResult::Completed);
+  EXPECT_EQ(ReadSimFile(Sim(), L"E:\\From D\\notes.txt"), "notes");
 }
 
 TEST_F(FileCopyTest, EveryFileNotCopiedIsNamedWithItsReasonAndLeavesNothingBehind) {
