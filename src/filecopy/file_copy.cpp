@@ -1,5 +1,7 @@
 #include "filecopy/file_copy.h"
 
+#include <algorithm>
+
 #include "app/app_state.h"
 #include "duplicate/file_transfer.h"
 #include "platform/system.h"
@@ -277,9 +279,13 @@ FileCopyResult CopySources(const std::vector<SourceEntry>& sources, const std::w
 
 uint32_t Percent(uint64_t done, uint64_t total) {
   if (total == 0 || done >= total) return 100;
-  // done < total, so done * 100 only overflows when total / 100 is large.
-  if (done > UINT64_MAX / 100) return uint32_t(done / (total / 100));
-  return uint32_t(done * 100 / total);
+  // Both scaled down alike until done * 100 fits; short of the end it is
+  // never 100.
+  while (done > UINT64_MAX / 100) {
+    done >>= 1;
+    total >>= 1;
+  }
+  return std::min<uint32_t>(99, uint32_t(done * 100 / total));
 }
 
 uint64_t RemainingSeconds(uint64_t done, uint64_t total, uint64_t elapsedSeconds) {

@@ -108,10 +108,13 @@ TEST_F(FileCopyTest, ATreeArrivesWithAttributesTimesAndRightsLinksSkippedAndDept
   EXPECT_EQ(Sim().GetFileAttributes(L"E:\\Data\\Sub\\PAGEFILE.SYS"), win::INVALID_FILE_ATTRIBUTES);
   // Compared down to the depth the copy reached; the links and skipped
   // entries are left out of the comparison by removing them first.
+  std::vector<platform::FindData> before;
+  ASSERT_TRUE(Sim().FindFiles(L"C:\\Data\\Sub", &before));
   ASSERT_TRUE(Sim().RemoveDirectory(L"C:\\Data\\Sub\\Loop"));
   ASSERT_TRUE(Sim().DeleteFile(L"C:\\Data\\$RECYCLE.BIN\\gone.txt"));
   ASSERT_TRUE(Sim().RemoveDirectory(L"C:\\Data\\$RECYCLE.BIN"));
   ASSERT_TRUE(Sim().DeleteFile(L"C:\\Data\\Sub\\PAGEFILE.SYS"));
+  ASSERT_TRUE(SetTimes(L"C:\\Data\\Sub", before.at(0).times));
   ExpectSame(L"\\\\?\\C:\\Data", L"\\\\?\\E:\\Data", 255);
   EXPECT_EQ(ReadSimFile(Sim(), L"E:\\NOTES.txt"), "notes");
 
@@ -266,6 +269,7 @@ TEST(FileCopyArithmetic, PercentAndRemainingTimeHoldForEmptyAndHugeSources) {
   EXPECT_EQ(filecopy::Percent(5, 10), 50u);
   EXPECT_EQ(filecopy::Percent(3 * kTiB, 4 * kTiB), 75u);
   EXPECT_EQ(filecopy::Percent(UINT64_MAX / 2, UINT64_MAX), 49u);
+  EXPECT_EQ(filecopy::Percent(UINT64_MAX - 1, UINT64_MAX), 99u);
   EXPECT_EQ(filecopy::RemainingSeconds(0, 100, 10), 0u);
   EXPECT_EQ(filecopy::RemainingSeconds(kTiB, 4 * kTiB, 600), 1800u);
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "app/language.h"
 #include "filecopy/file_tree_ctrl.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
@@ -137,6 +138,7 @@ TEST_F(FileTreeTest, ATickedFolderHandsItsStateToChildrenLoadedLaterAndTheSelect
               L"Folder:C:\\T\\Only\r\nFolder:C:\\T\\Sub\r\nFile:C:\\T\\b.txt\r\n");
     // Shortcuts are not listed; archives are files, in any letter case.
     ui::TreeItem only = tree.FindPath(w, L"C:\\T\\Only");
+    w.ExpandTreeItem(kTree, only);
     std::vector<std::wstring> names;
     for (ui::TreeItem c : w.TreeChildren(kTree, only)) names.push_back(w.TreeGetText(kTree, c));
     EXPECT_EQ(names, (std::vector<std::wstring>{L"Archive.ZiP", L"e.txt"}));
@@ -158,10 +160,10 @@ TEST_F(FileTreeTest, SpecialFoldersByIdentityAndNetworkPlacesParsedWithCare) {
     // The documents folder is whatever "Personal" names, whatever its
     // folder is called; the desktop that does not exist is not shown.
     ASSERT_GE(top.size(), 3u);
-    EXPECT_EQ(top[0], (std::pair<std::wstring, std::wstring>{L"My Documents", L"C:\\Users\\Demo\\Eigene Dateien"}));
-    EXPECT_EQ(top[1].first, L"My Computer");
+    EXPECT_EQ(top[0], (std::pair<std::wstring, std::wstring>{app::T(L"IDS_MyDocuments"), L"C:\\Users\\Demo\\Eigene Dateien"}));
+    EXPECT_EQ(top[1].first, app::T(L"IDS_MyComputer"));
     ASSERT_EQ(top.size(), 3u);
-    EXPECT_EQ(top[2].first, L"My Network Places");
+    EXPECT_EQ(top[2].first, app::T(L"IDS_MyNetworkPlaces"));
     std::vector<ui::TreeItem> places = w.TreeChildren(kTree, w.TreeChildren(kTree, ui::kTreeRoot)[2]);
     ASSERT_EQ(places.size(), 1u);
     EXPECT_EQ(tree.PathOf(places[0]), L"\\\\NAS\\Public");
