@@ -17,10 +17,7 @@ using duplicate::FileStep;
 
 constexpr int kMaxDepth = 256;
 
-bool IsLink(const platform::FindData& fd) {
-  return (fd.attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) &&
-         (fd.reparseTag == win::IO_REPARSE_TAG_MOUNT_POINT || fd.reparseTag == win::IO_REPARSE_TAG_SYMLINK);
-}
+bool IsLink(const platform::FindData& fd) { return IsJunctionOrLink(fd); }
 
 bool IsFolder(const platform::FindData& fd) { return (fd.attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
@@ -252,6 +249,11 @@ uint64_t FolderBytes(const std::wstring& folder, int depth) {
 void FileCopyStats::AddError(const std::wstring& path, const std::wstring& reason) {
   ++FileErrorCount;
   if (FileErrors.size() < duplicate::kMaxListedErrors) FileErrors.push_back({path, reason});
+}
+
+bool IsJunctionOrLink(const platform::FindData& fd) {
+  return (fd.attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) &&
+         (fd.reparseTag == win::IO_REPARSE_TAG_MOUNT_POINT || fd.reparseTag == win::IO_REPARSE_TAG_SYMLINK);
 }
 
 bool SkippedByFileCopy(const platform::FindData& entry) {

@@ -73,6 +73,9 @@ FileCopyResult CopySources(const std::vector<SourceEntry>& sources, const std::w
 // volume's system folder, recycle bins, page and hibernation files.
 bool SkippedByFileCopy(const platform::FindData& entry);
 
+// A junction (mount point) or symbolic link: never walked, never copied.
+bool IsJunctionOrLink(const platform::FindData& entry);
+
 // done of total in percent (0..100); an empty total counts as done.
 uint32_t Percent(uint64_t done, uint64_t total);
 // The seconds still to go at the rate so far; 0 before anything is done.

@@ -24,18 +24,13 @@ bool Valid(int state) {
   }
 }
 
-bool IsLinkEntry(const platform::FindData& fd) {
-  return (fd.attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) &&
-         (fd.reparseTag == win::IO_REPARSE_TAG_MOUNT_POINT || fd.reparseTag == win::IO_REPARSE_TAG_SYMLINK);
-}
-
 // What the tree shows of a folder: its entries without ".", "..",
 // shortcuts, links and what the copy leaves out anyway.
 std::vector<platform::FindData> Shown(const std::wstring& folder) {
   std::vector<platform::FindData> found, shown;
   platform::Sys().FindFiles(JoinPath(folder, L"*"), &found);
   for (auto& fd : found) {
-    if (fd.name == L"." || fd.name == L".." || EndsWithIgnoreCase(fd.name, L".lnk") || IsLinkEntry(fd) ||
+    if (fd.name == L"." || fd.name == L".." || EndsWithIgnoreCase(fd.name, L".lnk") || IsJunctionOrLink(fd) ||
         SkippedByFileCopy(fd))
       continue;
     shown.push_back(fd);
