@@ -147,7 +147,17 @@ int Demo(const std::string& dir) {
             2621440);
     PutFile(windows / "Users" / "Demo" / "Desktop" / "Notes.txt", "Remember to copy the system disk before Friday.\n");
     PutFile(windows / "Program Files" / "Demo Office" / "office.exe", std::string("MZ demo office\n"), 31457280);
+    // What the file copy's folder tree shows: a shortcut it hides, an
+    // archive it lists as a file, an empty folder, a network place.
+    PutFile(windows / "Users" / "Demo" / "Desktop" / "Budget 2026.LNK", std::string("L demo shortcut"));
+    PutFile(windows / "Users" / "Demo" / "Documents" / "Old letters.ZIP", std::string("PK demo archive\n"), 40960);
+    PutFile(windows / "Users" / "Demo" / "Music" / "Demo tune.mp3", std::string("ID3 demo tune"), 3145728);
+    fs::create_directories(windows / "Users" / "Demo" / "Videos");
+    fs::create_directories(windows / "Users" / "Demo" / "AppData" / "Roaming" / "Microsoft" / "Windows" / "Network Shortcuts" /
+                           "Public (demo-nas)");
   }
+  fs::path nas = fs::path(dir) / "nas";
+  if (!fs::exists(nas)) PutFile(nas / "Shared" / "Price list.pdf", std::string("%PDF demo price list\n"), 98304);
   return 0;
 }
 

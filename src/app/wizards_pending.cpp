@@ -1,27 +1,21 @@
-// Tasks whose wizards are not part of this build yet. Each stands in for
-// its wizard with a message, and kPendingTasks names its command, which
+// The main window's doors to tasks that live in other modules, and the
+// tasks whose wizards are not part of this build. A pending task's command
 // draws its tile faded, greys its menu item and adds a line to its
-// description. A wizard that lands takes its stub and its row out of
-// this file together (the stub would clash with it at link time), and its
-// tile comes alive.
-#include "app/language.h"
-#include "app/main_window.h"
+// description; every task of this build has its wizard, so the list is
+// empty.
+#include <array>
+
 #include "app/wizards.h"
 #include "health/health_wizard.h"
 #include "tools/install_driver_page.h"
 #include "tools/launchers.h"
 #include "tools/shadow_copy.h"
-#include "platform/winapi.h"
-#include "ui/control_ids.h"
-#include "ui/window.h"
 
 namespace app {
 
 namespace {
 
-const int kPendingTasks[] = {ID_ACTIONS_FILES};
-
-void NotAvailable() { ui::MessageBox(T(L"IDS_NotAvailable"), win::MB_OK | win::MB_ICONINFORMATION); }
+constexpr std::array<int, 0> kPendingTasks{};
 
 }  // namespace
 
@@ -31,7 +25,6 @@ bool TaskPending(int command) {
   return false;
 }
 
-void OpenFileCopyWizard() { NotAvailable(); }
 void OpenDriverInstallation() { tools::RunDriverInstallation(); }
 void OpenDiskHealth() { health::RunDiskHealth(); }
 void LaunchBootableUsbMaker() { tools::LaunchBootableUsbMaker(); }

@@ -82,6 +82,7 @@ int CmdScan(Context& c, Args& a);
 int CmdView(Context& c, Args& a);
 int CmdPart(Context& c, Args& a);
 int CmdDuplicate(Context& c, Args& a);
+int CmdCopy(Context& c, Args& a);
 int CmdHealth(Context& c, Args& a);
 int CmdDrvload(Context& c, Args& a);
 int CmdQuick(Context& c, Args& a);

@@ -29,6 +29,8 @@ const std::vector<Command>& Commands() {
        "duplicate --source K[:R] --dest K[:R] [--mode basic|sector] [--expand auto|same|manual] [--size R=MB]... "
        "[--verify] [--prescan] [--plan] [--report FILE]",
        "duplicate a disk or partition (K the disk number, R its partition row; asks first; --yes answers)"},
+      {"copy", CmdCopy, "copy --source PATH... --dest PATH",
+       "copy files and folders (Windows paths, --source repeatable) into a folder, as the Files/Folders wizard does"},
       {"wipe", CmdWipe, "wipe (--disk N | --partition N:R) --method M [--report FILE]",
        "erase a disk or partition (asks first; --yes answers)"},
       {"scan", CmdScan, "scan (--disk N | --partition N:R)", "scan a disk or partition for bad sectors"},

@@ -356,6 +356,16 @@ bool MachineFromIni(const IniFile& ini, const std::string& baseDir, MachineConfi
       }
       if (!dc.letter) return where("a drive needs letter = X");
       c->drives.push_back(dc);
+    } else if (s.name == "share") {
+      ShareConfig sc;
+      for (auto& [k, v] : s.values) {
+        if (k == "server") sc.server = text::FromUtf8(v);
+        else if (k == "name") sc.name = text::FromUtf8(v);
+        else if (k == "files") sc.files = Resolve(baseDir, v);
+        else return where("unknown setting " + k);
+      }
+      if (sc.server.empty() || sc.name.empty() || sc.files.empty()) return where("a share needs server, name and files");
+      c->shares.push_back(sc);
     } else if (s.name == "shadow") {
       for (auto& [k, v] : s.values) {
         if (k == "helper") {

@@ -74,6 +74,12 @@ struct DriveConfig {
   std::string fileSystem = "NTFS";
 };
 
+// A network share the machine reaches as \\server\share: a host folder.
+struct ShareConfig {
+  std::wstring server, name;
+  std::string files;
+};
+
 struct RegistrySeed {
   std::wstring key;    // "HKLM\\SYSTEM\\..." without the value name
   std::wstring name;
@@ -140,6 +146,7 @@ struct MachineConfig {
   std::vector<DiskConfig> disks;
   std::vector<VolumeConfig> volumes;
   std::vector<DriveConfig> drives;
+  std::vector<ShareConfig> shares;
   std::vector<RegistrySeed> registry;
   std::vector<ProgramConfig> programs;
   std::vector<FileFaultConfig> fileFaults;

@@ -67,6 +67,7 @@ bool SimSystem::SplitPath(const std::wstring& path, std::string* hostRoot, std::
     if (volume) *volume = v;
     return true;
   }
+  if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') return SplitSharePath(path, hostRoot, rest);
   if (path.size() < 2 || path[1] != L':') return false;
   wchar_t letter = text::UpperAscii(path[0]);
   // The program's own folder first: it may lie on a drive that is not a
@@ -117,6 +118,9 @@ uint32_t SimSystem::ResolveOnce(const std::wstring& pathIn, bool allowMissingLas
     path = path.substr(4);
     longForm = true;
   } else if (text::StartsWithIgnoreCase(path, L"\\\\?\\Volume{")) {
+    longForm = true;
+  } else if (text::StartsWithIgnoreCase(path, L"\\\\?\\UNC\\")) {
+    path = L"\\\\" + path.substr(8);
     longForm = true;
   }
   if (!longForm && path.size() >= kMaxPath) return win::ERROR_FILENAME_EXCED_RANGE;

@@ -200,6 +200,8 @@ class SimSystem : public platform::System {
   // sector), unless the handle asked for extended DASD I/O or dismounted it.
   uint64_t VolumeTransferLimit(const Object& o);
   bool GrowPartition(int disk, uint32_t partitionNumber, int64_t bytes);
+  // \\server\share\... on a share of the machine file (sim_shares.cpp).
+  bool SplitSharePath(const std::wstring& path, std::string* hostRoot, std::wstring* rest);
   // Splits a Windows path into a host root and the rest; volume and drive
   // letter, the program folder and volume-name roots are understood.
   bool SplitPath(const std::wstring& path, std::string* hostRoot, std::wstring* rest,

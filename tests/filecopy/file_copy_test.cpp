@@ -1,0 +1,277 @@
+// The file copy engine: trees with everything Windows keeps per file copied
+// and compared, links skipped and never walked, a too-deep tree reported,
+// every failure named with its reason and no partial file left, overlapping
+// destinations refused in every spelling, and one shadow copy per volume.
+#include <gtest/gtest.h>
+
+#include "app/app_state.h"
+#include "filecopy/file_copy.h"
+#include "platform/text.h"
+#include "platform/winapi.h"
+#include "support/file_tree.h"
+#include "support/image_tools.h"
+#include "support/sim_fixture.h"
+#include "tools/shadow_copy.h"
+
+using namespace testing_support;
+using filecopy::FileCopyResult;
+using filecopy::SourceEntry;
+
+namespace {
+
+class FileCopyTest : public SimTest {
+ protected:
+  FileCopyTest() { tools::ResetShadowClient(); }
+  ~FileCopyTest() override { tools::ResetShadowClient(); }
+
+  // Disk 0: C: and D: (NTFS), the sources; disk 1: E: the destination and
+  // F: a small volume that fills up.
+  void Machine(bool installed = false) {
+    config_.windowsDir = L"C:\\Windows";
+    config_.programPath = L"C:\\Program Files\\Vektrel\\vektrel.exe";
+    config_.shadowLibraries = {L"Vshadow32.dll"};
+    AddDisk("size=2GiB");
+    AddDisk("size=2GiB");
+    Boot();
+    ASSERT_EQ(WriteMbrGroups(Sim().Disk(0), 0x1111, {{{2048, 1000000, 0x07, "NTFS"}, {1002048, 1000000, 0x07, "NTFS"}}}),
+              0u);
+    ASSERT_EQ(WriteMbrGroups(Sim().Disk(1), 0x2222, {{{2048, 2000000, 0x07, "NTFS"}, {2002048, 16384, 0x07, "NTFS"}}}),
+              0u);
+    Sim().Mounts().Mount();
+    app::IsWinPE = !installed;
+    app::AppDirectory = L"C:\\Program Files\\Vektrel";
+  }
+
+  FileCopyResult Copy(const std::vector<SourceEntry>& sources, const std::wstring& dest,
+                      filecopy::FileCopyStats* stats, filecopy::FileCopyObserver* observer = nullptr) {
+    return filecopy::CopySources(sources, dest, filecopy::FileCopyOptions{}, stats, observer);
+  }
+
+  bool HasError(const filecopy::FileCopyStats& s, const std::wstring& path, const std::wstring& reason) {
+    for (auto& e : s.FileErrors)
+      if (text::EqualsIgnoreCase(e.path, path) && e.reason.find(reason) != std::wstring::npos) return true;
+    std::string all;
+    for (auto& e : s.FileErrors) all += text::ToUtf8(e.path + L": " + e.reason) + "\n";
+    ADD_FAILURE() << "no error " << text::ToUtf8(path + L": " + reason) << " among\n" << all;
+    return false;
+  }
+
+  void ExpectSame(const std::wstring& source, const std::wstring& copy, int maxDepth = 256) {
+    for (const TreeDifference& d : CompareTrees(source, copy, {}, maxDepth))
+      ADD_FAILURE() << text::ToUtf8(d.path + L": " + d.what);
+  }
+};
+
+TEST_F(FileCopyTest, ATreeArrivesWithAttributesTimesAndRightsLinksSkippedAndDepthReported) {
+  Machine();
+  platform::FileTimes old{129000000000000000ull, 130000000000000000ull, 129500000000000000ull};
+  ASSERT_TRUE(MakeFolder(L"C:\\Data", win::FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\read-only.txt", "ro", win::FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\hidden.txt", "hid", win::FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetTimes(L"C:\\Data\\hidden.txt", old));
+  ASSERT_TRUE(SetDacl(L"C:\\Data\\hidden.txt", DaclFor(545)));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\Archive.ZIP", "PK zip"));
+  ASSERT_TRUE(MakeFolder(L"C:\\Data\\Sub"));
+  std::string big(8 * 1048576 + 3, 'b');
+  big[4194304] = 'x';
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\Sub\\big.bin", big));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\Sub\\empty.dat", ""));
+  ASSERT_TRUE(MakeFolder(L"C:\\Data\\Empty", win::FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetTimes(L"C:\\Data\\Empty", old));
+  ASSERT_TRUE(MakeJunction(L"C:\\Data\\Sub\\Loop", L"C:\\Data"));  // a walk into it never ends
+  ASSERT_TRUE(MakeFolder(L"C:\\Data\\$RECYCLE.BIN"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\$RECYCLE.BIN\\gone.txt", "x"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\Sub\\PAGEFILE.SYS", "not copied"));
+  std::wstring deep = L"\\\\?\\C:\\Data\\Deep";
+  ASSERT_TRUE(MakeFolder(deep));
+  for (int level = 3; level <= 258; ++level) {
+    deep += L"\\d";
+    ASSERT_TRUE(MakeFolder(deep));
+  }
+  ASSERT_TRUE(MakeFile(deep + L"\\bottom.txt", "bottom"));
+  ASSERT_TRUE(MakeFile(L"D:\\notes.txt", "notes"));
+
+  filecopy::FileCopyStats stats;
+  EXPECT_EQ(Copy({{true, L"C:\\Data"}, {false, L"d:\\NOTES.txt"}}, L"E:\\", &stats),
+            FileCopyResult::CompletedWithErrors);
+  EXPECT_EQ(stats.FileErrorCount, 1);
+  std::wstring tooDeep = L"C:\\Data\\Deep";
+  for (int i = 0; i < 255; ++i) tooDeep += L"\\d";
+  EXPECT_TRUE(HasError(stats, tooDeep, L"more than 256"));
+  EXPECT_EQ(stats.LinksSkipped, 1);
+  EXPECT_EQ(stats.Skipped, 2);
+  EXPECT_EQ(stats.FilesCopied, 6);
+  EXPECT_EQ(stats.BytesCopied, big.size() + 2 + 3 + 6 + 5);
+  EXPECT_EQ(stats.TotalBytes, stats.BytesCopied);
+  EXPECT_EQ(Sim().GetFileAttributes(L"E:\\Data\\Sub\\Loop"), win::INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Sim().GetFileAttributes(L"E:\\Data\\$RECYCLE.BIN"), win::INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Sim().GetFileAttributes(L"E:\\Data\\Sub\\PAGEFILE.SYS"), win::INVALID_FILE_ATTRIBUTES);
+  // Compared down to the depth the copy reached; the links and skipped
+  // entries are left out of the comparison by removing them first.
+  std::vector<platform::FindData> before;
+  ASSERT_TRUE(Sim().FindFiles(L"C:\\Data\\Sub", &before));
+  ASSERT_TRUE(Sim().RemoveDirectory(L"C:\\Data\\Sub\\Loop"));
+  ASSERT_TRUE(Sim().DeleteFile(L"C:\\Data\\$RECYCLE.BIN\\gone.txt"));
+  ASSERT_TRUE(Sim().RemoveDirectory(L"C:\\Data\\$RECYCLE.BIN"));
+  ASSERT_TRUE(Sim().DeleteFile(L"C:\\Data\\Sub\\PAGEFILE.SYS"));
+  ASSERT_TRUE(SetTimes(L"C:\\Data\\Sub", before.at(0).times));
+  ExpectSame(L"\\\\?\\C:\\Data", L"\\\\?\\E:\\Data", 255);
+  EXPECT_EQ(ReadSimFile(Sim(), L"E:\\NOTES.txt"), "notes");
+
+  // A whole drive fills the destination folder itself.
+  ASSERT_TRUE(MakeFolder(L"E:\\From D"));
+  filecopy::FileCopyStats drive;
+  EXPECT_EQ(Copy({{true, L"d:\\"}}, L"E:\\From D", &drive), FileCopyResult::Completed);
+  EXPECT_EQ(ReadSimFile(Sim(), L"E:\\From D\\notes.txt"), "notes");
+}
+
+TEST_F(FileCopyTest, EveryFileNotCopiedIsNamedWithItsReasonAndLeavesNothingBehind) {
+  config_.fileFaults = {{L"C:\\Data\\in-use.db", true, false, {}},
+                        {L"C:\\Data\\secret.txt", false, true, {}},
+                        {L"C:\\Data\\photo.jpg", false, false, {5000000}}};
+  Machine();
+  ASSERT_TRUE(MakeFolder(L"C:\\Data"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\in-use.db", "db"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\secret.txt", "secret"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\photo.jpg", std::string(6000000, 'p')));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\big.iso", std::string(10 << 20, 'i')));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\small.txt", "small"));
+
+  filecopy::FileCopyStats stats;
+  EXPECT_EQ(Copy({{true, L"C:\\Data"}, {false, L"C:\\missing.txt"}}, L"F:\\", &stats),
+            FileCopyResult::CompletedWithErrors)
+      << "an empty root is a destination";
+  EXPECT_TRUE(HasError(stats, L"C:\\Data\\in-use.db", L"in use by another program (32)"));
+  EXPECT_TRUE(HasError(stats, L"C:\\Data\\secret.txt", L"cannot open the source: access denied (5)"));
+  EXPECT_TRUE(HasError(stats, L"C:\\Data\\photo.jpg", L"cannot read the source at byte 4194304: data error (23)"));
+  EXPECT_TRUE(HasError(stats, L"C:\\Data\\big.iso", L"disk full"));
+  EXPECT_TRUE(HasError(stats, L"C:\\missing.txt", L"file not found"));
+  EXPECT_EQ(stats.FileErrorCount, 5);
+  EXPECT_EQ(stats.FilesCopied, 1);
+  for (const wchar_t* gone : {L"F:\\Data\\photo.jpg", L"F:\\Data\\big.iso", L"F:\\Data\\secret.txt",
+                              L"F:\\Data\\in-use.db"})
+    EXPECT_EQ(Sim().GetFileAttributes(gone), win::INVALID_FILE_ATTRIBUTES) << text::ToUtf8(gone);
+  EXPECT_EQ(ReadSimFile(Sim(), L"F:\\Data\\small.txt"), "small");
+}
+
+TEST_F(FileCopyTest, OverlappingDestinationsAreRefusedBeforeAnythingIsWritten) {
+  Machine();
+  ASSERT_TRUE(MakeFolder(L"C:\\Data"));
+  ASSERT_TRUE(MakeFolder(L"C:\\Data\\Backup"));
+  ASSERT_TRUE(MakeFolder(L"C:\\Other"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\a.txt", "alpha"));
+  const struct {
+    SourceEntry source;
+    const wchar_t* dest;
+    bool overlaps;
+  } kCases[] = {
+      {{false, L"C:\\Data\\a.txt"}, L"c:\\data", true},          // the file onto itself
+      {{false, L"C:\\Data\\a.txt"}, L"C:/Data/", true},
+      {{false, L"C:\\Data\\a.txt"}, L"\\\\?\\C:\\DATA\\.", true},
+      {{true, L"C:\\Data"}, L"C:\\Data\\Backup", true},          // into itself
+      {{true, L"C:\\Data"}, L"c:\\data\\BACKUP\\", true},
+      {{true, L"C:\\Data"}, L"C:\\Other\\..\\Data", true},
+      {{true, L"C:\\Data"}, L"C:\\", true},                      // onto itself from above
+      {{true, L"C:\\Data\\Backup"}, L"C:\\Data", true},
+      {{true, L"C:\\Data"}, L"C:\\Other", false},
+      {{true, L"C:\\Data"}, L"C:\\Data2", false},
+      {{false, L"C:\\Data\\a.txt"}, L"C:\\Other", false},
+      {{true, L"C:\\Data"}, L"E:\\", false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(text::ToUtf8(c.source.path + L" -> " + c.dest));
+    EXPECT_EQ(filecopy::Overlaps(c.source, c.dest), c.overlaps);
+    if (!c.overlaps) continue;
+    filecopy::FileCopyStats stats;
+    EXPECT_EQ(Copy({c.source}, c.dest, &stats), FileCopyResult::Failed);
+    EXPECT_EQ(ReadSimFile(Sim(), L"C:\\Data\\a.txt"), "alpha");
+    EXPECT_EQ(Sim().GetFileAttributes(L"C:\\Data\\Backup\\Data"), win::INVALID_FILE_ATTRIBUTES);
+  }
+}
+
+TEST_F(FileCopyTest, DestinationsMustBeExistingFoldersOutsideTheSystemProfile) {
+  Machine();
+  ASSERT_TRUE(MakeFolder(L"C:\\Windows"));
+  ASSERT_TRUE(MakeFolder(L"C:\\Windows\\System32"));
+  ASSERT_TRUE(MakeFolder(L"C:\\Windows\\System32\\config"));
+  ASSERT_TRUE(MakeFolder(L"C:\\Windows\\System32\\config\\systemprofile"));
+  ASSERT_TRUE(MakeFile(L"C:\\file.txt", "f"));
+  using filecopy::DestinationProblem;
+  const struct {
+    const wchar_t* dest;
+    DestinationProblem problem;
+  } kCases[] = {
+      {L"E:\\", DestinationProblem::None},  // an empty root
+      {L"E:", DestinationProblem::None},
+      {L"C:\\Windows", DestinationProblem::None},
+      {L"", DestinationProblem::Empty},
+      {L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}", DestinationProblem::NotAFolder},
+      {L"Documents", DestinationProblem::NotAFolder},
+      {L"c:\\windows\\system32\\config\\systemprofile\\Desktop", DestinationProblem::SystemProfile},
+      {L"C:\\WINDOWS\\System32\\Config\\SystemProfile", DestinationProblem::SystemProfile},
+      {L"C:\\file.txt", DestinationProblem::Missing},
+      {L"C:\\nowhere", DestinationProblem::Missing},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(filecopy::CheckDestination(c.dest), c.problem) << text::ToUtf8(c.dest);
+}
+
+class CancelAfter : public filecopy::FileCopyObserver {
+ public:
+  explicit CancelAfter(uint64_t bytes) : bytes_(bytes) {}
+  bool Progress(const filecopy::FileCopyProgress& p) override { return p.done < bytes_; }
+
+ private:
+  uint64_t bytes_;
+};
+
+TEST_F(FileCopyTest, OneShadowCopyPerVolumeAllDeletedAlsoOnCancel) {
+  config_.fileFaults = {{L"C:\\Data\\in-use.db", true, false, {}}, {L"D:\\Mail\\inbox.pst", true, false, {}}};
+  Machine(true);
+  ASSERT_TRUE(MakeFolder(L"C:\\Data"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\in-use.db", "db"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\b.txt", "b"));
+  ASSERT_TRUE(MakeFolder(L"D:\\Mail"));
+  ASSERT_TRUE(MakeFile(L"D:\\Mail\\inbox.pst", std::string(5 << 20, 'm')));
+  filecopy::FileCopyStats stats;
+  EXPECT_EQ(Copy({{true, L"C:\\Data"}, {false, L"C:\\Data\\b.txt"}, {true, L"d:\\Mail"}}, L"E:\\", &stats),
+            FileCopyResult::Completed);
+  EXPECT_TRUE(stats.LiveVolumes.empty());
+  EXPECT_EQ(ReadSimFile(Sim(), L"E:\\Data\\in-use.db"), "db") << "read through the shadow copy";
+  EXPECT_EQ(Sim().SnapshotCount(), 0) << "every shadow copy deleted";
+  EXPECT_EQ(stats.ShadowCopies, 2) << "one per volume, not one per source";
+
+  // Stopped in the middle of the large file: nothing half-copied, no
+  // shadow copy left.
+  filecopy::FileCopyStats cancelled;
+  CancelAfter cancel(1 << 20);
+  EXPECT_EQ(Copy({{true, L"D:\\Mail"}}, L"F:\\", &cancelled, &cancel), FileCopyResult::Cancelled);
+  EXPECT_EQ(Sim().GetFileAttributes(L"F:\\Mail\\inbox.pst"), win::INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Sim().SnapshotCount(), 0);
+}
+
+TEST_F(FileCopyTest, ANetworkShareIsCopiedByItsUncPathInAnyLetterCase) {
+  config_.shares = {{L"NAS", L"Public", dir_.File("nas")}};
+  Machine(true);
+  ASSERT_TRUE(MakeFolder(L"\\\\nas\\public\\Docs"));
+  ASSERT_TRUE(MakeFile(L"\\\\NAS\\Public\\Docs\\minutes.txt", "minutes", win::FILE_ATTRIBUTE_HIDDEN));
+  filecopy::FileCopyStats stats;
+  EXPECT_EQ(Copy({{true, L"\\\\Nas\\PUBLIC\\Docs"}}, L"E:\\", &stats), FileCopyResult::Completed);
+  EXPECT_EQ(ReadSimFile(Sim(), L"E:\\Docs\\minutes.txt"), "minutes");
+  EXPECT_EQ(stats.ShadowCopies, 0) << "a share is read as it is";
+  EXPECT_TRUE(filecopy::Overlaps({true, L"\\\\nas\\public"}, L"\\\\NAS\\Public\\Docs"));
+  EXPECT_FALSE(filecopy::Overlaps({true, L"\\\\nas\\public"}, L"\\\\NAS\\Other"));
+  EXPECT_EQ(Sim().GetFileAttributes(L"\\\\NAS\\Elsewhere"), win::INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(FileCopyArithmetic, PercentAndRemainingTimeHoldForEmptyAndHugeSources) {
+  const uint64_t kTiB = 1ull << 40;
+  EXPECT_EQ(filecopy::Percent(0, 0), 100u);
+  EXPECT_EQ(filecopy::Percent(5, 10), 50u);
+  EXPECT_EQ(filecopy::Percent(3 * kTiB, 4 * kTiB), 75u);
+  EXPECT_EQ(filecopy::Percent(UINT64_MAX / 2, UINT64_MAX), 49u);
+  EXPECT_EQ(filecopy::Percent(UINT64_MAX - 1, UINT64_MAX), 99u);
+  EXPECT_EQ(filecopy::RemainingSeconds(0, 100, 10), 0u);
+  EXPECT_EQ(filecopy::RemainingSeconds(kTiB, 4 * kTiB, 600), 1800u);
+}
+
+}  // namespace
