@@ -9,6 +9,7 @@
 #include "duplicate/volume_copy.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
+#include "support/copy_fixture.h"
 #include "support/file_tree.h"
 #include "support/image_tools.h"
 #include "support/sim_fixture.h"
@@ -22,27 +23,11 @@ namespace {
 const std::vector<std::wstring> kSkipped = {L"System Volume Information", L"RECYCLER", L"Recycled", L"$Recycle.Bin",
                                             L"$RECYCLE.BIN.OLD", L"pagefile.sys", L"HIBERFIL.SYS", L"swapfile.sys"};
 
-class VolumeCopyTest : public SimTest {
+class VolumeCopyTest : public CopyMachineTest {
  protected:
-  VolumeCopyTest() { tools::ResetShadowClient(); }
-  ~VolumeCopyTest() override { tools::ResetShadowClient(); }
-
   // Disk 0: C: the source (NTFS); disk 1: D: the destination (NTFS) and
   // E: a small NTFS volume that fills up.
-  void Machine(bool installed = false) {
-    config_.windowsDir = L"C:\\Windows";
-    config_.programPath = L"C:\\Program Files\\Vektrel\\vektrel.exe";
-    config_.shadowLibraries = {L"Vshadow32.dll"};
-    AddDisk("size=2GiB");
-    AddDisk("size=2GiB");
-    Boot();
-    ASSERT_EQ(WriteMbrGroups(Sim().Disk(0), 0x1111, {{{2048, 2000000, 0x07, "NTFS"}}}), 0u);
-    ASSERT_EQ(WriteMbrGroups(Sim().Disk(1), 0x2222, {{{2048, 2000000, 0x07, "NTFS"}, {2002048, 16384, 0x07, "NTFS"}}}),
-              0u);
-    Sim().Mounts().Mount();
-    app::IsWinPE = !installed;
-    app::AppDirectory = L"C:\\Program Files\\Vektrel";
-  }
+  void Machine(bool installed = false) { CopyMachine(installed, 1); }
 
   // What a Windows system volume holds, in small.
   void SourceTree() {
@@ -110,13 +95,8 @@ class VolumeCopyTest : public SimTest {
     return duplicate::CopyPartitionContents(dest, L"C:", options, stats);
   }
 
-  bool HasError(const duplicate::VolumeCopyStats& s, const std::wstring& path, const std::wstring& reason) {
-    for (auto& e : s.FileErrors)
-      if (text::EqualsIgnoreCase(e.path, path) && e.reason.find(reason) != std::wstring::npos) return true;
-    std::string all;
-    for (auto& e : s.FileErrors) all += text::ToUtf8(e.path + L": " + e.reason) + "\n";
-    ADD_FAILURE() << "no error " << text::ToUtf8(path + L": " + reason) << " among\n" << all;
-    return false;
+  static bool HasError(const duplicate::VolumeCopyStats& s, const std::wstring& path, const std::wstring& reason) {
+    return CopyMachineTest::HasError(s.FileErrors, path, reason);
   }
 };
 

@@ -8,6 +8,7 @@
 #include "filecopy/file_copy.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
+#include "support/copy_fixture.h"
 #include "support/file_tree.h"
 #include "support/image_tools.h"
 #include "support/sim_fixture.h"
@@ -19,41 +20,19 @@ using filecopy::SourceEntry;
 
 namespace {
 
-class FileCopyTest : public SimTest {
+class FileCopyTest : public CopyMachineTest {
  protected:
-  FileCopyTest() { tools::ResetShadowClient(); }
-  ~FileCopyTest() override { tools::ResetShadowClient(); }
-
   // Disk 0: C: and D: (NTFS), the sources; disk 1: E: the destination and
   // F: a small volume that fills up.
-  void Machine(bool installed = false) {
-    config_.windowsDir = L"C:\\Windows";
-    config_.programPath = L"C:\\Program Files\\Vektrel\\vektrel.exe";
-    config_.shadowLibraries = {L"Vshadow32.dll"};
-    AddDisk("size=2GiB");
-    AddDisk("size=2GiB");
-    Boot();
-    ASSERT_EQ(WriteMbrGroups(Sim().Disk(0), 0x1111, {{{2048, 1000000, 0x07, "NTFS"}, {1002048, 1000000, 0x07, "NTFS"}}}),
-              0u);
-    ASSERT_EQ(WriteMbrGroups(Sim().Disk(1), 0x2222, {{{2048, 2000000, 0x07, "NTFS"}, {2002048, 16384, 0x07, "NTFS"}}}),
-              0u);
-    Sim().Mounts().Mount();
-    app::IsWinPE = !installed;
-    app::AppDirectory = L"C:\\Program Files\\Vektrel";
-  }
+  void Machine(bool installed = false) { CopyMachine(installed, 2); }
 
   FileCopyResult Copy(const std::vector<SourceEntry>& sources, const std::wstring& dest,
                       filecopy::FileCopyStats* stats, filecopy::FileCopyObserver* observer = nullptr) {
     return filecopy::CopySources(sources, dest, filecopy::FileCopyOptions{}, stats, observer);
   }
 
-  bool HasError(const filecopy::FileCopyStats& s, const std::wstring& path, const std::wstring& reason) {
-    for (auto& e : s.FileErrors)
-      if (text::EqualsIgnoreCase(e.path, path) && e.reason.find(reason) != std::wstring::npos) return true;
-    std::string all;
-    for (auto& e : s.FileErrors) all += text::ToUtf8(e.path + L": " + e.reason) + "\n";
-    ADD_FAILURE() << "no error " << text::ToUtf8(path + L": " + reason) << " among\n" << all;
-    return false;
+  static bool HasError(const filecopy::FileCopyStats& s, const std::wstring& path, const std::wstring& reason) {
+    return CopyMachineTest::HasError(s.FileErrors, path, reason);
   }
 
   void ExpectSame(const std::wstring& source, const std::wstring& copy, int maxDepth = 256) {
