@@ -3,6 +3,8 @@
 // loader's command line and exit code.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <fstream>
 #include <sstream>
 
@@ -121,11 +123,19 @@ TEST_F(HealthCliTest, DrvloadPassesThePathWholeAndNeedsExitCodeZero) {
       {"X:\\Vektrel\\vektrel.exe", "never", "--json drvload --inf 'X:\\d\\raid.inf'", 1, "\"loaded\":false"},
       {"C:\\Vektrel\\vektrel.exe", "", "drvload --inf 'C:\\d\\raid.inf'", 1, "(in C:\\Vektrel)  [not started]"},
       {"X:\\Vektrel\\vektrel.exe", "0", "drvload --inf 'X:\\d\\raid.txt'", 2, "does not name an .inf file"},
+      {"X:\\Vektrel\\vektrel.exe", "0", "drvload --inf 'X:\\d\\missing.inf'", 1, "could not load the driver (exit code 2)"},
       {"X:\\Vektrel\\vektrel.exe", "0", "drvload", 2, "drvload needs --inf PATH"},
   };
   for (const Case& c : cases) {
     std::string programs = c.loader.empty() ? "" : "[programs]\nX:\\windows\\system32\\drvload.exe = " + c.loader + "\n";
-    std::string m = Machine("program = " + c.program + "\n", {"size=16MiB"}, programs);
+    std::string m = Machine("program = " + c.program + "\n", {"size=16MiB"},
+                            programs + "[drive]\nletter = X\ntype = ramdisk\nfiles = files/X\n");
+    // The driver files on the boot medium: the loader reads what it is given.
+    for (const char* inf : {"My Drivers/raid.INF", "d/raid.inf"}) {
+      std::filesystem::path p = std::filesystem::path(dir_.File("files")) / "X" / inf;
+      std::filesystem::create_directories(p.parent_path());
+      std::ofstream(p) << "[Version]\n";
+    }
     std::string out;
     EXPECT_EQ(Run(m, c.args, &out), c.code) << c.args << "\n" << out;
     EXPECT_NE(out.find(c.shows), std::string::npos) << c.args << "\n" << out;

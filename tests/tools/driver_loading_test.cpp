@@ -3,6 +3,9 @@
 // keeps the window alive, and the folder programs run in.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "app/app_state.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
@@ -24,6 +27,11 @@ class DriverLoadingTest : public SimTest {
   // A Windows PE boot whose driver loader ends as the value says.
   void BootPe(const std::string& loader) {
     config_.programPath = L"X:\\Vektrel\\vektrel.exe";
+    sim::DriveConfig ramDisk;  // the boot medium, where the driver files are
+    ramDisk.letter = L'X';
+    ramDisk.driveType = 6;
+    ramDisk.files = config_.filesRoot + "/X";
+    config_.drives.push_back(ramDisk);
     AddDisk("size=16MiB");
     if (!loader.empty()) {
       sim::ProgramConfig p;
@@ -34,6 +42,13 @@ class DriverLoadingTest : public SimTest {
     }
     Boot();
     app::ReadStartupValues();
+  }
+
+  // A driver file on the boot medium's X: drive.
+  void PutInf(const std::string& relative) {
+    std::filesystem::path p = std::filesystem::path(config_.filesRoot) / "X" / relative;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p) << "[Version]\n";
   }
 
   struct Outcome {
@@ -98,6 +113,7 @@ TEST(RunAndWait, OnlyAnInfFileCanBeInstalled) {
 
 TEST_F(DriverLoadingTest, APathWithABlankReachesTheLoaderWhole) {
   BootPe("0");
+  PutInf("Drivers/My Raid/RAID.INF");
   Outcome o = Install(L"X:\\Drivers\\My Raid\\RAID.INF");
   EXPECT_TRUE(o.closed);
   EXPECT_EQ(o.messages, std::vector<std::wstring>{L"IDS_RAIDDriverLoadSuccess"});
@@ -127,6 +143,7 @@ TEST_F(DriverLoadingTest, TheLoadersExitCodeDecides) {
     config_.programs.clear();
     host_.messages.clear();
     BootPe(c.loader);
+    PutInf("d/raid.inf");
     Outcome o = Install(L"X:\\d\\raid.inf");
     EXPECT_EQ(o.messages, std::vector<std::wstring>{c.message}) << c.loader;
     EXPECT_EQ(o.closed, c.closed) << c.loader;
@@ -137,6 +154,13 @@ TEST_F(DriverLoadingTest, TheLoadersExitCodeDecides) {
     EXPECT_FALSE(o.enabledWhilePumping) << c.loader;
     EXPECT_FALSE(o.closedWhilePumping) << c.loader;
   }
+}
+
+TEST_F(DriverLoadingTest, AnInfThatIsNotThereFailsTheLoader) {
+  BootPe("0");
+  Outcome o = Install(L"X:\\Drivers\\missing.inf");
+  EXPECT_EQ(o.messages, std::vector<std::wstring>{L"IDS_RAIDDriverLoadError"});
+  EXPECT_FALSE(o.closed);
 }
 
 TEST_F(DriverLoadingTest, OffWindowsPeProgramsRunInTheProgramsFolder) {

@@ -100,6 +100,15 @@ size_t SimSystem::Launch(StartedProgram p) {
     // ended by the first look), on the machine's clock; "never" keeps it running.
     p.exitCode = pc->exitCode;
     p.running = pc->neverEnds;
+    // The driver loader reads the .inf it is given: a file that is not
+    // there fails it, whatever the machine file says it returns.
+    if (name == L"DRVLOAD.EXE" && p.exitCode == 0) {
+      std::wstring rest = p.parameters, inf;
+      if (p.how == L"CreateProcess") SplitProgram(rest, &inf, &rest);
+      SplitProgram(rest, &inf, &rest);
+      std::string infHost = inf.empty() ? std::string() : HostPathOf(inf, false);
+      if (infHost.empty() || !fs::is_regular_file(infHost, ec)) p.exitCode = win::ERROR_FILE_NOT_FOUND;
+    }
     uint64_t now = clock_.Micros(), run = pc->runMilliseconds * 1000;
     p.endsAtMicros = run > UINT64_MAX - now ? UINT64_MAX : now + run;
   } else if ((ext == L".CMD" || ext == L".BAT") && isFile) {
