@@ -189,6 +189,11 @@ int CmdStart(Context& c, Args& a) {
   }
   PrintStarted(c);
   if (quick.opened) return ReportQuick(c, quick);
+  // An unattended start that found nothing to copy onto has not done its job.
+  if (oneClick && rc == 0) {
+    c.Out(L"the one-click start copied nothing: no disk carries the one-click mark");
+    return 1;
+  }
   return rc;
 }
 
