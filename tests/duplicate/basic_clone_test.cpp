@@ -214,8 +214,12 @@ TEST_F(BasicCloneTest, TheThreeExpansionModesOntoALargerDisk) {
     EXPECT_TRUE(ReadHostFile(ImagePath(0)) == source) << "the source is only read";
     ExpectTableAsPlanned({"7", "7", "27"});
     ExpectClone();
-    if (c.windowsLength) EXPECT_EQ(Planned()[1].second, c.windowsLength);
-    if (c.mode == Expansion::Auto) EXPECT_GT(Planned()[1].second, 800 * MiB) << "Auto grows the Windows partition";
+    if (c.windowsLength) {
+      EXPECT_EQ(Planned()[1].second, c.windowsLength);
+    }
+    if (c.mode == Expansion::Auto) {
+      EXPECT_GT(Planned()[1].second, 800 * MiB) << "Auto grows the Windows partition";
+    }
   }
 }
 
