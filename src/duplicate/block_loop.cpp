@@ -142,8 +142,10 @@ class BlockLoop {
       uint32_t c = std::min(n_, count - b);
       const uint8_t* block = buffer + size_t(b) * kSector;
       uint64_t lba = r_.destinationStart + pos + b;
-      if (!WriteAll(destination_, block, lba, c) && !WriteAll(destination_, block, lba, c))
+      if (!WriteAll(destination_, block, lba, c) && !WriteAll(destination_, block, lba, c)) {
         ++DuplicationJob.WriteErrorCount;
+        DuplicationJob.UnwrittenSectors += c;
+      }
     }
   }
 

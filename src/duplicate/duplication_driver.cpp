@@ -1,5 +1,6 @@
 #include "duplicate/duplication_driver.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/app_state.h"
@@ -264,6 +265,8 @@ DuplicationResult RunDuplication(RunPage& page) {
   // its boot volume by it); done here, not at Finish, so that leaving the
   // program any way after the copy still leaves a bootable clone.
   if (!Cancelled()) CopyDiskSignature(j.SourceDisk, j.DestinationDisk);
+  // What could not be written was not copied.
+  j.CopiedBytes -= std::min<uint64_t>(j.CopiedBytes, j.UnwrittenSectors * 512);
   j.LastPosition = j.CopiedBytes / 512;
   j.ElapsedSeconds = int64_t(Sys().Now() - j.StartTime);
   j.Result = JudgeResult();

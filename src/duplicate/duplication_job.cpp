@@ -21,6 +21,7 @@ void ResetRunState() {
   j.VerifyErrorCount = fresh.VerifyErrorCount;
   j.SecondVerifyCount = fresh.SecondVerifyCount;
   j.WriteErrorCount = fresh.WriteErrorCount;
+  j.UnwrittenSectors = fresh.UnwrittenSectors;
   j.UnreadableSectorCount = fresh.UnreadableSectorCount;
   j.UnreadableRanges.clear();
   j.FailedStepCount = fresh.FailedStepCount;

@@ -80,6 +80,7 @@ struct DuplicationJobRecord {
   int32_t VerifyErrorCount = 0;  // blocks (and file chunks) that stayed different after repair
   int32_t SecondVerifyCount = 0;  // always 0 in a duplication; the summary shows it
   int32_t WriteErrorCount = 0;   // failed block writes, short file writes
+  uint64_t UnwrittenSectors = 0;  // sectors of the failed block writes: not part of CopiedBytes
   uint64_t UnreadableSectorCount = 0;  // source sectors written as zeros
   std::vector<LbaRange> UnreadableRanges;  // ascending, adjacent sectors joined
   // Steps that could not run at all (a disk that cannot be opened, no

@@ -156,6 +156,11 @@ TEST_F(DuplicationRunTest, EveryFaultIsCountedShownAndKeepsTheSourceAsItWas) {
     else EXPECT_NE(summary_[c.row], L"IDS_None");
     EXPECT_EQ(summary_[L"IDS_MProgSum7"], c.result == DuplicationResult::Completed ? L"IDS_Completed"
                                                                                     : L"IDS_Completed_Error");
+    // Only what reached the destination counts as copied.
+    if (!c.destinationFaults.empty() && c.destinationFaults.find("wp=1") != std::string::npos)
+      EXPECT_EQ(DuplicationJob.CopiedBytes, 0u);
+    else
+      EXPECT_GT(DuplicationJob.CopiedBytes, 0u);
   }
   // The unreadable sectors are zeros on the clone, listed, and the rest is the source.
   TearDownMachine();

@@ -86,7 +86,9 @@ TEST_F(WizardPagesTest, TheDestinationPageRefusesWhatWouldOverwriteTheSourceOrTh
     bool accepted = TryDestination(Row(c.source[0], c.source[1]), Row(c.destination[0], c.destination[1]));
     EXPECT_EQ(accepted, c.accepted);
     EXPECT_EQ(Shown(c.message ? c.message : L"-"), c.message != nullptr);
-    if (!c.message) EXPECT_TRUE(host_.messages.empty());
+    if (!c.message) {
+      EXPECT_TRUE(host_.messages.empty());
+    }
   }
   EXPECT_EQ(host_.pagesOpened.back(), "CFormatDisk") << "the format-now prompt for a partition source";
 }
