@@ -241,7 +241,7 @@ uint32_t SimSystem::FormatCommand(const std::vector<std::wstring>& args, Command
     }
   }
   if (drive.size() != 2 || drive[1] != L':' || drive[0] < L'A' || drive[0] > L'Z') {
-    *output += L"Invalid drive specification.\r\n";
+    *output += L"The drive letter is not valid.\r\n";
     return 4;
   }
   auto v = mounts_->ByLetter(drive[0]);
