@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/format_size.h"
 #include "app/language.h"
+#include "erase/page_texts.h"
 #include "filecopy/file_copy_job.h"
 #include "filecopy/filecopy_ids.h"
 #include "platform/system.h"
@@ -19,9 +20,7 @@ using app::T;
 std::wstring Size(uint64_t bytes) { return app::FormatSize((bytes + 511) / 512); }
 
 void Buttons(ui::Window& w) {
-  w.SetText(IDC_BACK, T(L"IDS_Back"));
-  w.SetText(IDC_NEXT, T(L"IDS_Next"));
-  w.SetText(win::IDCANCEL, T(L"IDS_Cancel"));
+  erase::SetTexts(w, {{IDC_BACK, L"IDS_Back"}, {IDC_NEXT, L"IDS_Next"}, {win::IDCANCEL, L"IDS_Cancel"}});
 }
 
 uint64_t FreeBytes(const std::wstring& folder) {
@@ -38,9 +37,7 @@ CBackupFiles::CBackupFiles() : tree_(IDC_FC_TREE, true) {}
 int CBackupFiles::TemplateId() const { return IDD_BACKUP_FILES; }
 
 void CBackupFiles::OnInit(ui::Window& w) {
-  w.SetText(0, T(L"IDS_FileFolderFileCAP"));
-  w.SetText(IDC_HEADING, T(L"IDS_FileFolderFileH1"));
-  w.SetText(IDC_SUBHEADING, T(L"IDS_FileFolderFileH2"));
+  erase::SetHeadings(w, L"IDS_FileFolderFileCAP", L"IDS_FileFolderFileH1", L"IDS_FileFolderFileH2");
   w.SetText(IDC_INSTRUCTION, T(L"IDS_FileFolderFiles1"));
   w.SetText(IDC_FC_NOTE, T(L"IDS_FileFolderFiles2"));
   w.SetText(IDC_FC_SHOW_ITEMS, T(L"IDS_GetSelectedFiles"));
@@ -90,9 +87,7 @@ CBit1::CBit1() : tree_(IDC_FC_TREE, false) {}
 int CBit1::TemplateId() const { return IDD_BIT1; }
 
 void CBit1::OnInit(ui::Window& w) {
-  w.SetText(0, T(L"IDS_FileFolderFileCAP"));
-  w.SetText(IDC_HEADING, T(L"IDS_FileFolderFileH3"));
-  w.SetText(IDC_SUBHEADING, T(L"IDS_FileFolderFileH4"));
+  erase::SetHeadings(w, L"IDS_FileFolderFileCAP", L"IDS_FileFolderFileH3", L"IDS_FileFolderFileH4");
   w.SetText(IDC_INSTRUCTION, T(L"IDS_FileFolderFileH41"));
   w.SetText(IDC_FC_DEST_LABEL, T(L"IDS_FileDestn"));
   Buttons(w);
@@ -143,9 +138,7 @@ int CClone1::TemplateId() const { return IDD_CLONE1; }
 
 void CClone1::OnInit(ui::Window& w) {
   FileCopyJob& job = CurrentFileCopyJob();
-  w.SetText(0, T(L"IDS_CloneFiles"));
-  w.SetText(IDC_HEADING, T(L"IDS_Confirm"));
-  w.SetText(IDC_SUBHEADING, T(L"IDS_FileFolderFileH6"));
+  erase::SetHeadings(w, L"IDS_CloneFiles", L"IDS_Confirm", L"IDS_FileFolderFileH6");
   w.SetText(IDC_TEXT1, T(L"IDS_Source1"));
   w.SetText(IDC_TEXT2, T(L"IDS_Destination1"));
   w.SetText(IDC_VALUE2, job.Destination);
