@@ -22,17 +22,7 @@ work=$(mktemp -d "$folder/vektrel-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-now() { date +%s.%N; }
-seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
-rate() { awk -v s="$1" -v n="$2" 'BEGIN { printf "%7.0f MiB/s", n / 1048576 / s }'; }
-ratio() { awk -v base="$1" -v v="$2" 'BEGIN { printf "%.2f", base / v }'; }
-drop_cache() {
-  sync
-  find "$@" -type f -exec dd of=/dev/null iflag=nocache count=0 status=none if={} \; 2>/dev/null || true
-  [ -w /proc/sys/vm/drop_caches ] && echo 1 > /proc/sys/vm/drop_caches 2>/dev/null || true
-}
-secs() { awk -v m="$1" 'BEGIN { printf "%.3f", m / 1000 }'; }
-least() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b + 0 < a + 0) ? b : a }'; }
+. "$root/bench/bench_lib.sh"
 
 mkdir -p c/tree e
 for d in $(seq 1 20); do

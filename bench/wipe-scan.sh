@@ -36,13 +36,9 @@ size = ${gib}GiB
 model = Bench Disk
 INI
 
-now() { date +%s.%N; }
-seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
-rate() { awk -v s="$1" -v n="$bytes" 'BEGIN { printf "%7.0f MiB/s", n / 1048576 / s }'; }
-ratio() { awk -v dd="$1" -v v="$2" 'BEGIN { printf "%.2f", dd / v }'; }
+. "$root/bench/bench_lib.sh"
 # The page cache holds nothing of the image, so that reads come from the device.
 drop_cache() { sync disk.img; dd if=disk.img iflag=nocache count=0 status=none 2>/dev/null || true; }
-millis() { grep -o '"milliseconds":[0-9]*' | cut -d: -f2; }
 
 # dd's direct transfers, or a flush at the end where the folder refuses them.
 write_flags="oflag=direct"
@@ -66,11 +62,11 @@ echo "vektrel wipe and scan throughput on a $gib GiB image in $folder (disk I/O:
 dd if=/dev/zero of=disk.img bs=1M count=$((gib * 1024)) conv=notrunc,fsync status=none
 t0=$(now); dd if=/dev/zero of=disk.img bs=1M count=$((gib * 1024)) conv=notrunc $write_flags status=none; t1=$(now)
 dd_write=$(seconds "$t0" "$t1")
-printf '%-30s %s  (%s s)\n' "dd write ($write_flags)" "$(rate "$dd_write")" "$dd_write"
+printf '%-30s %s  (%s s)\n' "dd write ($write_flags)" "$(rate "$dd_write" "$bytes")" "$dd_write"
 drop_cache
 t0=$(now); dd if=disk.img of=/dev/null bs=1M $read_flags status=none; t1=$(now)
 dd_read=$(seconds "$t0" "$t1")
-printf '%-30s %s  (%s s)\n' "dd read (${read_flags:-cache dropped})" "$(rate "$dd_read")" "$dd_read"
+printf '%-30s %s  (%s s)\n' "dd read (${read_flags:-cache dropped})" "$(rate "$dd_read" "$bytes")" "$dd_read"
 
 for method in 0 1; do
   name=$([ "$method" = 0 ] && echo "zero pass" || echo "random pass")
@@ -79,7 +75,7 @@ for method in 0 1; do
   ms=$("$cli" --machine machine.ini --yes --json wipe --disk 0 --method "$method" 2>/dev/null | millis)
   t1=$(now)
   passes=$(awk -v m="$ms" 'BEGIN { printf "%.3f", m / 1000 }')
-  printf '%-30s %s  ratio %5s   (command %s s)\n' "wipe $name" "$(rate "$passes")" "$(ratio "$dd_write" "$passes")" \
+  printf '%-30s %s  ratio %5s   (command %s s)\n' "wipe $name" "$(rate "$passes" "$bytes")" "$(ratio "$dd_write" "$passes")" \
     "$(seconds "$t0" "$t1")"
 done
 
@@ -88,5 +84,5 @@ t0=$(now)
 ms=$("$cli" --machine machine.ini --json scan --disk 0 2>/dev/null | millis || true)
 t1=$(now)
 scan=$(awk -v m="$ms" 'BEGIN { printf "%.3f", m / 1000 }')
-printf '%-30s %s  ratio %5s   (command %s s)\n' "scan" "$(rate "$scan")" "$(ratio "$dd_read" "$scan")" \
+printf '%-30s %s  ratio %5s   (command %s s)\n' "scan" "$(rate "$scan" "$bytes")" "$(ratio "$dd_read" "$scan")" \
   "$(seconds "$t0" "$t1")"
