@@ -98,6 +98,20 @@ TransferResult FileTransfer::Fail(FileStep step, uint32_t error, uint64_t offset
   return r;
 }
 
+namespace {
+
+// The file system gave the copy a short name of its own; only a different
+// one is replaced. False when that fails.
+bool KeepShortName(platform::Handle copy, const std::wstring& path, const std::wstring& shortName) {
+  auto& sys = platform::Sys();
+  std::wstring shortPath = sys.GetShortPathName(path);
+  size_t slash = shortPath.rfind(L'\\');
+  std::wstring given = slash == std::wstring::npos ? shortPath : shortPath.substr(slash + 1);
+  return text::EqualsIgnoreCase(given, shortName) || sys.SetFileShortName(copy, shortName);
+}
+
+}  // namespace
+
 void FileTransfer::ApplyMetadata(platform::Handle destination, const std::wstring& path, const platform::FindData& meta,
                                  const std::vector<uint8_t>& security, const TransferOptions& options,
                                  TransferResult* result) {
@@ -108,15 +122,8 @@ void FileTransfer::ApplyMetadata(platform::Handle destination, const std::wstrin
       result->error = sys.GetLastError();
     }
   };
-  if (options.shortNames && !meta.shortName.empty()) {
-    // The file system gave the copy a short name of its own; only a
-    // different one is replaced.
-    std::wstring shortPath = sys.GetShortPathName(path);
-    size_t slash = shortPath.rfind(L'\\');
-    std::wstring given = slash == std::wstring::npos ? shortPath : shortPath.substr(slash + 1);
-    if (!text::EqualsIgnoreCase(given, meta.shortName) && !sys.SetFileShortName(destination, meta.shortName))
-      failed(FileStep::ShortName);
-  }
+  if (options.shortNames && !meta.shortName.empty() && !KeepShortName(destination, path, meta.shortName))
+    failed(FileStep::ShortName);
   if (!sys.SetFileTime(destination, meta.times)) failed(FileStep::Times);
   sys.CloseHandle(destination);
   if (!security.empty() && !sys.SetFileSecurity(path, win::DACL_SECURITY_INFORMATION, security))
@@ -127,6 +134,29 @@ void FileTransfer::ApplyMetadata(platform::Handle destination, const std::wstrin
   uint32_t created = (wanted & ~win::FILE_ATTRIBUTE_READONLY) | win::FILE_ATTRIBUTE_ARCHIVE;
   if (wanted != created && !sys.SetFileAttributes(path, wanted ? wanted : win::FILE_ATTRIBUTE_NORMAL))
     failed(FileStep::Attributes);
+}
+
+void ApplyFolderMetadata(const std::wstring& source, const std::wstring& destination, const platform::FindData& meta,
+                         const TransferOptions& options, const StepFailure& failed) {
+  auto& sys = platform::Sys();
+  std::vector<uint8_t> security;
+  if (options.security && sys.GetFileSecurity(source, win::DACL_SECURITY_INFORMATION, &security) &&
+      !sys.SetFileSecurity(destination, win::DACL_SECURITY_INFORMATION, security))
+    failed(FileStep::Security, sys.GetLastError());
+  // Changing a short name takes the right to delete as well.
+  const bool shortName = options.shortNames && !meta.shortName.empty();
+  platform::Handle h = sys.CreateFile(destination, shortName ? win::GENERIC_ALL : win::GENERIC_WRITE,
+                                      win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING,
+                                      win::FILE_FLAG_BACKUP_SEMANTICS);
+  if (!platform::IsValid(h)) {
+    failed(FileStep::Times, sys.GetLastError());
+    return;
+  }
+  if (shortName && !KeepShortName(h, destination, meta.shortName)) failed(FileStep::ShortName, sys.GetLastError());
+  if (!sys.SetFileTime(h, meta.times)) failed(FileStep::Times, sys.GetLastError());
+  sys.CloseHandle(h);
+  uint32_t wanted = CopiedAttributes(meta.attributes);
+  if (wanted && !sys.SetFileAttributes(destination, wanted)) failed(FileStep::Attributes, sys.GetLastError());
 }
 
 TransferResult FileTransfer::Copy(const std::wstring& source, const std::wstring& destination,

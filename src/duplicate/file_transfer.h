@@ -88,6 +88,13 @@ class FileTransfer {
   uint8_t* second_ = nullptr;
 };
 
+// A copied folder gets the source folder's access-control list, short
+// name, times and attributes, after its contents (which would move its
+// times again). Each step that fails is passed to failed with its error.
+using StepFailure = std::function<void(FileStep step, uint32_t error)>;
+void ApplyFolderMetadata(const std::wstring& source, const std::wstring& destination, const platform::FindData& meta,
+                         const TransferOptions& options, const StepFailure& failed);
+
 // The attribute bits a copy carries over (not directory, reparse point,
 // compression or sparseness, which the file system decides).
 uint32_t CopiedAttributes(uint32_t attributes);

@@ -155,31 +155,9 @@ class VolumeCopier {
     return true;
   }
 
-  // A folder gets its short name, access rights, attributes and times
-  // after its contents, which would otherwise move its times again.
   void FolderMetadata(const std::wstring& rel, const platform::FindData& fd) {
-    auto& sys = platform::Sys();
-    std::wstring dest = destRoot_ + rel;
-    std::vector<uint8_t> security;
-    if (transferOptions_.security && sys.GetFileSecurity(readRoot_ + rel, win::DACL_SECURITY_INFORMATION, &security) &&
-        !sys.SetFileSecurity(dest, win::DACL_SECURITY_INFORMATION, security))
-      Error(rel, FileStep::Security, sys.GetLastError());
-    platform::Handle h = sys.CreateFile(dest, win::GENERIC_ALL, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                                        win::OPEN_EXISTING, win::FILE_FLAG_BACKUP_SEMANTICS);
-    if (!platform::IsValid(h)) {
-      Error(rel, FileStep::Times, sys.GetLastError());
-      return;
-    }
-    if (transferOptions_.shortNames && !fd.shortName.empty()) {
-      std::wstring shortPath = sys.GetShortPathName(dest);
-      std::wstring given = shortPath.substr(shortPath.rfind(L'\\') + 1);
-      if (!text::EqualsIgnoreCase(given, fd.shortName) && !sys.SetFileShortName(h, fd.shortName))
-        Error(rel, FileStep::ShortName, sys.GetLastError());
-    }
-    if (!sys.SetFileTime(h, fd.times)) Error(rel, FileStep::Times, sys.GetLastError());
-    sys.CloseHandle(h);
-    uint32_t wanted = CopiedAttributes(fd.attributes);
-    if (wanted && !sys.SetFileAttributes(dest, wanted)) Error(rel, FileStep::Attributes, sys.GetLastError());
+    ApplyFolderMetadata(readRoot_ + rel, destRoot_ + rel, fd, transferOptions_,
+                        [&](FileStep step, uint32_t error) { Error(rel, step, error); });
   }
 
   void CopyOneFile(const std::wstring& rel, const platform::FindData& fd) {

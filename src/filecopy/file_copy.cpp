@@ -206,20 +206,10 @@ class Copier {
     ++stats_.FoldersCopied;
   }
 
-  // After the contents, which would move the folder's times again.
   void FolderMetadata(const std::wstring& shown, const std::wstring& read, const std::wstring& dest,
                       const platform::FindData& fd) {
-    auto& sys = platform::Sys();
-    std::vector<uint8_t> security;
-    if (transferOptions_.security && sys.GetFileSecurity(read, win::DACL_SECURITY_INFORMATION, &security) &&
-        !sys.SetFileSecurity(dest, win::DACL_SECURITY_INFORMATION, security))
-      Error(shown, FileStep::Security, sys.GetLastError());
-    platform::Handle h = sys.CreateFile(dest, win::GENERIC_WRITE, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                                        win::OPEN_EXISTING, win::FILE_FLAG_BACKUP_SEMANTICS);
-    if (!platform::IsValid(h) || !sys.SetFileTime(h, fd.times)) Error(shown, FileStep::Times, sys.GetLastError());
-    if (platform::IsValid(h)) sys.CloseHandle(h);
-    uint32_t wanted = duplicate::CopiedAttributes(fd.attributes);
-    if (wanted && !sys.SetFileAttributes(dest, wanted)) Error(shown, FileStep::Attributes, sys.GetLastError());
+    duplicate::ApplyFolderMetadata(read, dest, fd, transferOptions_,
+                                   [&](FileStep step, uint32_t error) { Error(shown, step, error); });
   }
 
   FileCopyOptions options_;
