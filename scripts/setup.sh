@@ -30,13 +30,26 @@ missing=()
 for pkg in "${wanted[@]}"; do
   dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-if [ "$(id -u)" != 0 ]; then
-  command -v sudo >/dev/null 2>&1 || { echo "setup.sh: need root to install: ${missing[*]}" >&2; exit 1; }
-  sudo=sudo
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  if [ "$(id -u)" != 0 ]; then
+    command -v sudo >/dev/null 2>&1 || { echo "setup.sh: need root to install: ${missing[*]}" >&2; exit 1; }
+    sudo=sudo
+  fi
+  echo "setup.sh: installing ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
-echo "setup.sh: installing ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+
+# Wine in an English locale draws Japanese as empty boxes until the dialog
+# fonts are linked to a Japanese font, as Windows links its own fonts. Done in
+# the Wine prefix of whoever runs this (WINEPREFIX, or ~/.wine).
+if [[ " $* " == *" gui "* ]]; then
+  key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+  for face in Tahoma "Segoe UI" "MS Shell Dlg" "MS Shell Dlg 2"; do
+    WINEDEBUG=-all wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f >/dev/null 2>&1 ||
+      { echo "setup.sh: could not link the Japanese font in the Wine prefix" >&2; exit 1; }
+  done
+  wineserver -w 2>/dev/null || true
+fi

@@ -256,10 +256,12 @@ DuplicationResult RunDuplication(RunPage& page) {
     else if (j.SourceIsPartition) PartitionCopy(page);
     else BasicDiskCopy(page);
   }
-  // A finished run fills the bar on the scale its copy used.
-  if (!Cancelled())
-    page.Position(wholeDiskSectors ? int64_t(j.SourceLength)
-                                   : 2 * (j.SourceIsPartition ? 1 : PlanSlotCount) + (j.Verify ? 200 : 100));
+  // A finished run ends on a full bar, whatever scale its last step used
+  // (a file copy counts against the used space, which it never reaches).
+  if (!Cancelled()) {
+    page.Range(0, 1);
+    page.Position(1);
+  }
   page.Elapsed();
   // A finished clone carries the source disk's signature (Windows finds
   // its boot volume by it); done here, not at Finish, so that leaving the

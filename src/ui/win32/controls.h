@@ -37,6 +37,12 @@ inline constexpr UINT kWaitCancelMsg = WM_USER + 12;
 inline constexpr UINT kWaitSetTextMsg = WM_USER + 13;
 inline constexpr UINT kWaitCloseMsg = WM_USER + 14;
 
+inline bool IsGroupBox(HWND hwnd) {
+  wchar_t cls[16];
+  return ::GetClassNameW(hwnd, cls, 16) && _wcsicmp(cls, L"Button") == 0 &&
+         (::GetWindowLongPtrW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
 void RegisterTileClass(HINSTANCE instance);
 void RegisterDiskMapClass(HINSTANCE instance);
 void RegisterPieClass(HINSTANCE instance);

@@ -9,6 +9,7 @@
 #include "platform/text.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/dialog_template.h"
+#include "ui/win32/text_slack.h"
 #include "ui/win32/wait_window.h"
 #include "ui/win32/win32_host.h"
 
@@ -43,14 +44,14 @@ int DialogHost::RunModal(Page& page) {
     // that should be seen, not a silent no-op.
     std::wstring text = L"The window \"" + text::Widen(page.Name()) + L"\" (template " +
                         text::Dec(page.TemplateId()) + L") cannot be shown.";
-    ::MessageBoxW(owner, text.c_str(), app::AppCaption.c_str(), MB_OK | MB_ICONERROR);
+    ::MessageBoxW(owner, WithLineSlack(text).c_str(), app::AppCaption.c_str(), MB_OK | MB_ICONERROR);
     return IDCANCEL;
   }
   return w.IsClosed() ? w.Result() : int(r);
 }
 
 int DialogHost::MessageBox(const std::wstring& text, unsigned flags) {
-  int r = ::MessageBoxW(OwnerForNew(), text.c_str(), app::AppCaption.c_str(), BoxFlags(flags));
+  int r = ::MessageBoxW(OwnerForNew(), WithLineSlack(text).c_str(), app::AppCaption.c_str(), BoxFlags(flags));
   RethrowParked();
   return r;
 }

@@ -16,6 +16,7 @@
 #include "ui/win32/controls.h"
 #include "ui/win32/dialog_host.h"
 #include "ui/win32/small_windows.h"
+#include "ui/win32/text_slack.h"
 
 namespace ui::win32 {
 
@@ -172,10 +173,18 @@ INT_PTR DialogWindow::Route(UINT msg, WPARAM wp, LPARAM lp) {
 INT_PTR DialogWindow::OnInitDialog() {
   if (::GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_CAPTION) SetIcons(host_->Instance(), hwnd_);
   if (host_->IsMainWindow(this)) DressMainWindow(hwnd_);
-  // Text boxes of several lines read better with some air at their sides.
-  for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+  // Text boxes of several lines read better with some air at their sides;
+  // group-box captions from the template get their slack (see text_slack.h).
+  for (HWND child = ::GetWindow(hwnd_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (KindOf(child) == Kind::Edit && (::GetWindowLongPtrW(child, GWL_STYLE) & ES_MULTILINE))
       ::SendMessageW(child, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(Scale(hwnd_, 6), Scale(hwnd_, 6)));
+    if (IsGroupBox(child)) {
+      int n = ::GetWindowTextLengthW(child);
+      std::wstring caption(size_t(n) + 1, L'\0');
+      caption.resize(size_t(std::max(::GetWindowTextW(child, caption.data(), n + 1), 0)));
+      if (!caption.empty()) ::SetWindowTextW(child, WithLineSlack(caption).c_str());
+    }
+  }
   // The next page of a wizard stands where the last one stood (the operator
   // may have moved it); anything else is centred over its owner.
   HWND owner = ::GetWindow(hwnd_, GW_OWNER);

@@ -10,6 +10,7 @@
 #include "app/app_state.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/dialog_host.h"
+#include "ui/win32/text_slack.h"
 
 namespace ui::win32 {
 
@@ -55,6 +56,10 @@ void DialogWindow::SetText(int id, const std::wstring& text) {
   HWND c = Item(id);
   if (!c) return;
   Quiet q(this);  // EN_CHANGE from our own text is not the operator typing
+  if (IsGroupBox(c)) {
+    ::SetWindowTextW(c, WithLineSlack(text).c_str());
+    return;
+  }
   ::SetWindowTextW(c, IsClass(c, L"Edit") ? ToEditLines(text).c_str() : text.c_str());
 }
 
@@ -62,6 +67,7 @@ std::wstring DialogWindow::GetText(int id) {
   if (id == 0) return hwnd_ ? WindowText(hwnd_) : L"";
   HWND c = Item(id);
   if (!c) return L"";
+  if (IsGroupBox(c)) return WithoutLineSlack(WindowText(c));
   return IsClass(c, L"Edit") ? FromEditLines(WindowText(c)) : WindowText(c);
 }
 
@@ -194,7 +200,7 @@ void DialogWindow::KillTimer(unsigned id) {
 
 int DialogWindow::MessageBox(const std::wstring& text, unsigned flags) {
   HWND owner = closed_ ? host_->OwnerForNew() : hwnd_;
-  int r = ::MessageBoxW(owner, text.c_str(), app::AppCaption.c_str(), BoxFlags(flags));
+  int r = ::MessageBoxW(owner, WithLineSlack(text).c_str(), app::AppCaption.c_str(), BoxFlags(flags));
   host_->RethrowParked();
   return r;
 }

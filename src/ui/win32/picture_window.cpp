@@ -104,12 +104,6 @@ HBRUSH ControlBrush(HWND hwnd, PictureState& s, HDC dc, HWND control) {
   return b;
 }
 
-bool IsGroupBox(HWND hwnd) {
-  wchar_t cls[16];
-  return ::GetClassNameW(hwnd, cls, 16) && _wcsicmp(cls, L"Button") == 0 &&
-         (::GetWindowLongPtrW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
-}
-
 bool IsEdit(HWND hwnd) {
   wchar_t cls[16];
   return ::GetClassNameW(hwnd, cls, 16) && _wcsicmp(cls, L"Edit") == 0;
