@@ -43,13 +43,15 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Wine in an English locale draws Japanese as empty boxes until the dialog
-# fonts are linked to a Japanese font, as Windows links its own fonts. Done in
-# the Wine prefix of whoever runs this (WINEPREFIX, or ~/.wine).
+# fonts are linked to a Japanese font, as Windows links its own fonts. The
+# link also draws Latin text in that font, so it goes into a Wine prefix of its
+# own for the Japanese GUI (~/.wine-ja, or VEKTREL_WINE_JA), not the default one.
 if [[ " $* " == *" gui "* ]]; then
+  export WINEPREFIX="${VEKTREL_WINE_JA:-$HOME/.wine-ja}" WINEDEBUG=-all
   key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
-  for face in Tahoma "Segoe UI" "MS Shell Dlg" "MS Shell Dlg 2"; do
-    WINEDEBUG=-all wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f >/dev/null 2>&1 ||
-      { echo "setup.sh: could not link the Japanese font in the Wine prefix" >&2; exit 1; }
+  for face in Tahoma "Segoe UI"; do
+    wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f >/dev/null 2>&1 ||
+      { echo "setup.sh: could not link the Japanese font in the Wine prefix $WINEPREFIX" >&2; exit 1; }
   done
   wineserver -w 2>/dev/null || true
 fi
