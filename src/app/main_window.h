@@ -21,7 +21,7 @@ const Tile* MainWindowTiles(int* count);
 
 // Whether the task a command starts is not built yet (its tile is drawn
 // faded and its menu item greyed); the list lives beside the stubs that
-// stand in for those wizards (wizards_pending.cpp).
+// stand in for those wizards (task_doors.cpp).
 bool TaskPending(int command);
 
 class CQobDlg : public ui::Page {
