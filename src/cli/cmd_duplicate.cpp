@@ -76,10 +76,31 @@ std::wstring ResultName(duplicate::DuplicationResult r) {
   }
 }
 
+// The type byte when the entry was read (else the list's own type code),
+// -1 for free space.
+static int TypeByteOf(const duplicate::PlannedLine& l) {
+  if (l.free) return -1;
+  return l.typeByte >= 0 ? l.typeByte : l.entry.Type;
+}
+
+// A GPT row by its type's name, or by the GUID when the type has none; an
+// MBR row by the name of its type byte.
 static std::wstring TypeName(const duplicate::PlannedLine& l, bool gpt) {
   if (l.free) return L"free";
-  if (l.entry.Type < 0) return gpt ? L"GPT" : L"-";
-  return disk::PartitionTypeName(l.entry.Type);
+  if (gpt) {
+    std::wstring name = disk::GptPartitionTypeName(l.gptType);
+    return name.empty() ? disk::GuidText(l.gptType) : name;
+  }
+  return disk::PartitionTypeName(TypeByteOf(l));
+}
+
+// The type column: "07 NTFS" for an MBR row (the byte alone when it has no name).
+static std::wstring TypeColumn(const duplicate::PlannedLine& l, bool gpt) {
+  if (l.free || gpt || TypeByteOf(l) < 0 || TypeByteOf(l) > 0xFF) return TypeName(l, gpt);
+  static const wchar_t kDigits[] = L"0123456789ABCDEF";
+  int byte = TypeByteOf(l) & 0xFF;
+  std::wstring hex{kDigits[byte >> 4], kDigits[byte & 15]}, name = TypeName(l, gpt);
+  return name.empty() ? hex : hex + L" " + name;
 }
 
 std::vector<std::wstring> PlanText(const std::vector<duplicate::PlannedLine>& plan, bool gpt) {
@@ -87,28 +108,32 @@ std::vector<std::wstring> PlanText(const std::vector<duplicate::PlannedLine>& pl
   out.push_back(L"Planned layout of " + DuplicationJob.DestinationDescription + (gpt ? L" (GPT)" : L" (MBR)") + L":");
   out.push_back(L"  row  start         length        type                 letter");
   int n = 0;
+  bool kept = false;
   for (const duplicate::PlannedLine& l : plan) {
     std::wstring row = text::Dec(++n), start = text::Dec(l.entry.StartLba), length = text::Dec(l.entry.LengthSectors);
-    std::wstring type = TypeName(l, gpt);
     auto pad = [](std::wstring s, size_t width) { return s.size() < width ? s + std::wstring(width - s.size(), L' ') : s + L" "; };
-    out.push_back(L"  " + pad(row, 5) + pad(start, 14) + pad(length, 14) + pad(type, 21) +
-                  (l.letter ? std::wstring(1, l.letter) + L":" : L"-"));
+    out.push_back((l.target ? L"* " : L"  ") + pad(row, 5) + pad(start, 14) + pad(length, 14) +
+                  pad(TypeColumn(l, gpt), 21) + (l.letter ? std::wstring(1, l.letter) + L":" : L"-"));
+    kept |= !l.target;
   }
+  if (kept) out.push_back(L"  (* the copy writes these rows; the other rows keep what they hold)");
   return out;
 }
 
 void PlanJson(Json& j, const std::vector<duplicate::PlannedLine>& plan, bool gpt) {
   j.Field("PlannedGpt", gpt).Key("PlannedLayout").BeginArray();
   int n = 0;
-  for (const duplicate::PlannedLine& l : plan)
-    j.BeginObject()
-        .Field("row", ++n)
-        .Field("start", l.entry.StartLba)
-        .Field("length", l.entry.LengthSectors)
-        .Field("type", int64_t(l.free ? -1 : l.entry.Type))
-        .Field("typeName", TypeName(l, gpt))
+  for (const duplicate::PlannedLine& l : plan) {
+    j.BeginObject().Field("row", ++n).Field("start", l.entry.StartLba).Field("length", l.entry.LengthSectors);
+    // A GPT plan names every type by its GUID ("" for free space), an MBR
+    // plan by its type byte (-1 for free space).
+    if (gpt) j.Field("type", l.free ? std::wstring() : disk::GuidText(l.gptType));
+    else j.Field("type", int64_t(TypeByteOf(l)));
+    j.Field("typeName", TypeName(l, gpt))
         .Field("letter", l.letter ? std::wstring(1, l.letter) : L"")
+        .Field("target", l.target)
         .EndObject();
+  }
   j.EndArray();
 }
 
@@ -125,6 +150,23 @@ void RunFieldsJson(Json& j) {
   for (const duplicate::FileError& e : job.FileErrors)
     j.BeginObject().Field("path", e.path).Field("reason", e.reason).EndObject();
   j.EndArray().Field("ElapsedSeconds", int64_t(job.ElapsedSeconds));
+}
+
+int RefuseDuplication(Context& c, const std::wstring& reason) {
+  c.Err(L"vektrel-cli: " + reason);
+  if (c.opt.json) {
+    const duplicate::DuplicationJobRecord& job = DuplicationJob;
+    Json j;
+    j.BeginObject()
+        .Field("result", std::wstring(L"Aborted"))
+        .Field("started", false)
+        .Field("reason", reason)
+        .Field("source", job.SourceDescription)
+        .Field("destination", job.DestinationDescription)
+        .EndObject();
+    c.Out(j.Text());
+  }
+  return 1;
 }
 
 int CmdDuplicate(Context& c, Args& a) {
@@ -152,10 +194,8 @@ int CmdDuplicate(Context& c, Args& a) {
   (void)modeGiven;
 
   // The pages refuse these too; said here plainly, before anything runs.
-  if (source.diskIndex == dest.diskIndex && (source.partition == 0 || dest.partition == 0)) {
-    c.Err(L"vektrel-cli: " + app::T(L"IDS_DestinationIsSource"));
-    return 1;
-  }
+  if (source.diskIndex == dest.diskIndex && (source.partition == 0 || dest.partition == 0))
+    return RefuseDuplication(c, app::T(L"IDS_DestinationIsSource"));
 
   std::wstring stuck;  // why the wizard stopped on a page
   bool declined = false, ran = false, planShown = false;
@@ -187,8 +227,11 @@ int CmdDuplicate(Context& c, Args& a) {
     } else if (!w.Tick(basic ? IDC_MS_BASIC : IDC_MS_SECTOR, true)) {
       stuck = L"a partition without a drive letter can only be copied with --mode sector";
     } else {
+      size_t before = c.host.messages.size();
       w.Press(IDC_NEXT);
-      if (!w.IsClosed()) stuck = basic ? L"a basic copy needs a source with partitions" : lastMessage();
+      if (!w.IsClosed()) stuck = c.host.messages.size() > before ? lastMessage() : L"the source cannot be taken";
+      // The page names its radio button; here that is an option.
+      if (stuck.find(L"\"" + app::T(L"IDS_MSelectRadioSBS") + L"\"") != std::wstring::npos) stuck += L" (--mode sector)";
     }
     if (!w.IsClosed()) w.Close(win::IDCANCEL);
   });
@@ -253,15 +296,14 @@ int CmdDuplicate(Context& c, Args& a) {
     duplicate::RunDuplicationWizard();
   }
 
-  if (!planShown) {
-    c.Err(L"vektrel-cli: " + (declined ? std::wstring(L"the destination was not confirmed and nothing was written "
-                                                      L"(add --yes to overwrite it)")
-                                       : stuck.empty() ? std::wstring(L"the duplication could not be set up") : stuck));
-    return 1;
-  }
+  if (!planShown)
+    return RefuseDuplication(c, declined ? std::wstring(L"the destination was not confirmed and nothing was written "
+                                                        L"(add --yes to overwrite it)")
+                                         : stuck.empty() ? std::wstring(L"the duplication could not be set up") : stuck);
   std::vector<std::wstring> out = PlanText(plan, gpt);
+  const std::wstring notStarted = L"the duplication was not started and nothing was written (add --yes to start it)";
   if (!planOnly && !ran) {
-    c.Err(L"vektrel-cli: the duplication was not started and nothing was written (add --yes to start it)");
+    c.Err(L"vektrel-cli: " + notStarted);
     declined = true;
   }
   bool run = !planOnly && ran;
@@ -279,6 +321,7 @@ int CmdDuplicate(Context& c, Args& a) {
         .Field("destination", job.DestinationDescription)
         .Field("mode", basic ? "basic" : "sector")
         .Field("expand", std::wstring(duplicate::ExpansionKey(job.ExpansionMode)).substr(4));
+    if (!planOnly && !ran) j.Field("reason", notStarted);
     RunFieldsJson(j);
     j.Field("milliseconds", uint64_t(runMs)).Field("verifyMilliseconds", uint64_t(verifyMs));
     PlanJson(j, plan, gpt);

@@ -3,7 +3,6 @@
 // in its map, picks the command from the context menu and fills the pages
 // as an operator would, so the same checks and messages apply.
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <optional>
 
@@ -89,14 +88,6 @@ std::wstring LetterOf(const disk::PartitionEntry& e) {
   return e.DriveLetter > 0 ? std::wstring(1, wchar_t(e.DriveLetter)) + L":" : L"-";
 }
 
-std::wstring GuidText(const bytes::Guid& g) {
-  char buf[40];
-  const uint8_t* b = g.b;
-  std::snprintf(buf, sizeof buf, "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b[3], b[2],
-                b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
-  return text::Widen(buf);
-}
-
 void PrintRegionTable(Context& c) {
   const auto& rows = PartitionManager.regions;
   std::vector<std::vector<std::wstring>> table = {{L"R", L"start", L"length", L"size", L"kind", L"type", L"letter"}};
@@ -148,7 +139,7 @@ void PrintRegionJson(Context& c, int count) {
   j.Field("PartitionCount", int64_t(count))
       .Field("PartitionStyle", uint64_t(h.style))
       .Field("UsedEntryCount", int64_t(partition::UsedEntryCount));
-  if (h.style == win::PARTITION_STYLE_GPT) j.Field("DiskId", GuidText(h.diskId));
+  if (h.style == win::PARTITION_STYLE_GPT) j.Field("DiskId", disk::GuidText(h.diskId));
   else j.Field("Signature", uint64_t(h.signature));
   j.EndObject().Key("slots").BeginArray();
   for (int i = 0; i < std::min(count, partition::kLayoutSlots); ++i) {
@@ -161,8 +152,8 @@ void PrintRegionJson(Context& c, int count) {
     j.BeginObject()
         .Field("slot", i)
         .Field("style", uint64_t(s.style))
-        .Field("gptType", GuidText(s.gptType))
-        .Field("gptId", GuidText(s.gptId))
+        .Field("gptType", disk::GuidText(s.gptType))
+        .Field("gptId", disk::GuidText(s.gptId))
         .Field("gptAttributes", s.gptAttributes)
         .Field("gptName", text::FromUtf16(name))
         .Field("startBytes", s.startBytes)

@@ -41,12 +41,9 @@ void ScriptQuickPages(Context& c, QuickRun* run) {
 }
 
 int ReportQuick(Context& c, const QuickRun& run) {
-  if (!run.opened) {
-    std::wstring why = c.host.messages.empty() ? std::wstring(L"the quick duplicate could not be set up")
-                                               : c.host.messages.back().text;
-    c.Err(L"vektrel-cli: " + why);
-    return 1;
-  }
+  if (!run.opened)
+    return RefuseDuplication(c, c.host.messages.empty() ? std::wstring(L"the quick duplicate could not be set up")
+                                                        : c.host.messages.back().text);
   if (!run.ran) c.Err(L"vektrel-cli: the duplication was not started and nothing was written (add --yes to start it)");
   const duplicate::DuplicationJobRecord& job = DuplicationJob;
   const bool basic = job.CopyMode == duplicate::CopyKind::Basic;

@@ -69,6 +69,18 @@ Handle OpenDiskReadOnly(int driveNumber) {
   return CurrentDisk;
 }
 
+bool DiskIsWriteProtected(int driveNumber) {
+  Handle h = OpenOrNull(PhysicalDrivePath(driveNumber), win::GENERIC_READ, kShareAll);
+  if (h == platform::kNullHandle) return false;
+  uint32_t got = 0;
+  bool writable = Sys().DeviceIoControl(h, win::IOCTL_DISK_IS_WRITABLE, nullptr, 0, nullptr, 0, &got);
+  // Only the driver's own "write protected" counts: a driver that does not
+  // know the request says nothing about the medium.
+  bool refused = !writable && Sys().GetLastError() == win::ERROR_WRITE_PROTECT;
+  Sys().CloseHandle(h);
+  return refused;
+}
+
 Handle OpenDiskHandle(int driveNumber) {
   return OpenOrNull(PhysicalDrivePath(driveNumber), win::GENERIC_READ | win::GENERIC_WRITE, kShareAll);
 }

@@ -52,6 +52,10 @@ int ReadCurrentDisk(void* buffer, uint64_t lba, uint32_t count);
 // failed attempt counted).
 int WriteCurrentDisk(const void* buffer, uint64_t lba, uint32_t count);
 
+// Whether the disk's medium refuses writes (the driver's answer to
+// IOCTL_DISK_IS_WRITABLE); false when that cannot be asked.
+bool DiskIsWriteProtected(int driveNumber);
+
 // The disk's exact length in sectors (0 when it cannot be opened or sized);
 // also stores its sectors per track in LastSectorsPerTrack.
 uint64_t GetDiskSizeSectors(int driveNumber);

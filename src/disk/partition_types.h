@@ -24,6 +24,11 @@ bool IsKnownPartitionType(uint8_t type);
 // 239 (shown as "EFI") for the EFI system partition, the MBR type of the
 // same use for Linux partitions, 0 (no name) for anything else.
 int GptPartitionTypeCode(const bytes::Guid& type);
+// The name of a GPT type ("Basic data", "EFI system", ...); "" for a type
+// without one.
+std::wstring GptPartitionTypeName(const bytes::Guid& type);
+// A GUID as the partitioning tools print it: 8-4-4-4-12 upper-case digits.
+std::wstring GuidText(const bytes::Guid& g);
 // The table name with blanks removed at both ends; "N/A" for an empty name;
 // "In-use" for kTypeInUse (one word: lists squeeze the blanks out of
 // names); "" for a type the table does not hold.

@@ -3,6 +3,7 @@
 #include "app/disk_list.h"
 #include "app/format_size.h"
 #include "app/language.h"
+#include "disk/disk_access.h"
 #include "disk/disk_table.h"
 #include "duplicate/duplication_job.h"
 #include "duplicate/system_disk.h"
@@ -22,6 +23,8 @@ bool HoldsRunningWindows(int diskIndex) {
 DestinationRefusal RefuseDestination(int diskIndex, bool isPartition, uint64_t start, uint64_t length) {
   const DuplicationJobRecord& j = DuplicationJob;
   if (HoldsRunningWindows(diskIndex)) return DestinationRefusal::SystemDisk;
+  const disk::DiskEntry* d = disk::DiskAt(diskIndex);
+  if (d && d->DriveNumber >= 0 && disk::DiskIsWriteProtected(d->DriveNumber)) return DestinationRefusal::WriteProtected;
   if (diskIndex != j.SourceDisk) return DestinationRefusal::None;
   // A whole disk (or a Windows 7 pair, which is copied as a disk) covers
   // every sector of its own disk; so does a whole-disk destination.
@@ -39,11 +42,17 @@ DestinationRefusal RefuseChosenDestination() {
 const wchar_t* RefusalKey(DestinationRefusal refusal) {
   switch (refusal) {
     case DestinationRefusal::SystemDisk: return L"IDS_MDest1";
+    case DestinationRefusal::WriteProtected: return L"IDS_DestinationWriteProtected";
     case DestinationRefusal::SourceDisk: return L"IDS_DestinationIsSource";
     case DestinationRefusal::OverlapsSource: return L"IDS_DestinationOverlapsSource";
     case DestinationRefusal::None: break;
   }
   return L"";
+}
+
+std::wstring RefusalText(DestinationRefusal refusal, int diskIndex) {
+  if (refusal == DestinationRefusal::None) return L"";
+  return app::FillField(app::T(RefusalKey(refusal)), L"%DISK%", DiskDescription(diskIndex));
 }
 
 std::wstring DiskDescription(int diskIndex) {

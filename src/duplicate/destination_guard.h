@@ -1,8 +1,8 @@
 // What may receive a copy. One place decides, so that the destination page,
 // the console and the driver (just before it writes) refuse the same
-// things: the disk that holds the running Windows, the source disk itself
-// when a whole disk is copied, and on the source's own disk any partition
-// that overlaps the source partition.
+// things: the disk that holds the running Windows, a disk whose medium
+// refuses writes, the source disk itself when a whole disk is copied, and on
+// the source's own disk any partition that overlaps the source partition.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@ namespace duplicate {
 enum class DestinationRefusal {
   None,
   SystemDisk,      // holds the running Windows
+  WriteProtected,  // the medium refuses writes: said before the overwrite question, not after a failed write
   SourceDisk,      // the whole source disk cannot receive itself
   OverlapsSource,  // a partition of the source disk that shares sectors with the source
 };
@@ -30,6 +31,8 @@ DestinationRefusal RefuseDestination(int diskIndex, bool isPartition, uint64_t s
 DestinationRefusal RefuseChosenDestination();
 // The message key of a refusal ("" for None).
 const wchar_t* RefusalKey(DestinationRefusal refusal);
+// The message itself, naming the disk (DiskTable index) where it needs to.
+std::wstring RefusalText(DestinationRefusal refusal, int diskIndex);
 
 // "Disk 1 (Demo Blank Disk, 16 GB)": the Windows disk number, the model and
 // the size, the way every page names a disk it is about to write.

@@ -243,7 +243,7 @@ DuplicationResult RunDuplication(RunPage& page) {
   // changed since the destination page, and the console reaches here too.
   DestinationRefusal refusal = RefuseChosenDestination();
   if (refusal != DestinationRefusal::None) {
-    ui::MessageBox(T(RefusalKey(refusal)), kExclamation);
+    ui::MessageBox(RefusalText(refusal, j.DestinationDisk), kExclamation);
     ++j.FailedStepCount;
     j.CancelRequested = true;
   }

@@ -180,13 +180,14 @@ void CMirrorDestination::Choose(ui::Window& w, int row) {
   DuplicationJobRecord& j = DuplicationJob;
   const app::DiskListRow& r = rows_[size_t(row)];
   const disk::DiskEntry* d = disk::DiskAt(r.diskIndex);
-  auto refuse = [&](const wchar_t* key) {
+  auto say = [&](const std::wstring& text) {
     w.ListSetCheck(IDC_LIST, row, false);
-    if (key && *key) w.MessageBox(T(key), win::MB_OK | win::MB_ICONEXCLAMATION);
+    if (!text.empty()) w.MessageBox(text, win::MB_OK | win::MB_ICONEXCLAMATION);
   };
+  auto refuse = [&](const wchar_t* key) { say(key && *key ? T(key) : L""); };
   if (!d) return refuse(nullptr);
   DestinationRefusal refusal = RefuseDestination(r.diskIndex, !r.isDisk, r.record.StartLba, r.record.LengthSectors);
-  if (refusal != DestinationRefusal::None) return refuse(RefusalKey(refusal));
+  if (refusal != DestinationRefusal::None) return say(RefusalText(refusal, r.diskIndex));
   Expansion mode = ModeOnPage(w);
 
   if (r.isDisk) {
@@ -311,7 +312,7 @@ bool CMirrorDestination::TakeDestination(ui::Window& w) {
   // The disks may have changed since the row was checked.
   DestinationRefusal refusal = RefuseChosenDestination();
   if (refusal != DestinationRefusal::None) {
-    w.MessageBox(T(RefusalKey(refusal)), win::MB_OK | win::MB_ICONEXCLAMATION);
+    w.MessageBox(RefusalText(refusal, j.DestinationDisk), win::MB_OK | win::MB_ICONEXCLAMATION);
     return false;
   }
   PlanStatus fit = Basic() ? CheckBasicFit() : CheckSectorFit();

@@ -6,6 +6,7 @@
 #include "app/language.h"
 #include "disk/disk_access.h"
 #include "disk/disk_table.h"
+#include "disk/volume_map.h"
 #include "duplicate/destination_guard.h"
 #include "duplicate/duplicate_ids.h"
 #include "duplicate/duplication_job.h"
@@ -47,6 +48,10 @@ RawEntry ReadRawEntry(int driveNumber, const disk::PartitionRecord& rec, bool gp
   // Only the MBR's own entries start the computer.
   e.active = rec.TableLba == 0 && entry[0] == 0x80;
   return e;
+}
+
+bool ReadableVolume(const app::DiskListRow& r) {
+  return r.letter > 0 && disk::FileSystemTypeOfLetter(wchar_t(r.letter)) != 0;
 }
 
 bool FolderExists(const std::wstring& path) {
@@ -102,6 +107,15 @@ bool CMirrorSource::NeedsBootPartition(int row) const {
   return HasWindowsSystemFolder(root) && !FolderExists(root + L"\\BOOT") && !HasOlderWindows(root);
 }
 
+bool CMirrorSource::HasFileVolume(int row) const {
+  // The checked rows: the disk's partitions, or the pair's.
+  int from = rows_[size_t(row)].isDisk ? row + 1 : row;
+  int to = pair_ ? from + pairCount_ : int(rows_.size());
+  for (int i = from; i < to && i < int(rows_.size()) && !rows_[size_t(i)].isDisk; ++i)
+    if (ReadableVolume(rows_[size_t(i)])) return true;
+  return false;
+}
+
 void CMirrorSource::CheckPartition(ui::Window& w, int row) {
   const app::DiskListRow& r = rows_[size_t(row)];
   w.ListSetCheck(IDC_LIST, row, true);
@@ -152,10 +166,14 @@ bool CMirrorSource::TakeSource(ui::Window& w) {
   const app::DiskListRow& first = rows_[size_t(row)];
   const disk::DiskEntry* d = disk::DiskAt(first.diskIndex);
   if (!d) return false;
-  bool hasPartitions = row + 1 < int(rows_.size()) && !rows_[size_t(row) + 1].isDisk;
-  // A basic copy creates the source's partitions anew: a disk without any
-  // has nothing to copy that way.
-  if (basic && first.isDisk && !hasPartitions) return false;
+  // A basic copy creates the source's partitions anew and copies the files
+  // of their volumes: a disk (or Windows 7 pair) without one volume whose
+  // files can be read has nothing to copy that way, whatever its size.
+  if (basic && (first.isDisk || pair_) && !HasFileVolume(row)) {
+    w.MessageBox(app::FillField(T(L"IDS_NoFileVolume"), L"%DISK%", DiskDescription(first.diskIndex)),
+                 win::MB_OK | win::MB_ICONEXCLAMATION);
+    return false;
+  }
 
   std::vector<disk::PartitionRecord> records;
   disk::ReadPartitionList(&records, d->DriveNumber);

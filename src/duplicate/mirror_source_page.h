@@ -26,6 +26,9 @@ class CMirrorSource : public ui::Page {
   // Whether the partition of row holds a newer Windows whose boot files
   // lie on a partition in front of it.
   bool NeedsBootPartition(int row) const;
+  // Whether a basic copy of the disk (or pair) checked at row finds a volume
+  // whose files it can read.
+  bool HasFileVolume(int row) const;
   bool TakeSource(ui::Window& w);
   std::vector<app::DiskListRow> rows_;
   bool changing_ = false;  // the page itself is changing check marks

@@ -5,6 +5,7 @@
 #include "disk/disk_table.h"
 #include "duplicate/duplication_job.h"
 #include "duplicate/layout_plan.h"
+#include "partition/layout_slots.h"
 #include "platform/text.h"
 
 namespace duplicate {
@@ -19,6 +20,24 @@ void Describe(std::vector<PlannedLine>* lines) {
     l.text = app::T(L"IDS_Partition") + text::Dec(++n) + L" " + app::FormatSize(l.entry.LengthSectors);
     if (l.free) l.text += L" " + app::T(L"IDS_FreeSpace");
     else if (l.letter) l.text += std::wstring(L" (") + l.letter + L":)";
+  }
+}
+
+// The entry types of a disk's rows, from the layout its driver reports.
+void TypesFromLayout(int diskIndex, bool gpt, std::vector<PlannedLine>* lines) {
+  const disk::DiskEntry* d = disk::DiskAt(diskIndex);
+  if (!d) return;
+  partition::LayoutHeaderInfo header;
+  std::vector<partition::LayoutSlot> slots = partition::ReadLayoutSlots(d->DriveNumber, &header);
+  for (PlannedLine& l : *lines) {
+    if (l.entry.RecordIndex < 0) continue;
+    for (const partition::LayoutSlot& s : slots) {
+      // A link entry starts where its extended boot record is, never where a logical drive does.
+      if (s.IsEmpty() || s.logical == -1 || s.StartSector() != l.entry.StartLba) continue;
+      if (gpt) l.gptType = s.gptType;
+      else l.typeByte = s.type;
+      break;
+    }
   }
 }
 
@@ -70,18 +89,33 @@ std::vector<PlannedLine> PlannedLines(bool* gpt) {
   if (j.DestinationIsPartition) {
     uint64_t length = basic ? j.DestinationPlannedLength : j.SourceLength;
     lines = RowsOf(j.DestinationDisk, j.DestinationStart, length, length != j.DestinationLength, gpt);
+    TypesFromLayout(j.DestinationDisk, *gpt, &lines);
+    for (PlannedLine& l : lines) {
+      if (l.entry.RecordIndex < 0 || l.entry.StartLba != j.DestinationStart) continue;
+      l.target = true;
+      // A sector copy gives an MBR entry the source's own type byte.
+      if (!basic && !*gpt && j.SourceTypeByte) l.typeByte = j.SourceTypeByte;
+    }
   } else if (basic) {
     *gpt = ConvertToGpt || j.SourceIsGpt;
     for (const PlannedRow& r : PlannedRows) {
       PlannedLine l;
       l.entry = r.entry;
       l.slot = r.slot;
+      l.target = true;
+      if (r.slot >= 0 && r.slot < partition::kLayoutSlots) {
+        const partition::LayoutSlot& s = partition::LayoutSlotTable[r.slot];
+        if (*gpt) l.gptType = s.gptType;
+        else l.typeByte = s.type;
+      }
       lines.push_back(l);
     }
   } else {
     // Every sector keeps its place: the source's rows, cut at the end of
     // the copied range, then what the destination has behind it.
     lines = RowsOf(j.SourceDisk, 0, 0, false, gpt);
+    TypesFromLayout(j.SourceDisk, *gpt, &lines);
+    for (PlannedLine& l : lines) l.target = true;
     uint64_t end = j.SourceLength;
     std::vector<PlannedLine> kept;
     for (PlannedLine& l : lines) {

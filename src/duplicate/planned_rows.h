@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "disk/partition_table.h"
+#include "platform/bytes.h"
 
 namespace duplicate {
 
@@ -16,6 +17,13 @@ struct PlannedLine {
   int32_t slot = -1;           // the plan's slot (a basic disk duplication), else -1
   wchar_t letter = 0;          // the source volume's letter, 0 none
   bool free = false;
+  // What the row's table entry will say: the MBR type byte (-1 when there
+  // is no entry to read it from), or on a GPT destination the type GUID.
+  int32_t typeByte = -1;
+  bytes::Guid gptType{};
+  // The row receives the copy (every row of a disk destination); the other
+  // rows of a partition destination's disk keep what they hold.
+  bool target = false;
   std::wstring text;           // the line of the destination page's list
 };
 

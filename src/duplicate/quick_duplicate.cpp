@@ -95,7 +95,10 @@ QuickOutcome Prepare() {
   // The same guard as the wizard's destination page: never the running
   // Windows' disk, never the source.
   DestinationRefusal refusal = RefuseDestination(destination, false, 0, d->SizeSectors);
-  if (refusal != DestinationRefusal::None) return Stop(QuickOutcome::Refused, RefusalKey(refusal));
+  if (refusal != DestinationRefusal::None) {
+    ui::MessageBox(RefusalText(refusal, destination), win::MB_OK | win::MB_ICONEXCLAMATION);
+    return QuickOutcome::Refused;
+  }
   if (sector) return QuickOutcome::Opened;
 
   PlanStatus plan = PlanDiskDuplication(source, destination, Expansion::Auto);

@@ -150,6 +150,7 @@ inline constexpr int IDNO = 7;
 
 // Device control codes
 inline constexpr uint32_t IOCTL_DISK_GET_DRIVE_GEOMETRY = 0x00070000;
+inline constexpr uint32_t IOCTL_DISK_IS_WRITABLE = 0x00070024;
 inline constexpr uint32_t IOCTL_DISK_GET_PARTITION_INFO_EX = 0x00070048;
 inline constexpr uint32_t IOCTL_DISK_GET_DRIVE_LAYOUT_EX = 0x00070050;
 inline constexpr uint32_t IOCTL_DISK_SET_DRIVE_LAYOUT_EX = 0x0007C054;

@@ -1,6 +1,7 @@
 // vektrel-cli duplicate on simulated disks: disks named by their Windows
-// number, the exit codes (0 only for Completed), the JSON, and that nothing
-// is written unless the run was confirmed (--plan never writes).
+// number, the exit codes (0 only for Completed), the JSON (refusals
+// included), the planned layout's rows and types, and that nothing is
+// written unless the run was confirmed (--plan never writes).
 #include <gtest/gtest.h>
 
 #include "duplicate/dup_fixture.h"
@@ -11,19 +12,22 @@ namespace {
 
 class DuplicateCliTest : public DupTest {
  protected:
-  // Disk0 with two partitions and a pattern behind them, Disk1 larger.
+  // Disk0 with two partitions and a pattern behind them, Disk1 larger with
+  // partitions no file copy can read: one never formatted, one of Linux.
   void Images() {
     AddDisk("size=40000s,model=Source");
     AddDisk("size=60000s,model=Target");
     Boot();
     Layout(0, {{{2048, 16000, 0x07, "NTFS"}, {20000, 16000, 0x06, "FAT"}}});
+    Layout(1, {{{2048, 16000, 0x07, ""}, {20000, 16000, 0x83, ""}}});
     FillPattern(0, 36000, 4000, 0x77);
     platform::SetSystem(nullptr);
     sim_.reset();
   }
-  int Run(const std::string& args, std::string* out, const std::string& sourceFaults = "") {
+  int Run(const std::string& args, std::string* out, const std::string& sourceFaults = "",
+          const std::string& targetFaults = "") {
     return Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --disk " + ImagePath(0) + ",model=Source" +
-                     sourceFaults + " --disk " + ImagePath(1) + ",model=Target " + args + " 2>&1",
+                     sourceFaults + " --disk " + ImagePath(1) + ",model=Target" + targetFaults + " " + args + " 2>&1",
                  out);
   }
 };
@@ -36,6 +40,7 @@ TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
     int code;
     std::string shows;
     bool writes;
+    std::string targetFaults = "", hides = "";
   } cases[] = {
       {"duplicate --source x --dest 1", "", 2, "--source K needs a number from 0", false},
       {"duplicate --source 0 --dest 2", "", 2, "there is no disk 2", false},
@@ -43,10 +48,24 @@ TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
       {"duplicate --source 0 --dest 1 --mode sector --expand same", "", 2, "--expand applies to --mode basic", false},
       {"duplicate --source 0 --dest 1 --size 1=100", "", 2, "--size needs --expand manual", false},
       {"--yes duplicate --source 0 --dest 0", "", 1, "cannot be duplicated onto itself", false},
+      {"--yes --json duplicate --source 0 --dest 0", "", 1,
+       "{\"result\":\"Aborted\",\"started\":false,\"reason\":\"The destination is the source disk itself.", false},
+      // Refused when the row is checked: before the overwrite question.
+      {"--yes --json duplicate --source 0 --dest 1 --mode sector", "", 1,
+       "{\"result\":\"Aborted\",\"started\":false,\"reason\":\"Disk 1 (Target, 29.30 MB) is write-protected", false,
+       ",wp=1", "already contains partitions"},
+      {"--yes duplicate --source 0 --dest 1:2 --mode sector", "", 1, "Disk 1 (Target, 29.30 MB) is write-protected",
+       false, ",wp=1"},
+      {"--json duplicate --source 0 --dest 1 --mode sector", "", 1,
+       "\"result\":\"Aborted\",\"started\":false,\"reason\":\"the destination was not confirmed", false},
+      // Nothing on Disk1 can be copied file by file, whatever the destination's size.
+      {"--yes duplicate --source 1 --dest 0", "", 1,
+       "Disk 1 (Target, 29.30 MB) has no volume whose files can be read", false, "", "too small"},
       {"--yes duplicate --source 0:1 --dest 0:1 --mode sector", "", 1, "shares sectors with the source partition", false},
       {"duplicate --source 0 --dest 1 --mode sector", "", 1, "nothing was written (add --yes", false},
       {"--json duplicate --source 0 --dest 1 --mode sector --plan", "", 0,
-       "\"PlannedLayout\":[{\"row\":1,\"start\":2048,\"length\":16000,\"type\":7,\"typeName\":\"NTFS\",\"letter\":\"C\"}",
+       "\"PlannedLayout\":[{\"row\":1,\"start\":2048,\"length\":16000,\"type\":7,\"typeName\":\"NTFS\",\"letter\":\"C\","
+       "\"target\":true}",
        false},
       {"--yes --json duplicate --source 0 --dest 1 --mode sector --verify", ",bad=38000-38001", 1,
        "\"result\":\"Completed_Error\"", true},
@@ -62,12 +81,51 @@ TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
     SCOPED_TRACE(c.args + c.faults);
     WriteHostFile(ImagePath(1), target);
     std::string out;
-    EXPECT_EQ(Run(c.args, &out, c.faults), c.code) << out;
+    EXPECT_EQ(Run(c.args, &out, c.faults, c.targetFaults), c.code) << out;
     EXPECT_NE(out.find(c.shows), std::string::npos) << out;
+    if (!c.hides.empty()) EXPECT_EQ(out.find(c.hides), std::string::npos) << out;
     EXPECT_TRUE(ReadHostFile(ImagePath(0)) == source) << "the source is never written";
     EXPECT_EQ(ReadHostFile(ImagePath(1)) != target, c.writes);
   }
   EXPECT_TRUE(Sectors(1, 0, 40000) == Sectors(0, 0, 40000)) << "the last clone is the source";
+}
+
+// Every row of a plan by the type its entry will carry (an MBR type byte, a
+// GPT type by name or GUID), and a partition destination's disk with the
+// rows the copy writes marked, the same in text and JSON.
+TEST_F(DuplicateCliTest, ThePlanShowsEachRowsTypeAndWhichRowsTheCopyWrites) {
+  NEED_TOOLS("sgdisk");
+  Images();
+  // Disk2: EFI system, basic data, Linux and a type nobody names.
+  std::string gpt = dir_.File("gpt.img");
+  ASSERT_EQ(Shell("truncate -s 16M " + gpt + " && sgdisk -o -n 1:2048:+2M -t 1:ef00 -n 2:0:+2M -t 2:0700 "
+                  "-n 3:0:+2M -t 3:8300 -n 4:0:+2M -t 4:0BADC0DE-0000-4000-8000-0000DEADBEEF " + gpt),
+            0);
+  struct Case {
+    std::string args;
+    std::vector<std::string> shows;
+  } cases[] = {
+      {"duplicate --source 0:2 --dest 1:1 --mode sector --plan",
+       {"* 1    2048          16000         06 FAT16             E:\n",
+        "  2    20000         16000         83 Linux             -\n",
+        "(* the copy writes these rows; the other rows keep what they hold)"}},
+      {"--json duplicate --source 0:2 --dest 1:1 --mode sector --plan",
+       {"{\"row\":1,\"start\":2048,\"length\":16000,\"type\":6,\"typeName\":\"FAT16\",\"letter\":\"E\",\"target\":true}",
+        "{\"row\":2,\"start\":20000,\"length\":16000,\"type\":131,\"typeName\":\"Linux\",\"letter\":\"\",\"target\":false}"}},
+      {"duplicate --source 2 --dest 1 --mode sector --plan",
+       {"* 1    2048          4096          EFI system           -\n", "Basic data", "Linux data",
+        "0BADC0DE-0000-4000-8000-0000DEADBEEF"}},
+      {"--json duplicate --source 2 --dest 1 --mode sector --plan",
+       {"\"type\":\"C12A7328-F81F-11D2-BA4B-00A0C93EC93B\",\"typeName\":\"EFI system\"",
+        "\"type\":\"EBD0A0A2-B9E5-4433-87C0-68B6B72699C7\",\"typeName\":\"Basic data\"",
+        "\"type\":\"0BADC0DE-0000-4000-8000-0000DEADBEEF\",\"typeName\":\"0BADC0DE-0000-4000-8000-0000DEADBEEF\""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    std::string out;
+    EXPECT_EQ(Run("--disk " + gpt + " " + c.args, &out), 0) << out;
+    for (const std::string& s : c.shows) EXPECT_NE(out.find(s), std::string::npos) << s << "\n" << out;
+  }
 }
 
 // Drive 1 does not answer: the disks are Disk0 and Disk2, and --dest takes

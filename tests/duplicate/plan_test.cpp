@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "duplicate/destination_prep.h"
+#include "disk/partition_types.h"
 #include "duplicate/dup_fixture.h"
+#include "duplicate/planned_rows.h"
 
 using namespace testing_support;
 using duplicate::Expansion;
@@ -266,6 +268,17 @@ TEST_F(PlanTest, AGptSourceKeepsItsSystemPartitionsAndFitsLargerAndSmallerDisks)
     EXPECT_EQ(plan[2].start + plan[2].length, plan[3].start);
     EXPECT_LE(plan[3].start + plan[3].length, destination - 33);
     EXPECT_GT(plan[3].start + plan[3].length + 2048, destination - 33);
+    // The rows shown carry their GPT types; the reserved partition is not shown.
+    auto& job = duplicate::DuplicationJob;
+    job.CopyMode = duplicate::CopyKind::Basic;
+    job.SourceIsGpt = true;
+    job.DestinationDisk = 2;
+    bool gpt = false;
+    std::vector<std::wstring> types;
+    for (const duplicate::PlannedLine& l : duplicate::PlannedLines(&gpt))
+      if (!l.free) types.push_back(disk::GptPartitionTypeName(l.gptType));
+    EXPECT_TRUE(gpt);
+    EXPECT_EQ(types, (std::vector<std::wstring>{L"EFI system", L"Basic data", L"Windows recovery"}));
     ASSERT_TRUE(duplicate::WriteDestinationLayout(1));
     std::string out;
     EXPECT_EQ(Shell("sgdisk -v " + ImagePath(1), &out), 0) << out;

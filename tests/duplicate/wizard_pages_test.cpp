@@ -1,8 +1,9 @@
 // The duplication's choosing pages driven as an operator would: what the
-// source page checks and fills, and what the destination page refuses (the
-// system disk, the source disk itself, a partition overlapping the source,
-// a whole disk into a partition), and the one-click marker never choosing
-// the system disk.
+// source page checks and fills (and refuses: a basic copy of a disk without
+// a volume whose files can be read), and what the destination page refuses
+// (the system disk, a write-protected disk, the source disk itself, a
+// partition overlapping the source, a whole disk into a partition), and the
+// one-click marker never choosing the system disk.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -68,6 +69,7 @@ TEST_F(WizardPagesTest, TheDestinationPageRefusesWhatWouldOverwriteTheSourceOrTh
     int source[2], destination[2];  // disk number, partition row (0 the disk)
     bool accepted;
     const wchar_t* message;  // shown when refused; nullptr none
+    bool protectDestination = false;
   } cases[] = {
       {"a disk onto itself", {0, 0}, {0, 0}, false, L"IDS_DestinationIsSource"},
       {"a disk onto its own partition", {0, 0}, {0, 2}, false, L"IDS_DestinationIsSource"},
@@ -77,10 +79,13 @@ TEST_F(WizardPagesTest, TheDestinationPageRefusesWhatWouldOverwriteTheSourceOrTh
       {"a disk into a partition", {2, 0}, {0, 2}, false, L"IDS_DiskNeedsDisk"},
       {"the system disk", {0, 0}, {2, 0}, false, L"IDS_MDest1"},
       {"a partition of the system disk", {0, 1}, {2, 1}, false, L"IDS_MDest1"},
+      {"a write-protected disk", {0, 0}, {1, 0}, false, L"IDS_DestinationWriteProtected", true},
+      {"a partition of a write-protected disk", {0, 1}, {0, 2}, false, L"IDS_DestinationWriteProtected", true},
       {"a partition onto an empty disk (offers a partition)", {0, 1}, {1, 0}, false, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    Sim().Disk(0).MutableConfig().writeProtected = Sim().Disk(1).MutableConfig().writeProtected = c.protectDestination;
     host_.messages.clear();
     host_.pagesOpened.clear();
     bool accepted = TryDestination(Row(c.source[0], c.source[1]), Row(c.destination[0], c.destination[1]));
@@ -117,6 +122,50 @@ TEST_F(WizardPagesTest, TheDriverRefusesASourceAsItsOwnDestinationBeforeWriting)
   DiskToDisk(duplicate::CopyKind::SectorBySector, 1, 3);
   EXPECT_EQ(duplicate::RunDuplication(page), duplicate::DuplicationResult::Aborted) << "the system disk";
   EXPECT_TRUE(Shown(L"IDS_MDest1"));
+  // Protected after the destination page let it through.
+  Sim().Disk(1).MutableConfig().writeProtected = true;
+  DiskToDisk(duplicate::CopyKind::SectorBySector, 1, 2);
+  EXPECT_EQ(duplicate::RunDuplication(page), duplicate::DuplicationResult::Aborted) << "a write-protected disk";
+  EXPECT_TRUE(Shown(L"IDS_DestinationWriteProtected"));
+  EXPECT_EQ(Sim().Disk(1).writes, 0u);
+}
+
+// A basic copy reads the files of the source's volumes: a disk with none it
+// can read is refused on the source page, saying so, and not as a
+// destination too small for it.
+TEST_F(WizardPagesTest, ABasicCopyNeedsAVolumeWhoseFilesCanBeRead) {
+  Machine();
+  struct Case {
+    const char* what;
+    std::vector<DupPart> parts;  // of drive 1; none leaves it blank
+    bool sector, taken;
+  } cases[] = {
+      {"a blank disk", {}, false, false},
+      {"never formatted, and Linux", {{2048, 8000, 0x07, ""}, {12000, 8000, 0x83, ""}}, false, false},
+      {"the same sector by sector", {{2048, 8000, 0x07, ""}, {12000, 8000, 0x83, ""}}, true, true},
+      {"one FAT volume beside them", {{2048, 8000, 0x07, ""}, {12000, 8000, 0x06, "FAT"}}, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.parts.empty()) Layout(1, {c.parts});
+    app::ReadStartupValues();
+    host_.messages.clear();
+    bool taken = false;
+    host_.OnPage("CMirrorSource", [&](ui::ScriptedWindow& w) {
+      w.CheckRow(IDC_LIST, Row(1, 0), true);
+      w.Tick(c.sector ? IDC_MS_SECTOR : IDC_MS_BASIC, true);
+      w.Press(IDC_NEXT);
+      if (!w.IsClosed()) w.Close(win::IDCANCEL);
+    });
+    host_.OnPage("CMirrorDestination", [&](ui::ScriptedWindow& w) {
+      taken = true;
+      w.Close(win::IDCANCEL);
+    });
+    duplicate::RunDuplicationWizard();
+    EXPECT_EQ(taken, c.taken);
+    EXPECT_EQ(Shown(L"IDS_NoFileVolume"), !c.taken);
+    EXPECT_FALSE(Shown(L"IDS_DestinationTooSmall"));
+  }
 }
 
 TEST_F(WizardPagesTest, TheSourcePageChecksAndFills) {

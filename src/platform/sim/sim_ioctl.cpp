@@ -125,6 +125,8 @@ bool SimSystem::DiskIoctl(Object& o, uint32_t code, const uint8_t* in, uint32_t 
       *ret = sizeof(win::LengthInfo);
       return true;
     }
+    case win::IOCTL_DISK_IS_WRITABLE:
+      return d.WriteProtected() ? Fail(win::ERROR_WRITE_PROTECT) : true;
     case win::IOCTL_DISK_GET_PARTITION_INFO_EX: {
       if (outBytes < sizeof(win::PartitionInfoEx)) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
       DriverLayout l;
