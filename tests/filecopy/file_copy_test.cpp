@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "app/language.h"
 #include "filecopy/file_copy.h"
+#include "filecopy/file_copy_job.h"
+#include "filecopy/file_copy_pages.h"
+#include "filecopy/filecopy_ids.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
 #include "support/copy_fixture.h"
@@ -14,6 +18,7 @@
 #include "support/image_tools.h"
 #include "support/sim_fixture.h"
 #include "tools/shadow_copy.h"
+#include "ui/control_ids.h"
 
 using namespace testing_support;
 using filecopy::FileCopyResult;
@@ -260,6 +265,41 @@ TEST_F(FileCopyTest, DestinationsMustBeExistingFoldersOutsideTheSystemProfile) {
       {L"C:\\nowhere", DestinationProblem::Missing},
   };
   for (const auto& c : kCases) EXPECT_EQ(filecopy::CheckDestination(c.dest), c.problem) << text::ToUtf8(c.dest);
+}
+
+TEST_F(FileCopyTest, TheDestinationPageBrowsesForAFolderAndRefusesWhatIsNone) {
+  Machine(true);
+  ASSERT_TRUE(MakeFile(L"C:\\notes.txt", "n"));
+  ASSERT_TRUE(MakeFolder(L"E:\\Backup"));
+  const struct {
+    std::optional<std::wstring> answer;
+    std::wstring box;
+    bool next;
+  } kCases[] = {
+      {L"E:\\Backup", L"E:\\Backup", true},
+      {std::nullopt, L"typed", true},  // Cancel leaves the box alone
+      {L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}", L"", false},
+      {L"C:\\Windows\\System32\\config\\systemprofile", L"", false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(text::ToUtf8(c.answer.value_or(L"(cancel)")));
+    host_.folderDialogs.clear();
+    host_.folderDialog = [&](const std::wstring&) { return c.answer; };
+    host_.OnPage("CBackupFiles", [&](ui::ScriptedWindow& w) {
+      auto& page = static_cast<filecopy::CBackupFiles&>(w.ThePage());
+      ASSERT_TRUE(w.ClickTreeState(IDC_FC_TREE, page.Tree().FindPath(w, L"C:\\notes.txt"), false));
+      w.Press(IDC_NEXT);
+    });
+    host_.OnPage("CBit1", [&](ui::ScriptedWindow& w) {
+      w.Type(IDC_FC_DEST, L"typed");
+      EXPECT_TRUE(w.Press(IDC_FC_BROWSE));
+      EXPECT_EQ(w.GetText(IDC_FC_DEST), c.box);
+      EXPECT_EQ(w.IsEnabled(IDC_NEXT), c.next);
+      w.Close(win::IDCANCEL);
+    });
+    filecopy::RunFileCopyWizard();
+    EXPECT_EQ(host_.folderDialogs, std::vector<std::wstring>{app::T(L"IDS_ChooseFolder")});
+  }
 }
 
 class CancelAfter : public filecopy::FileCopyObserver {
