@@ -120,7 +120,7 @@ CFileBrowser::CFileBrowser(bool save, const std::wstring& filter, const std::wst
 int CFileBrowser::TemplateId() const { return IDD_FILE_BROWSER; }
 
 void CFileBrowser::OnInit(ui::Window& w) {
-  w.SetText(0, T(save_ ? L"IDS_FileDlgSaveAs" : L"IDS_FileDlgOpen"));
+  w.SetText(0, folders_ ? title_ : T(save_ ? L"IDS_FileDlgSaveAs" : L"IDS_FileDlgOpen"));
   w.SetText(IDC_FB_LOOKIN_LABEL, T(L"IDS_FileDlgLookIn"));
   w.SetText(IDC_FB_UP, T(L"IDS_FileDlgUp"));
   w.SetText(IDC_FB_NEWFOLDER, T(L"IDS_FileDlgNewFolder"));
@@ -128,7 +128,13 @@ void CFileBrowser::OnInit(ui::Window& w) {
   w.SetText(IDC_FB_TYPE_LABEL, T(L"IDS_FileDlgFilesOfType"));
   w.SetText(win::IDOK, T(save_ ? L"IDS_FileDlgSave" : L"IDS_FileDlgOpenButton"));
   w.SetText(win::IDCANCEL, T(L"IDS_Cancel"));
-  w.Show(IDC_FB_NEWFOLDER, save_);
+  w.Show(IDC_FB_NEWFOLDER, save_ || folders_);
+  if (folders_) {
+    w.SetText(win::IDOK, T(L"IDS_OK"));
+    w.SetText(IDC_FB_NAME_LABEL, T(L"IDS_Folder1"));
+    w.Show(IDC_FB_TYPE_LABEL, false);
+    w.Show(IDC_FB_TYPE, false);
+  }
   w.ListSetup(IDC_LIST, {{T(L"IDS_FileDlgName"), 190}, {T(L"IDS_FileDlgSize"), 80, true}, {T(L"IDS_FileDlgType"), 90}},
               false, false);
   for (const FilterEntry& f : filters_) w.LinesAdd(IDC_FB_TYPE, f.description);
@@ -194,7 +200,7 @@ void CFileBrowser::Fill(ui::Window& w) {
   for (const auto& f : found)
     if ((f.attributes & win::FILE_ATTRIBUTE_DIRECTORY) && f.name != L"." && f.name != L"..") rows_.push_back(f);
   for (const auto& f : found)
-    if (!(f.attributes & win::FILE_ATTRIBUTE_DIRECTORY) && Matches(f.name)) rows_.push_back(f);
+    if (!folders_ && !(f.attributes & win::FILE_ATTRIBUTE_DIRECTORY) && Matches(f.name)) rows_.push_back(f);
   w.ListClear(IDC_LIST);
   for (const auto& f : rows_) {
     bool dir = f.attributes & win::FILE_ATTRIBUTE_DIRECTORY;
@@ -252,6 +258,12 @@ std::wstring CFileBrowser::Resolve(const std::wstring& name) const {
 
 void CFileBrowser::Accept(ui::Window& w) {
   std::wstring name = text::Trim(w.GetText(IDC_FB_NAME));
+  if (name.empty() && folders_) {
+    int row = w.ListSelected(IDC_LIST);
+    chosen_ = row >= 0 && row < int(rows_.size()) ? Join(folder_, rows_[size_t(row)].name) : folder_;
+    w.Close(win::IDOK);
+    return;
+  }
   if (name.empty()) {
     // OK on a folder row opens the folder.
     int row = w.ListSelected(IDC_LIST);
@@ -266,6 +278,15 @@ void CFileBrowser::Accept(ui::Window& w) {
     return;
   }
   std::wstring path = Resolve(name);
+  if (folders_) {
+    if (!IsFolder(path)) {
+      w.MessageBox(With(L"IDS_FileDlgNoFolder", path), win::MB_OK | win::MB_ICONEXCLAMATION);
+      return;
+    }
+    chosen_ = Canonical(path);
+    w.Close(win::IDOK);
+    return;
+  }
   if (IsFolder(path)) {
     w.SetText(IDC_FB_NAME, L"");
     GoTo(w, path);

@@ -30,6 +30,13 @@ class CFileBrowser : public ui::Page {
   void OnListActivate(ui::Window& w, int listId, int row) override;
   void OnLinesSelect(ui::Window& w, int id, int index) override;
 
+  // Makes it the folder picker: folders only, OK takes the folder selected
+  // in the list (or the one open, or the one typed).
+  void ChooseFolder(const std::wstring& title) {
+    folders_ = true;
+    title_ = title;
+  }
+
   // The path chosen with OK; nothing after Cancel.
   const std::optional<std::wstring>& Chosen() const { return chosen_; }
   const std::wstring& Folder() const { return folder_; }
@@ -47,6 +54,8 @@ class CFileBrowser : public ui::Page {
   bool Matches(const std::wstring& name) const;
 
   bool save_, mustExist_;
+  bool folders_ = false;
+  std::wstring title_;
   std::wstring defaultExt_, initialName_;
   std::vector<FilterEntry> filters_;
   int filter_ = 0;

@@ -135,6 +135,8 @@ int CmdCopy(Context& c, Args& a) {
         .Key("FileErrors")
         .BeginArray();
     for (const auto& e : s.FileErrors) j.BeginObject().Field("path", e.path).Field("reason", e.reason).EndObject();
+    j.EndArray().Key("Skipped").BeginArray();
+    for (const auto& e : s.SkippedEntries) j.BeginObject().Field("path", e.path).Field("reason", e.reason).EndObject();
     j.EndArray().Field("milliseconds", uint64_t(runMs)).EndObject();
     c.Out(j.Text());
   } else {
@@ -142,6 +144,7 @@ int CmdCopy(Context& c, Args& a) {
     c.Out(L"Files copied: " + text::Dec(int64_t(s.FilesCopied)) + L", " + text::Dec(s.BytesCopied) + L" bytes");
     if (s.LinksSkipped) c.Out(L"Junctions and links skipped: " + text::Dec(int64_t(s.LinksSkipped)));
     for (const auto& e : s.FileErrors) c.Out(L"  not copied: " + e.path + L": " + e.reason);
+    for (const auto& e : s.SkippedEntries) c.Out(L"  skipped: " + e.path + L": " + e.reason);
   }
   return job.Ran && job.Result == FileCopyResult::Completed ? 0 : 1;
 }

@@ -82,8 +82,14 @@ std::wstring OverlapFolder(const SourceEntry& source) {
   return slash == std::wstring::npos ? p : p.substr(0, slash + 1);
 }
 
+std::wstring FinalPath(const std::wstring& path) {
+  std::wstring final = platform::Sys().GetFinalPathName(path);
+  return final.empty() || PathComponents(final).empty() ? path : final;
+}
+
 bool Overlaps(const SourceEntry& source, const std::wstring& destination) {
-  return SameOrNested(OverlapFolder(source), destination);
+  std::wstring folder = OverlapFolder(source);
+  return SameOrNested(folder, destination) || SameOrNested(FinalPath(folder), FinalPath(destination));
 }
 
 bool AnyOverlaps(const std::vector<SourceEntry>& sources, const std::wstring& destination) {

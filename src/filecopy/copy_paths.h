@@ -25,9 +25,15 @@ bool SameOrNested(const std::wstring& a, const std::wstring& b);
 // file the folder that holds it.
 std::wstring OverlapFolder(const SourceEntry& source);
 
+// Where the path really leads, every junction and symbolic link on the
+// way followed to its final target; the path as given when it cannot be
+// opened (a missing path holds no link to follow).
+std::wstring FinalPath(const std::wstring& path);
+
 // True when copying the source into destination would write into the
 // source or onto it: the destination is the source folder (or the folder
-// of a source file), lies inside it, or holds it.
+// of a source file), lies inside it, or holds it, as spelled or as reached
+// through the junctions and links on either path.
 bool Overlaps(const SourceEntry& source, const std::wstring& destination);
 bool AnyOverlaps(const std::vector<SourceEntry>& sources, const std::wstring& destination);
 

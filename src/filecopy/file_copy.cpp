@@ -140,20 +140,35 @@ class Copier {
       return;
     }
     std::wstring dest = LongPath(JoinPath(destination, LastComponent(shown)));
-    if (IsLink(fd)) {
-      ++stats_.LinksSkipped;
+    // Chosen by name, an entry the copy never takes is the operator's
+    // choice not carried out: an error, not a quiet skip.
+    if (!root && (IsLink(fd) || SkippedByFileCopy(fd))) {
+      if (IsLink(fd)) ++stats_.LinksSkipped;
+      stats_.AddError(shown, SkipReason(fd));
       return;
     }
     if (IsFolder(fd)) {
       CopyFolder(shown, LongPath(read), dest, fd, 1, root);
     } else {
-      CopyFile(shown, LongPath(read), dest, fd);
+      CopyFile(shown, LongPath(read), dest, fd, true);
     }
   }
 
+  // An entry already in the destination that is a junction or link would
+  // take the copy somewhere else, maybe into a source: it is left alone.
+  bool LeadsElsewhere(const std::wstring& shown, const std::wstring& dest) {
+    uint32_t a = platform::Sys().GetFileAttributes(dest);
+    if (a == win::INVALID_FILE_ATTRIBUTES || !(a & win::FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    stats_.AddError(shown, L"the destination holds a junction or link of that name, not copied");
+    return true;
+  }
+
+  // existing: the destination folder was there before the copy, so the
+  // file's name may be taken already.
   void CopyFile(const std::wstring& shown, const std::wstring& read, const std::wstring& dest,
-                const platform::FindData& fd) {
+                const platform::FindData& fd, bool existing) {
     if (!Tick(shown, 0)) return;
+    if (existing && LeadsElsewhere(shown, dest)) return;
     duplicate::TransferResult r =
         transfer_.Copy(read, dest, fd, transferOptions_, [&](uint64_t bytes) { return Tick(shown, bytes); });
     if (r.cancelled) return;
@@ -175,9 +190,15 @@ class Copier {
       Error(shown, FileStep::TooDeep, 0);
       return;
     }
-    if (!root && !sys.CreateDirectory(dest) && sys.GetLastError() != win::ERROR_ALREADY_EXISTS) {
-      Error(shown, FileStep::Folder, sys.GetLastError());
-      return;
+    // A root source fills a destination that is there already.
+    bool existing = root;
+    if (!root && !sys.CreateDirectory(dest)) {
+      if (sys.GetLastError() != win::ERROR_ALREADY_EXISTS) {
+        Error(shown, FileStep::Folder, sys.GetLastError());
+        return;
+      }
+      if (LeadsElsewhere(shown, dest)) return;
+      existing = true;
     }
     std::vector<platform::FindData> entries;
     uint32_t error = 0;
@@ -187,17 +208,17 @@ class Copier {
     }
     for (const platform::FindData& e : entries) {
       if (e.name == L"." || e.name == L"..") continue;
+      std::wstring childShown = JoinPath(shown, e.name);
       if (SkippedByFileCopy(e)) {
         ++stats_.Skipped;
-        continue;
-      }
-      std::wstring childShown = JoinPath(shown, e.name);
-      if (IsLink(e)) {
+        stats_.AddSkipped(childShown, SkipReason(e));
+      } else if (IsLink(e)) {
         ++stats_.LinksSkipped;
+        stats_.AddSkipped(childShown, SkipReason(e));
       } else if (IsFolder(e)) {
         CopyFolder(childShown, read + L"\\" + e.name, dest + L"\\" + e.name, e, depth + 1, false);
       } else {
-        CopyFile(childShown, read + L"\\" + e.name, dest + L"\\" + e.name, e);
+        CopyFile(childShown, read + L"\\" + e.name, dest + L"\\" + e.name, e, existing);
       }
       if (cancelled_) return;
     }
@@ -239,6 +260,16 @@ uint64_t FolderBytes(const std::wstring& folder, int depth) {
 void FileCopyStats::AddError(const std::wstring& path, const std::wstring& reason) {
   ++FileErrorCount;
   if (FileErrors.size() < duplicate::kMaxListedErrors) FileErrors.push_back({path, reason});
+}
+
+void FileCopyStats::AddSkipped(const std::wstring& path, const std::wstring& reason) {
+  if (SkippedEntries.size() < duplicate::kMaxListedErrors) SkippedEntries.push_back({path, reason});
+}
+
+std::wstring SkipReason(const platform::FindData& entry) {
+  if (IsJunctionOrLink(entry)) return L"junction or symbolic link, not followed";
+  if (!SkippedByFileCopy(entry)) return L"";
+  return IsFolder(entry) ? L"system folder, skipped" : L"system file, skipped";
 }
 
 bool IsJunctionOrLink(const platform::FindData& fd) {

@@ -28,6 +28,10 @@ struct FileCopyStats {
   int FoldersCopied = 0;
   int LinksSkipped = 0;  // junctions and symbolic links, left out
   int Skipped = 0;       // system entries the skip rules left out
+  // What was left out on purpose inside the chosen folders (system entries
+  // and links), with why: the first kMaxListedErrors of them. It does not
+  // fail the copy; a chosen source that is such an entry is an error.
+  std::vector<FailedFile> SkippedEntries;
   uint64_t TotalBytes = 0;
   uint64_t BytesCopied = 0;
   int FileErrorCount = 0;
@@ -36,6 +40,7 @@ struct FileCopyStats {
   std::vector<std::pair<std::wstring, tools::ShadowProblem>> LiveVolumes;
 
   void AddError(const std::wstring& path, const std::wstring& reason);
+  void AddSkipped(const std::wstring& path, const std::wstring& reason);
 };
 
 enum class FileCopyResult {
@@ -72,6 +77,8 @@ FileCopyResult CopySources(const std::vector<SourceEntry>& sources, const std::w
 // True for the entries the file copy leaves out wherever they are: the
 // volume's system folder, recycle bins, page and hibernation files.
 bool SkippedByFileCopy(const platform::FindData& entry);
+// Why an entry is left out ("system file, skipped"); "" for one copied.
+std::wstring SkipReason(const platform::FindData& entry);
 
 // A junction (mount point) or symbolic link: never walked, never copied.
 bool IsJunctionOrLink(const platform::FindData& entry);

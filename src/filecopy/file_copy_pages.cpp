@@ -90,6 +90,7 @@ void CBit1::OnInit(ui::Window& w) {
   erase::SetHeadings(w, L"IDS_FileFolderFileCAP", L"IDS_FileFolderFileH3", L"IDS_FileFolderFileH4");
   w.SetText(IDC_INSTRUCTION, T(L"IDS_FileFolderFileH41"));
   w.SetText(IDC_FC_DEST_LABEL, T(L"IDS_FileDestn"));
+  w.SetText(IDC_FC_BROWSE, T(L"IDS_Browse"));
   Buttons(w);
   tree_.Fill(w);
   w.SetText(IDC_FC_DEST, CurrentFileCopyJob().Destination);
@@ -112,6 +113,17 @@ void CBit1::OnCommand(ui::Window& w, int id) {
   if (id == IDC_BACK) {
     CurrentFileCopyJob().Destination = w.GetText(IDC_FC_DEST);
     w.Close(IDC_BACK);
+    return;
+  }
+  if (id == IDC_FC_BROWSE) {
+    std::optional<std::wstring> chosen = w.BrowseForFolder(T(L"IDS_ChooseFolder"), !app::IsWinPE);
+    if (!chosen) return;
+    // A shell item that is no folder, or the system account's profile the
+    // picker may offer, empties the box.
+    DestinationProblem problem = CheckDestination(*chosen);
+    bool refused = problem == DestinationProblem::NotAFolder || problem == DestinationProblem::SystemProfile;
+    w.SetText(IDC_FC_DEST, refused ? L"" : *chosen);
+    w.Enable(IDC_NEXT, !refused && !text::Trim(*chosen).empty());
     return;
   }
   if (id != IDC_NEXT) return;

@@ -25,14 +25,18 @@ bool Valid(int state) {
 }
 
 // What the tree shows of a folder: its entries without ".", "..",
-// shortcuts, links and what the copy leaves out anyway.
-std::vector<platform::FindData> Shown(const std::wstring& folder) {
+// shortcuts, links and what the copy leaves out anyway. hidden counts the
+// shortcuts, which a copy of the whole folder takes along.
+std::vector<platform::FindData> Shown(const std::wstring& folder, int* hidden = nullptr) {
   std::vector<platform::FindData> found, shown;
   platform::Sys().FindFiles(JoinPath(folder, L"*"), &found);
+  if (hidden) *hidden = 0;
   for (auto& fd : found) {
-    if (fd.name == L"." || fd.name == L".." || EndsWithIgnoreCase(fd.name, L".lnk") || IsJunctionOrLink(fd) ||
-        SkippedByFileCopy(fd))
+    if (fd.name == L"." || fd.name == L".." || IsJunctionOrLink(fd) || SkippedByFileCopy(fd)) continue;
+    if (EndsWithIgnoreCase(fd.name, L".lnk")) {
+      if (hidden) ++*hidden;
       continue;
+    }
     shown.push_back(fd);
   }
   return shown;
@@ -177,7 +181,8 @@ void CFileTreeCtrl::Fill(ui::Window& w) {
 }
 
 void CFileTreeCtrl::AddEntries(ui::Window& w, ui::TreeItem parent, const std::wstring& folder) {
-  std::vector<platform::FindData> entries = Shown(folder);
+  int hidden = 0;
+  std::vector<platform::FindData> entries = Shown(folder, &hidden);
   // Folders first, then files, each by name as Explorer sorts them.
   std::sort(entries.begin(), entries.end(), [](const platform::FindData& a, const platform::FindData& b) {
     bool fa = a.attributes & win::FILE_ATTRIBUTE_DIRECTORY, fb = b.attributes & win::FILE_ATTRIBUTE_DIRECTORY;
@@ -195,10 +200,15 @@ void CFileTreeCtrl::AddEntries(ui::Window& w, ui::TreeItem parent, const std::ws
     r.kind = r.isFolder ? ItemRecord::Kind::Folder : ItemRecord::Kind::File;
     int state = kUnchecked;
     if (r.isFolder) {
-      std::vector<platform::FindData> inside = Shown(r.parsingName);
+      int hiddenInside = 0;
+      std::vector<platform::FindData> inside = Shown(r.parsingName, &hiddenInside);
       for (auto& in : inside) r.hasSubfolders |= (in.attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
-      if (inside.empty()) state = kEmptyFolder;
-      else ++folders;
+      if (inside.empty()) {
+        state = kEmptyFolder;
+        if (hiddenInside > 0) ++hidden;  // shows empty, yet holds shortcuts
+      } else {
+        ++folders;
+      }
     } else {
       ++files;
     }
@@ -208,6 +218,7 @@ void CFileTreeCtrl::AddEntries(ui::Window& w, ui::TreeItem parent, const std::ws
   if (p) {
     p->folderCount = folders;
     p->fileCount = files;
+    p->hiddenEntries = hidden;
   }
 }
 
@@ -295,6 +306,11 @@ bool CFileTreeCtrl::SetItemState(ui::Window& w, ui::TreeItem item, int state, in
   int old = w.TreeGetState(id_, item);
   if (state == -1) state = (mode == 1 && r->isFolder && old != kUnchecked) ? old : Recompute(w, item);
   w.TreeSetState(id_, item, state);
+  // Pushed down (a click, or a folder above handing its state on) the
+  // state is the operator's choice of the folder itself; recomputed from
+  // below it is only the sum of its children's.
+  if (mode & 1) r->tickedWhole = r->isFolder && (state == kFull || (state == kAllFiles && !r->hasSubfolders));
+  else if (mode == 2) r->tickedWhole = false;
   if (mode & 1) {
     for (ui::TreeItem child : w.TreeChildren(id_, item)) {
       const ItemRecord* c = Record(child);
@@ -398,6 +414,18 @@ bool CFileTreeCtrl::AnyTicked(ui::Window& w) {
   return false;
 }
 
+bool CFileTreeCtrl::CopiedWhole(ui::Window& w, ui::TreeItem folder) {
+  const ItemRecord* r = Record(folder);
+  if (!r || !FullyChecked(w, folder)) return false;
+  if (r->tickedWhole) return true;
+  if (r->hiddenEntries > 0) return false;
+  for (ui::TreeItem c : w.TreeChildren(id_, folder)) {
+    const ItemRecord* cr = Record(c);
+    if (cr && cr->isFolder && w.TreeGetState(id_, c) != kEmptyFolder && !CopiedWhole(w, c)) return false;
+  }
+  return true;
+}
+
 void CFileTreeCtrl::Collect(ui::Window& w, ui::TreeItem item, std::vector<SourceEntry>* out) {
   const ItemRecord* r = Record(item);
   int s = w.TreeGetState(id_, item);
@@ -406,7 +434,7 @@ void CFileTreeCtrl::Collect(ui::Window& w, ui::TreeItem item, std::vector<Source
       if (s == kCheckedFile) out->push_back({false, r->parsingName});
       return;
     }
-    if (FullyChecked(w, item) && s != kEmptyFolder) {
+    if (s != kEmptyFolder && CopiedWhole(w, item)) {
       out->push_back({true, r->parsingName});
       return;
     }

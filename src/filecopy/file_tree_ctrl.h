@@ -44,6 +44,12 @@ struct ItemRecord {
   int checkedFiles = 0;
   int fullFolders = 0;
   int partFolders = 0;
+  // Entries the copy would take but the tree does not show (shortcuts, and
+  // folders that hold only such): none of them can be ticked one by one.
+  int hiddenEntries = 0;
+  // The operator ticked this folder itself (or a folder above it): it is
+  // copied whole, the entries the tree hides included.
+  bool tickedWhole = false;
   std::wstring displayName, parsingName;
   ui::TreeItem item = ui::kTreeRoot;
   ui::TreeItem parent = ui::kTreeRoot;
@@ -85,8 +91,10 @@ class CFileTreeCtrl {
 
   // True while any item is ticked.
   bool AnyTicked(ui::Window& w);
-  // The ticked items as few entries as possible: a fully ticked folder as
-  // one folder, otherwise its ticked files and folders; each path once.
+  // The ticked items as few entries as possible: a folder as one entry
+  // when the operator ticked it or when every entry the copy would take
+  // from it is ticked, otherwise its ticked files and folders; each path
+  // once.
   std::vector<SourceEntry> Selection(ui::Window& w);
   // "File:" + path + "\r\n" or "Folder:" + path + "\r\n" per entry.
   static std::wstring SelectionText(const std::vector<SourceEntry>& entries);
@@ -107,6 +115,9 @@ class CFileTreeCtrl {
   int Recompute(ui::Window& w, ui::TreeItem item);
   int FullState(const ItemRecord& r) const { return r.hasSubfolders ? kFull : kAllFiles; }
   bool FullyChecked(ui::Window& w, ui::TreeItem child);
+  // Fully checked and nothing below it left out: the folder may stand for
+  // all it holds in the selection.
+  bool CopiedWhole(ui::Window& w, ui::TreeItem folder);
   void Collect(ui::Window& w, ui::TreeItem item, std::vector<SourceEntry>* out);
 
   int id_;

@@ -21,5 +21,6 @@
 #define IDC_FC_REMAINING 3710
 #define IDC_FC_FREE 3711
 #define IDC_FC_COPIED 3712
+#define IDC_FC_BROWSE 3713
 
 #endif

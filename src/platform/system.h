@@ -112,6 +112,12 @@ class System {
   }
   // GetShortPathNameW; "" on failure.
   virtual std::wstring GetShortPathName(const std::wstring& path) { return L""; }
+  // GetFinalPathNameByHandleW (normalised, DOS volume names) on the path
+  // opened with FILE_FLAG_BACKUP_SEMANTICS: where the path really leads,
+  // every junction and symbolic link on the way followed, in the names'
+  // stored spelling ("\\?\C:\Data\many", "\\?\UNC\server\share\x").
+  // "" on failure.
+  virtual std::wstring GetFinalPathName(const std::wstring& path) { return L""; }
   // SetFileShortNameW on a handle opened with GENERIC_ALL (a folder with
   // FILE_FLAG_BACKUP_SEMANTICS); needs the restore privilege on Windows.
   virtual bool SetFileShortName(Handle h, const std::wstring& shortName) { return false; }

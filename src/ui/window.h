@@ -145,6 +145,10 @@ class Window {
   }
   virtual std::optional<std::wstring> OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
                                                      const std::wstring& initialName, bool mustExist) = 0;
+  // The folder picker: file-system folders only, with a box to type a path
+  // in when editBox (not on Windows PE); the chosen folder, nothing on
+  // Cancel.
+  virtual std::optional<std::wstring> BrowseForFolder(const std::wstring& title, bool editBox) = 0;
 
   // Ends the page with a result; the window disappears at once.
   virtual void Close(int result) = 0;

@@ -169,3 +169,29 @@ TEST_F(FileBrowserTest, NewFolderTakesAFreeNameAndAPatternStartsTheList) {
   EXPECT_TRUE(fs::is_directory(dir_.File("c/IDS_FileDlgNewFolderName")));
   EXPECT_TRUE(fs::is_directory(dir_.File("c/IDS_FileDlgNewFolderName (2)")));
 }
+
+TEST_F(FileBrowserTest, AsTheFolderPickerItListsFoldersAndGivesTheOneSelectedOpenOrTyped) {
+  const struct {
+    std::function<void(ui::ScriptedWindow&)> act;
+    std::optional<std::wstring> chosen;
+  } kCases[] = {
+      {[](ui::ScriptedWindow& w) { EXPECT_TRUE(w.SelectRow(IDC_LIST, RowNamed(w, L"Reports"))); }, L"C:\\Reports"},
+      {[](ui::ScriptedWindow& w) { EXPECT_TRUE(w.ActivateRow(IDC_LIST, RowNamed(w, L"Reports"))); },
+       L"C:\\Reports"},
+      {[](ui::ScriptedWindow& w) { w.Type(IDC_FB_NAME, L"c:\\reports\\old"); }, L"C:\\Reports\\Old"},
+      {[](ui::ScriptedWindow& w) { w.Type(IDC_FB_NAME, L"C:\\notes.txt"); }, std::nullopt},  // no folder
+  };
+  for (const auto& c : kCases) {
+    app::CFileBrowser browser(false, L"", L"", L"", false);
+    browser.ChooseFolder(L"Choose");
+    host_.OnPage("CFileBrowser", [&](ui::ScriptedWindow& w) {
+      EXPECT_EQ(w.GetText(0), L"Choose");
+      EXPECT_EQ(Names(w), (std::vector<std::wstring>{L"Reports"}));
+      c.act(w);
+      w.Press(win::IDOK);
+      if (!w.IsClosed()) w.Cancel();
+    });
+    ui::RunModal(browser);
+    EXPECT_EQ(browser.Chosen(), c.chosen);
+  }
+}

@@ -17,8 +17,10 @@ class CopyCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
     namespace fs = std::filesystem;
-    for (const char* d : {"c/Data/Sub", "c/Data/Backup", "c/Empty", "e"}) fs::create_directories(dir_.File(d));
-    for (const char* f : {"c/Data/a.txt", "c/Data/Sub/b.txt", "c/Data/secret.txt", "c/notes.txt"})
+    for (const char* d : {"c/Data/Sub", "c/Data/Backup", "c/Empty", "c/Desk", "e"})
+      fs::create_directories(dir_.File(d));
+    for (const char* f : {"c/Data/a.txt", "c/Data/Sub/b.txt", "c/Data/secret.txt", "c/notes.txt",
+                          "c/Data/Sub/pagefile.sys", "c/Desk/Notes.txt", "c/Desk/Budget.LNK"})
       std::ofstream(dir_.File(f)) << f;
     std::ofstream(dir_.File("pc.ini")) << "[machine]\nprogram = X:\\vektrel.exe\nwindows = X:\\Windows\n"
                                        << "[drive]\nletter = C\nfiles = " << dir_.File("c") << "\n"
@@ -62,6 +64,19 @@ TEST_F(CopyCliTest, ExitCodesJsonAndNothingWrittenIntoASource) {
   EXPECT_TRUE(std::filesystem::exists(dir_.File("e/Data/Sub/b.txt")));
   EXPECT_TRUE(std::filesystem::exists(dir_.File("e/notes.txt")));
   EXPECT_FALSE(std::filesystem::exists(dir_.File("e/Data/secret.txt")));
+}
+
+TEST_F(CopyCliTest, ATickedFileBesideHiddenShortcutsComesAloneAndSystemFilesAreListedAsSkipped) {
+  std::string out;
+  EXPECT_EQ(Run("--json copy --source C:\\\\Desk\\\\Notes.txt --source C:\\\\Data\\\\Sub --dest E:\\\\", &out), 0)
+      << out;
+  EXPECT_NE(out.find("\"FilesCopied\":2,"), std::string::npos) << out;
+  const std::string skipped =
+      "\"Skipped\":[{\"path\":\"C:\\\\Data\\\\Sub\\\\pagefile.sys\",\"reason\":\"system file, skipped\"}]";
+  EXPECT_NE(out.find(skipped), std::string::npos) << out;
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("e/Notes.txt")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("e/Desk")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("e/Budget.LNK")));
 }
 
 }  // namespace

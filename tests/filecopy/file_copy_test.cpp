@@ -1,11 +1,16 @@
 // The file copy engine: trees with everything Windows keeps per file copied
 // and compared, links skipped and never walked, a too-deep tree reported,
 // every failure named with its reason and no partial file left, overlapping
-// destinations refused in every spelling, and one shadow copy per volume.
+// destinations refused in every spelling and through junctions and links,
+// what is left out on purpose listed, and one shadow copy per volume.
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "app/language.h"
 #include "filecopy/file_copy.h"
+#include "filecopy/file_copy_job.h"
+#include "filecopy/file_copy_pages.h"
+#include "filecopy/filecopy_ids.h"
 #include "platform/text.h"
 #include "platform/winapi.h"
 #include "support/copy_fixture.h"
@@ -13,6 +18,7 @@
 #include "support/image_tools.h"
 #include "support/sim_fixture.h"
 #include "tools/shadow_copy.h"
+#include "ui/control_ids.h"
 
 using namespace testing_support;
 using filecopy::FileCopyResult;
@@ -33,6 +39,15 @@ class FileCopyTest : public CopyMachineTest {
 
   static bool HasError(const filecopy::FileCopyStats& s, const std::wstring& path, const std::wstring& reason) {
     return CopyMachineTest::HasError(s.FileErrors, path, reason);
+  }
+
+  // The overlap test agrees, and an overlapping copy fails before it starts.
+  void ExpectRefusedWhenOverlapping(const SourceEntry& source, const std::wstring& dest, bool overlaps) {
+    SCOPED_TRACE(text::ToUtf8(source.path + L" -> " + dest));
+    EXPECT_EQ(filecopy::Overlaps(source, dest), overlaps);
+    if (!overlaps) return;
+    filecopy::FileCopyStats stats;
+    EXPECT_EQ(Copy({source}, dest, &stats), FileCopyResult::Failed);
   }
 
   void ExpectSame(const std::wstring& source, const std::wstring& copy, int maxDepth = 256) {
@@ -158,14 +173,72 @@ TEST_F(FileCopyTest, OverlappingDestinationsAreRefusedBeforeAnythingIsWritten) {
       {{true, L"C:\\Data"}, L"E:\\", false},
   };
   for (const auto& c : kCases) {
-    SCOPED_TRACE(text::ToUtf8(c.source.path + L" -> " + c.dest));
-    EXPECT_EQ(filecopy::Overlaps(c.source, c.dest), c.overlaps);
-    if (!c.overlaps) continue;
-    filecopy::FileCopyStats stats;
-    EXPECT_EQ(Copy({c.source}, c.dest, &stats), FileCopyResult::Failed);
+    ExpectRefusedWhenOverlapping(c.source, c.dest, c.overlaps);
     EXPECT_EQ(ReadSimFile(Sim(), L"C:\\Data\\a.txt"), "alpha");
     EXPECT_EQ(Sim().GetFileAttributes(L"C:\\Data\\Backup\\Data"), win::INVALID_FILE_ATTRIBUTES);
   }
+}
+
+TEST_F(FileCopyTest, JunctionsAndLinksOnEitherPathLeadNoWriteIntoASource) {
+  Machine();
+  for (const wchar_t* f : {L"C:\\Data", L"C:\\Data\\many", L"C:\\Data\\many\\f1", L"C:\\Other", L"E:\\Backup"})
+    ASSERT_TRUE(MakeFolder(f));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\many\\a.txt", "alpha"));
+  ASSERT_TRUE(MakeJunction(L"C:\\Data\\loop", L"C:\\Data"));
+  ASSERT_TRUE(MakeJunction(L"C:\\Other\\into", L"C:\\Data\\many"));
+  ASSERT_TRUE(MakeDirectoryLink(L"E:\\ln", L"C:\\Data\\many\\f1", false));
+  ASSERT_TRUE(MakeJunction(L"E:\\Backup\\many", L"C:\\Data\\many"));
+  const struct {
+    SourceEntry source;
+    const wchar_t* dest;
+    bool overlaps;
+  } kCases[] = {
+      {{true, L"C:\\Data\\many"}, L"C:\\Data\\loop\\many\\f1", true},   // through a junction on the way
+      {{true, L"C:\\Data\\many"}, L"c:\\DATA\\LOOP\\Loop\\many", true},
+      {{true, L"C:\\Data\\many"}, L"C:\\Other\\into", true},            // the destination is a junction into it
+      {{true, L"C:\\Data\\many"}, L"E:\\ln", true},                      // a link from another volume
+      {{true, L"C:\\Data\\loop\\many"}, L"C:\\Data\\many\\f1", true},  // the source spelled through one
+      {{false, L"C:\\Data\\loop\\many\\a.txt"}, L"C:\\Data\\many", true},
+      {{true, L"C:\\Data\\many"}, L"C:\\Other", false},
+      {{true, L"C:\\Data\\many\\f1"}, L"C:\\Other\\into", true},      // onto itself from its own folder
+      {{false, L"C:\\Data\\many\\a.txt"}, L"E:\\Backup", false},
+  };
+  for (const auto& c : kCases) {
+    ExpectRefusedWhenOverlapping(c.source, c.dest, c.overlaps);
+    EXPECT_EQ(ReadSimFile(Sim(), L"C:\\Data\\many\\a.txt"), "alpha");
+    EXPECT_EQ(Sim().GetFileAttributes(L"C:\\Data\\many\\f1\\many"), win::INVALID_FILE_ATTRIBUTES);
+  }
+  // A junction of the same name already in the destination is not written
+  // through.
+  filecopy::FileCopyStats stats;
+  EXPECT_EQ(Copy({{true, L"C:\\Data\\many"}}, L"E:\\Backup", &stats), FileCopyResult::CompletedWithErrors);
+  EXPECT_TRUE(HasError(stats, L"C:\\Data\\many", L"junction or link"));
+  EXPECT_EQ(stats.FilesCopied, 0);
+  EXPECT_EQ(ReadSimFile(Sim(), L"C:\\Data\\many\\a.txt"), "alpha");
+}
+
+TEST_F(FileCopyTest, SystemFilesAreListedAsSkippedInsideAFolderAndAnErrorWhenChosen) {
+  Machine();
+  ASSERT_TRUE(MakeFolder(L"C:\\Data"));
+  ASSERT_TRUE(MakeFolder(L"C:\\Data\\System Volume Information"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\hiberfil.sys", "h"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\keep.txt", "k"));
+  ASSERT_TRUE(MakeJunction(L"C:\\Data\\Loop", L"C:\\Data"));
+  ASSERT_TRUE(MakeFile(L"C:\\pagefile.sys", "p"));
+  filecopy::FileCopyStats inside;
+  EXPECT_EQ(Copy({{true, L"C:\\Data"}}, L"E:\\", &inside), FileCopyResult::Completed);
+  EXPECT_EQ(inside.SkippedEntries.size(), 3u);
+  const auto& skipped = inside.SkippedEntries;
+  EXPECT_TRUE(CopyMachineTest::HasError(skipped, L"C:\\Data\\hiberfil.sys", L"system file, skipped"));
+  EXPECT_TRUE(CopyMachineTest::HasError(skipped, L"C:\\Data\\System Volume Information", L"system folder, skipped"));
+  EXPECT_TRUE(CopyMachineTest::HasError(skipped, L"C:\\Data\\Loop", L"junction or symbolic link"));
+
+  filecopy::FileCopyStats chosen;
+  EXPECT_EQ(Copy({{false, L"C:\\PAGEFILE.SYS"}, {false, L"C:\\Data\\keep.txt"}}, L"E:\\", &chosen),
+            FileCopyResult::CompletedWithErrors);
+  EXPECT_TRUE(HasError(chosen, L"C:\\PAGEFILE.SYS", L"system file, skipped"));
+  EXPECT_EQ(chosen.FilesCopied, 1);
+  EXPECT_EQ(Sim().GetFileAttributes(L"E:\\pagefile.sys"), win::INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(FileCopyTest, DestinationsMustBeExistingFoldersOutsideTheSystemProfile) {
@@ -192,6 +265,41 @@ TEST_F(FileCopyTest, DestinationsMustBeExistingFoldersOutsideTheSystemProfile) {
       {L"C:\\nowhere", DestinationProblem::Missing},
   };
   for (const auto& c : kCases) EXPECT_EQ(filecopy::CheckDestination(c.dest), c.problem) << text::ToUtf8(c.dest);
+}
+
+TEST_F(FileCopyTest, TheDestinationPageBrowsesForAFolderAndRefusesWhatIsNone) {
+  Machine(true);
+  ASSERT_TRUE(MakeFile(L"C:\\notes.txt", "n"));
+  ASSERT_TRUE(MakeFolder(L"E:\\Backup"));
+  const struct {
+    std::optional<std::wstring> answer;
+    std::wstring box;
+    bool next;
+  } kCases[] = {
+      {L"E:\\Backup", L"E:\\Backup", true},
+      {std::nullopt, L"typed", true},  // Cancel leaves the box alone
+      {L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}", L"", false},
+      {L"C:\\Windows\\System32\\config\\systemprofile", L"", false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(text::ToUtf8(c.answer.value_or(L"(cancel)")));
+    host_.folderDialogs.clear();
+    host_.folderDialog = [&](const std::wstring&) { return c.answer; };
+    host_.OnPage("CBackupFiles", [&](ui::ScriptedWindow& w) {
+      auto& page = static_cast<filecopy::CBackupFiles&>(w.ThePage());
+      ASSERT_TRUE(w.ClickTreeState(IDC_FC_TREE, page.Tree().FindPath(w, L"C:\\notes.txt"), false));
+      w.Press(IDC_NEXT);
+    });
+    host_.OnPage("CBit1", [&](ui::ScriptedWindow& w) {
+      w.Type(IDC_FC_DEST, L"typed");
+      EXPECT_TRUE(w.Press(IDC_FC_BROWSE));
+      EXPECT_EQ(w.GetText(IDC_FC_DEST), c.box);
+      EXPECT_EQ(w.IsEnabled(IDC_NEXT), c.next);
+      w.Close(win::IDCANCEL);
+    });
+    filecopy::RunFileCopyWizard();
+    EXPECT_EQ(host_.folderDialogs, std::vector<std::wstring>{app::T(L"IDS_ChooseFolder")});
+  }
 }
 
 class CancelAfter : public filecopy::FileCopyObserver {

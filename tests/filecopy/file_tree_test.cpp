@@ -149,6 +149,31 @@ TEST_F(FileTreeTest, ATickedFolderHandsItsStateToChildrenLoadedLaterAndTheSelect
   });
 }
 
+TEST_F(FileTreeTest, AFolderStandsForAllItHoldsOnlyWhenTickedItselfOrNothingHiddenIsLeftOut) {
+  Machine();
+  // C:\T\Only also holds a shortcut the tree does not show.
+  const struct {
+    std::vector<std::wstring> clicks;
+    std::wstring selection;
+  } kCases[] = {
+      {{L"T\\Only\\e.txt", L"T\\Only\\Archive.ZiP"}, L"File:C:\\T\\Only\\Archive.ZiP\r\nFile:C:\\T\\Only\\e.txt\r\n"},
+      {{L"T\\Only"}, L"Folder:C:\\T\\Only\r\n"},
+      {{L"T", L"T\\Only\\e.txt", L"T\\Only\\e.txt"},
+       L"File:C:\\T\\Only\\Archive.ZiP\r\nFile:C:\\T\\Only\\e.txt\r\nFolder:C:\\T\\Sub\r\nFile:C:\\T\\a.txt\r\n"
+       L"File:C:\\T\\b.txt\r\n"},
+      {{L"T\\a.txt", L"T\\b.txt", L"T\\Sub", L"T\\Only"}, L"Folder:C:\\T\r\n"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(text::ToUtf8(c.selection));
+    OnTree([&](ui::ScriptedWindow& w, CFileTreeCtrl& tree) {
+      for (const wchar_t* f : {L"C:\\T\\Sub\\Deeper\\d.txt", L"C:\\T\\Only\\e.txt", L"C:\\T\\a.txt"})
+        ASSERT_NE(tree.FindPath(w, f), ui::kTreeRoot);
+      for (const std::wstring& k : c.clicks) ASSERT_TRUE(w.ClickTreeState(kTree, tree.FindPath(w, L"C:\\" + k), false));
+      EXPECT_EQ(CFileTreeCtrl::SelectionText(tree.Selection(w)), c.selection);
+    });
+  }
+}
+
 TEST_F(FileTreeTest, SpecialFoldersByIdentityAndNetworkPlacesParsedWithCare) {
   Machine();
   OnTree([&](ui::ScriptedWindow& w, CFileTreeCtrl& tree) {

@@ -332,6 +332,26 @@ std::wstring SimSystem::GetShortPathName(const std::wstring& path) {
   return out;
 }
 
+std::wstring SimSystem::GetFinalPathName(const std::wstring& path) {
+  Resolved r;
+  if (uint32_t err = Resolve(path, false, true, &r)) {
+    lastError_ = err;
+    return L"";
+  }
+  std::wstring where = r.windows;
+  // A volume reached by its name is told by its drive letter, as the DOS
+  // form does; a volume without one keeps its name.
+  if (text::StartsWithIgnoreCase(where, L"\\\\?\\Volume{") && r.volume && r.volume->letter) {
+    size_t close = where.find(L'}');
+    where = std::wstring{r.volume->letter, L':'} + where.substr(close + 1);
+  }
+  if (where.size() == 2 && where[1] == L':') where += L"\\";
+  lastError_ = 0;
+  if (text::StartsWithIgnoreCase(where, L"\\\\?\\")) return where;
+  if (where.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + where.substr(2);
+  return L"\\\\?\\" + where;
+}
+
 bool SimSystem::SetFileShortName(Handle h, const std::wstring& shortName) {
   auto o = Get(h);
   if (!o || (o->kind != Kind::File && o->kind != Kind::Directory)) return Fail(win::ERROR_INVALID_HANDLE);

@@ -80,6 +80,7 @@ class SimSystem : public platform::System {
   bool GetFileSecurity(const std::wstring& path, uint32_t information, std::vector<uint8_t>* descriptor) override;
   bool SetFileSecurity(const std::wstring& path, uint32_t information, const std::vector<uint8_t>& descriptor) override;
   std::wstring GetShortPathName(const std::wstring& path) override;
+  std::wstring GetFinalPathName(const std::wstring& path) override;
   bool SetFileShortName(platform::Handle h, const std::wstring& shortName) override;
   bool GetFileTime(platform::Handle h, platform::FileTimes* times) override;
   bool SetFileTime(platform::Handle h, const platform::FileTimes& times) override;

@@ -87,6 +87,26 @@ std::wstring Win32System::GetShortPathName(const std::wstring& path) {
   return out;
 }
 
+std::wstring Win32System::GetFinalPathName(const std::wstring& path) {
+  HANDLE h = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return L"";
+  std::wstring out(1024, L'\0');
+  DWORD n = ::GetFinalPathNameByHandleW(h, out.data(), DWORD(out.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (n >= out.size()) {
+    out.assign(n + 1, L'\0');
+    n = ::GetFinalPathNameByHandleW(h, out.data(), DWORD(out.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  }
+  DWORD error = ::GetLastError();
+  ::CloseHandle(h);
+  if (n == 0 || n >= out.size()) {
+    ::SetLastError(error);
+    return L"";
+  }
+  out.resize(n);
+  return out;
+}
+
 bool Win32System::SetFileShortName(Handle h, const std::wstring& shortName) {
   EnableRestorePrivilege();
   return ::SetFileShortNameW(ToHandle(h), shortName.c_str()) != FALSE;

@@ -34,6 +34,7 @@ class Win32System : public System {
   bool SetFileSecurity(const std::wstring& path, uint32_t information,
                        const std::vector<uint8_t>& descriptor) override;
   std::wstring GetShortPathName(const std::wstring& path) override;
+  std::wstring GetFinalPathName(const std::wstring& path) override;
   bool SetFileShortName(Handle h, const std::wstring& shortName) override;
   bool GetFileTime(Handle h, FileTimes* times) override;
   bool SetFileTime(Handle h, const FileTimes& times) override;

@@ -203,6 +203,12 @@ std::optional<std::wstring> ScriptedWindow::OpenFileDialog(const std::wstring& f
   return host_->fileDialog(false, filter);
 }
 
+std::optional<std::wstring> ScriptedWindow::BrowseForFolder(const std::wstring& title, bool) {
+  host_->folderDialogs.push_back(title);
+  if (!host_->folderDialog) return std::nullopt;
+  return host_->folderDialog(title);
+}
+
 void ScriptedWindow::Close(int result) {
   if (closed_) return;
   closed_ = true;

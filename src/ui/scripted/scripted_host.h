@@ -91,6 +91,7 @@ class ScriptedWindow : public Window {
                                              const std::wstring& initialName) override;
   std::optional<std::wstring> OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
                                              const std::wstring& initialName, bool mustExist) override;
+  std::optional<std::wstring> BrowseForFolder(const std::wstring& title, bool editBox) override;
 
   void Close(int result) override;
   bool IsClosed() override { return closed_; }
@@ -222,6 +223,10 @@ class ScriptedHost : public Host {
     std::wstring filter, defaultExt, initialName;
   };
   std::vector<FileDialogCall> fileDialogs;
+  // Answers the folder picker (nothing: Cancel), and the titles it was
+  // shown with.
+  std::function<std::optional<std::wstring>(const std::wstring& title)> folderDialog;
+  std::vector<std::wstring> folderDialogs;
   // Chooses from a popup menu.
   std::function<int(ScriptedWindow&, const std::vector<MenuItem>&)> popupMenu;
   // Called after a timer fired.

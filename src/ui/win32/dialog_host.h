@@ -91,6 +91,7 @@ class DialogWindow : public Window {
                                              const std::wstring& initialName) override;
   std::optional<std::wstring> OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
                                              const std::wstring& initialName, bool mustExist) override;
+  std::optional<std::wstring> BrowseForFolder(const std::wstring& title, bool editBox) override;
 
   void Close(int result) override;
   bool IsClosed() override { return closed_; }

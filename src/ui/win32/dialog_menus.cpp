@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <algorithm>
 
@@ -72,6 +73,24 @@ std::optional<std::wstring> RunFileDialog(HWND owner, bool save, const std::wstr
   return std::wstring(file.c_str());
 }
 
+std::optional<std::wstring> RunFolderDialog(HWND owner, const std::wstring& title, bool editBox) {
+  wchar_t name[MAX_PATH] = {};
+  BROWSEINFOW bi = {};
+  bi.hwndOwner = owner;
+  bi.pszDisplayName = name;
+  bi.lpszTitle = title.c_str();
+  bi.ulFlags = BIF_RETURNONLYFSDIRS | (editBox ? BIF_NEWDIALOGSTYLE | BIF_EDITBOX : 0);
+  PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&bi);
+  if (!chosen) return std::nullopt;
+  std::wstring path(MAX_PATH, L'\0');
+  BOOL ok = ::SHGetPathFromIDListW(chosen, path.data());
+  ::CoTaskMemFree(chosen);
+  // A namespace item without a file-system path: what a shell item would
+  // be called, for the page to refuse.
+  if (!ok) return std::wstring(L"::") + name;
+  return std::wstring(path.c_str());
+}
+
 }  // namespace
 
 void DialogWindow::SetMenuText(int command, const std::wstring& text) {
@@ -132,6 +151,20 @@ std::optional<std::wstring> DialogWindow::SaveFileDialog(const std::wstring& fil
 std::optional<std::wstring> DialogWindow::OpenFileDialog(const std::wstring& filter, const std::wstring& defaultExt,
                                                          const std::wstring& initialName, bool mustExist) {
   return FileDialog(false, filter, defaultExt, initialName, mustExist);
+}
+
+std::optional<std::wstring> DialogWindow::BrowseForFolder(const std::wstring& title, bool editBox) {
+  std::optional<std::wstring> r;
+  if (!platform::Sys().SimulationName().empty()) {
+    app::CFileBrowser browser(false, L"", L"", L"", false);
+    browser.ChooseFolder(title);
+    host_->RunModal(browser);
+    r = browser.Chosen();
+  } else {
+    r = RunFolderDialog(closed_ ? host_->OwnerForNew() : hwnd_, title, editBox);
+  }
+  host_->RethrowParked();
+  return r;
 }
 
 std::optional<std::wstring> DialogWindow::FileDialog(bool save, const std::wstring& filter,
