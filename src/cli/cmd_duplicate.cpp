@@ -201,6 +201,7 @@ int CmdDuplicate(Context& c, Args& a) {
   bool declined = false, ran = false, planShown = false;
   uint32_t runMs = 0;  // from Start to the end of the run
   uint32_t verifyFrom = 0, verifyMs = 0;  // the verify pass
+  uint32_t copyFrom = 0, copyMs = 0;      // the copy itself, after the destination is prepared
   std::vector<duplicate::PlannedLine> plan;
   bool gpt = false;
   auto lastMessage = [&]() { return c.host.messages.empty() ? std::wstring() : c.host.messages.back().text; };
@@ -275,15 +276,18 @@ int CmdDuplicate(Context& c, Args& a) {
     }
     uint32_t from = platform::Sys().GetTickCount();
     // The verify pass begins when the page first says so.
-    std::wstring verifying = app::T(L"IDS_Verifying");
-    c.host.onPump = [&, verifying](ui::ScriptedWindow& p) {
-      if (!verifyFrom && p.GetText(IDC_STATUS).rfind(verifying, 0) == 0) verifyFrom = platform::Sys().GetTickCount();
+    std::wstring verifying = app::T(L"IDS_Verifying"), copying = app::T(L"IDS_CopyBlock");
+    c.host.onPump = [&, verifying, copying](ui::ScriptedWindow& p) {
+      std::wstring status = p.GetText(IDC_STATUS);
+      if (!verifyFrom && status.rfind(verifying, 0) == 0) verifyFrom = platform::Sys().GetTickCount();
+      if (!copyFrom && status.rfind(copying, 0) == 0) copyFrom = platform::Sys().GetTickCount();
     };
     w.Press(IDC_CL_START);
     c.host.onPump = nullptr;
     uint32_t to = platform::Sys().GetTickCount();
     runMs = to - from;
     if (verifyFrom) verifyMs = to - verifyFrom;
+    if (copyFrom) copyMs = (verifyFrom ? verifyFrom : to) - copyFrom;
     ran = DuplicationJob.Result != duplicate::DuplicationResult::NotRun;
     if (!w.IsClosed()) {
       declined = true;
@@ -323,7 +327,9 @@ int CmdDuplicate(Context& c, Args& a) {
         .Field("expand", std::wstring(duplicate::ExpansionKey(job.ExpansionMode)).substr(4));
     if (!planOnly && !ran) j.Field("reason", notStarted);
     RunFieldsJson(j);
-    j.Field("milliseconds", uint64_t(runMs)).Field("verifyMilliseconds", uint64_t(verifyMs));
+    j.Field("milliseconds", uint64_t(runMs))
+        .Field("copyMilliseconds", uint64_t(copyMs))
+        .Field("verifyMilliseconds", uint64_t(verifyMs));
     PlanJson(j, plan, gpt);
     j.EndObject();
     c.Out(j.Text());

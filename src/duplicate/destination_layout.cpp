@@ -222,10 +222,15 @@ bool CreateDestinationPartitions(CopyProgress& progress, int, int destinationDis
     ++job.FailedStepCount;
     return false;
   }
-  Sys().Sleep(2000);
   progress.LayoutChanged();
+  // The new volumes get two seconds to settle and then a second for each
+  // round of the limit, and are looked for every quarter second: a system
+  // that mounts them at once is not waited on.
+  constexpr uint32_t kPollMs = 250;
+  int rounds = int((2000 + uint32_t(limit) * 1000) / kPollMs);
   int expected = 0, shown = -1;
-  for (int attempt = 0; attempt < limit; ++attempt) {
+  for (int attempt = 0; attempt < rounds; ++attempt) {
+    Sys().Sleep(kPollMs);
     disk::BuildLetterDiskMap();
     int present = CountPlannedVolumes(drive, &expected);
     if (present != shown) {
@@ -235,7 +240,6 @@ bool CreateDestinationPartitions(CopyProgress& progress, int, int destinationDis
       progress.LayoutChanged();
     }
     if (present >= expected) break;
-    Sys().Sleep(1000);
     progress.Elapsed();
     progress.Pump();
   }

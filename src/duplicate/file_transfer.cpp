@@ -80,9 +80,55 @@ std::wstring DescribeFailure(FileStep step, uint32_t error, uint64_t offset) {
     case FileStep::TooDeep: return L"folder nested more than 256 deep, not copied";
     case FileStep::Link: what = L"cannot re-create the link"; break;
     case FileStep::Label: what = L"cannot set the volume label"; break;
+    case FileStep::Flush: what = L"cannot put the copied files on the disk"; break;
     case FileStep::Cancelled: return L"cancelled";
   }
   return error ? what + L": " + ErrorName(error) : what;
+}
+
+namespace {
+
+// The device of the volume that holds path: "\\.\E:" for "E:\..." and
+// "\\?\E:\...", "\\?\Volume{...}" for a volume named by its GUID; "" for
+// anything else (a network path).
+std::wstring VolumeDeviceOf(const std::wstring& path) {
+  std::wstring p = path;
+  if (p.rfind(L"\\\\?\\", 0) == 0 && p.size() >= 6 && p[5] == L':') p = p.substr(4);
+  if (p.size() >= 2 && p[1] == L':' && ((p[0] >= L'A' && p[0] <= L'Z') || (p[0] >= L'a' && p[0] <= L'z')) &&
+      (p.size() == 2 || p[2] == L'\\'))
+    return L"\\\\.\\" + p.substr(0, 2);
+  if (text::StartsWithIgnoreCase(p, L"\\\\?\\Volume{")) {
+    size_t close = p.find(L'}');
+    if (close != std::wstring::npos) return p.substr(0, close + 1);
+  }
+  return L"";
+}
+
+}  // namespace
+
+DestinationFlush::DestinationFlush(const std::wstring& destination) : volume_(platform::kInvalidHandle) {
+  std::wstring device = VolumeDeviceOf(destination);
+  if (device.empty()) return;
+  if (device[2] == L'.') {
+    // A letter: only a local disk's volume flushes as a whole.
+    uint32_t type = platform::Sys().GetDriveType(device.substr(4) + L"\\");
+    if (type != win::DRIVE_FIXED && type != win::DRIVE_REMOVABLE && type != win::DRIVE_RAMDISK) return;
+  }
+  volume_ = platform::Sys().CreateFile(device, win::GENERIC_READ | win::GENERIC_WRITE,
+                                       win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
+}
+
+DestinationFlush::~DestinationFlush() { Close(volume_); }
+
+bool DestinationFlush::Cached() const { return platform::IsValid(volume_); }
+
+bool DestinationFlush::Flush(uint32_t* error) {
+  *error = 0;
+  if (!Cached()) return true;  // every file was written through
+  if (platform::Sys().FlushFileBuffers(volume_)) return true;
+  *error = platform::Sys().GetLastError();
+  if (*error == 0) *error = win::ERROR_GEN_FAILURE;
+  return false;
 }
 
 FileTransfer::FileTransfer() {
@@ -165,7 +211,7 @@ TransferResult FileTransfer::Copy(const std::wstring& source, const std::wstring
   auto& sys = platform::Sys();
   if (!Ready()) return Fail(FileStep::CreateDestination, win::ERROR_NOT_ENOUGH_MEMORY, 0);
   platform::Handle in = sys.CreateFile(source, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                                       win::OPEN_EXISTING, 0);
+                                       win::OPEN_EXISTING, win::FILE_FLAG_SEQUENTIAL_SCAN);
   if (!platform::IsValid(in)) return Fail(FileStep::OpenSource, sys.GetLastError(), 0);
   sys.SetThreadExecutionState(win::ES_SYSTEM_REQUIRED);
   std::vector<uint8_t> security;
@@ -174,7 +220,8 @@ TransferResult FileTransfer::Copy(const std::wstring& source, const std::wstring
   auto create = [&] {
     return sys.CreateFile(destination, win::GENERIC_READ | win::GENERIC_WRITE | win::DELETE,
                           win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::CREATE_ALWAYS,
-                          win::FILE_FLAG_WRITE_THROUGH | win::FILE_FLAG_BACKUP_SEMANTICS | keep);
+                          (options.writeThrough ? win::FILE_FLAG_WRITE_THROUGH : 0) |
+                              win::FILE_FLAG_BACKUP_SEMANTICS | keep);
   };
   platform::Handle out = create();
   uint32_t createError = platform::IsValid(out) ? 0 : sys.GetLastError();
@@ -229,11 +276,11 @@ TransferResult FileTransfer::Verify(const std::wstring& source, const std::wstri
   auto& sys = platform::Sys();
   if (!Ready()) return Fail(FileStep::OpenDestination, win::ERROR_NOT_ENOUGH_MEMORY, 0);
   platform::Handle in = sys.CreateFile(source, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                                       win::OPEN_EXISTING, 0);
+                                       win::OPEN_EXISTING, win::FILE_FLAG_SEQUENTIAL_SCAN);
   if (!platform::IsValid(in)) return Fail(FileStep::OpenSource, sys.GetLastError(), 0);
   // Read access only: verifying never changes the copy.
   platform::Handle out = sys.CreateFile(destination, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                                        win::OPEN_EXISTING, 0);
+                                        win::OPEN_EXISTING, win::FILE_FLAG_SEQUENTIAL_SCAN);
   if (!platform::IsValid(out)) {
     uint32_t err = sys.GetLastError();
     Close(in);

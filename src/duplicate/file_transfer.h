@@ -39,6 +39,7 @@ enum class FileStep {
   TooDeep,
   Link,
   Label,
+  Flush,
   Cancelled,
 };
 
@@ -59,6 +60,33 @@ struct TransferResult {
 struct TransferOptions {
   bool security = true;    // copy the access-control list
   bool shortNames = true;  // keep the source's short name (NTFS destinations)
+  // Each write on the disk before it returns; false: through the cache,
+  // for a destination a DestinationFlush puts on the disk at the end.
+  bool writeThrough = true;
+};
+
+// A copy's files go through the system's cache when their volume can be
+// flushed as a whole: one flush at the end puts all of them on the disk,
+// where writing each one through waits for the disk once per file, which
+// costs more than the copying on a tree of small files. A destination that
+// cannot be flushed so (a network folder, a volume this account may not
+// open) has its files written through.
+class DestinationFlush {
+ public:
+  // destination: any path on the volume ("E:\\Backup", "\\\\?\\Volume{...}\\").
+  explicit DestinationFlush(const std::wstring& destination);
+  ~DestinationFlush();
+  DestinationFlush(const DestinationFlush&) = delete;
+  DestinationFlush& operator=(const DestinationFlush&) = delete;
+
+  // Files may be written through the cache.
+  bool Cached() const;
+  // Everything written to the volume is on the disk. False with the
+  // Windows error: the copy is then not known to be on the disk.
+  bool Flush(uint32_t* error);
+
+ private:
+  platform::Handle volume_;
 };
 
 // Called after every chunk with the bytes of the file done so far; false
@@ -71,7 +99,8 @@ class FileTransfer {
   FileTransfer();
   bool Ready() const { return first_ != nullptr && second_ != nullptr; }
 
-  // Copies source to destination (created anew, write-through) and gives
+  // Copies source to destination (created anew, written through unless the
+  // options say otherwise) and gives
   // it meta's attributes and times, the source's access-control list and
   // short name.
   TransferResult Copy(const std::wstring& source, const std::wstring& destination, const platform::FindData& meta,

@@ -62,9 +62,17 @@ class VolumeCopier {
     // them would fail for every file.
     transferOptions_.shortNames = transferOptions_.security = fs == L"NTFS";
     int errorsBefore = stats_.FileErrorCount + stats_.VerifyErrorCount + stats_.WriteErrorCount;
+    DestinationFlush flush(destRoot_);
+    transferOptions_.writeThrough = !flush.Cached();
     CopyTree(L"", 0, nullptr);
     if (!cancelled_ && !stopped_) RecreateReparsePoints();
     if (!cancelled_ && !stopped_ && !options_.verify) Label();
+    // What was copied is on the disk before the volume is reported, stopped or not.
+    uint32_t flushError = 0;
+    if (!flush.Flush(&flushError)) {
+      ++stats_.WriteErrorCount;
+      stats_.AddError(destShown_, DescribeFailure(FileStep::Flush, flushError, 0));
+    }
     if (cancelled_) return VolumeCopyResult::Cancelled;
     if (stopped_) return VolumeCopyResult::Failed;
     int errorsAfter = stats_.FileErrorCount + stats_.VerifyErrorCount + stats_.WriteErrorCount;

@@ -92,10 +92,15 @@ class Copier {
     if (sys.GetVolumeInformation(VolumeRootOf(destination), &fs)) transferOptions_.security = fs == L"NTFS";
     stats_.TotalBytes = 0;
     for (const SourceEntry& s : sources) stats_.TotalBytes += SourceBytes(s);
+    duplicate::DestinationFlush flush(destination);
+    transferOptions_.writeThrough = !flush.Cached();
     for (const SourceEntry& s : sources) {
       CopyEntry(s, destination);
       if (cancelled_) break;
     }
+    // What was copied is on the disk before the copy reports, stopped or not.
+    uint32_t flushError = 0;
+    if (!flush.Flush(&flushError)) stats_.AddError(destination, DescribeFailure(FileStep::Flush, flushError, 0));
     stats_.ShadowCopies = shadows_.Made();
     shadows_.Release();
     if (cancelled_) return FileCopyResult::Cancelled;

@@ -84,6 +84,10 @@ class System {
   virtual bool SetFilePointer(Handle h, uint64_t byteOffset) = 0;
   virtual bool ReadFile(Handle h, void* buffer, uint32_t bytes, uint32_t* done) = 0;
   virtual bool WriteFile(Handle h, const void* buffer, uint32_t bytes, uint32_t* done) = 0;
+  // What was written through h is on the medium when this returns. On a
+  // volume handle (opened with write access) that is every file of the
+  // volume; a network drive cannot be flushed this way.
+  virtual bool FlushFileBuffers(Handle h) = 0;
   virtual bool DeviceIoControl(Handle h, uint32_t code, const void* in, uint32_t inBytes, void* out,
                                uint32_t outBytes, uint32_t* returned) = 0;
   virtual uint32_t GetLastError() = 0;

@@ -21,6 +21,7 @@ inline constexpr uint32_t OPEN_ALWAYS = 4;
 inline constexpr uint32_t FILE_FLAG_WRITE_THROUGH = 0x80000000u;
 inline constexpr uint32_t FILE_FLAG_NO_BUFFERING = 0x20000000u;
 inline constexpr uint32_t FILE_FLAG_BACKUP_SEMANTICS = 0x02000000u;
+inline constexpr uint32_t FILE_FLAG_SEQUENTIAL_SCAN = 0x08000000u;
 inline constexpr uint32_t FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000u;
 inline constexpr uint32_t GENERIC_ALL = 0x10000000u;
 inline constexpr uint32_t DELETE = 0x00010000u;

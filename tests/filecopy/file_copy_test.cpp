@@ -5,6 +5,8 @@
 // what is left out on purpose listed, and one shadow copy per volume.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/app_state.h"
 #include "app/language.h"
 #include "filecopy/file_copy.h"
@@ -334,6 +336,40 @@ TEST_F(FileCopyTest, OneShadowCopyPerVolumeAllDeletedAlsoOnCancel) {
   EXPECT_EQ(Copy({{true, L"D:\\Mail"}}, L"F:\\", &cancelled, &cancel), FileCopyResult::Cancelled);
   EXPECT_EQ(Sim().GetFileAttributes(L"F:\\Mail\\inbox.pst"), win::INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(Sim().SnapshotCount(), 0);
+}
+
+TEST_F(FileCopyTest, FilesGoThroughTheCacheOnlyWhereTheVolumeIsFlushedAtTheEnd) {
+  // G: drops what was cached; R: is a network drive, which cannot be flushed as a volume.
+  config_.drives = {{L'G', win::DRIVE_FIXED, dir_.File("g"), "NTFS", true},
+                    {L'R', win::DRIVE_REMOTE, dir_.File("r"), "NTFS", false}};
+  Machine();
+  for (const char* folder : {"g", "r"}) std::filesystem::create_directories(dir_.File(folder));
+  ASSERT_TRUE(MakeFolder(L"C:\\Data"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\a.txt", "alpha"));
+  const struct {
+    const wchar_t* dest;
+    FileCopyResult result;
+    int flushes;
+  } cases[] = {{L"E:\\", FileCopyResult::Completed, 1},
+               {L"R:\\", FileCopyResult::Completed, 0},
+               {L"G:\\", FileCopyResult::CompletedWithErrors, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(text::ToUtf8(c.dest));
+    int before = Sim().VolumeFlushes();
+    filecopy::FileCopyStats stats;
+    EXPECT_EQ(Copy({{true, L"C:\\Data"}}, c.dest, &stats), c.result);
+    EXPECT_EQ(Sim().VolumeFlushes() - before, c.flushes);
+    EXPECT_EQ(ReadSimFile(Sim(), std::wstring(c.dest) + L"Data\\a.txt"), "alpha");
+    if (c.result != FileCopyResult::Completed)
+      EXPECT_TRUE(HasError(stats, c.dest, L"cannot put the copied files on the disk: device failure (31)"));
+  }
+  // Windows flushes a volume only through a handle that may write to it.
+  platform::Handle readOnly =
+      Sim().CreateFile(L"\\\\.\\E:", win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
+  ASSERT_TRUE(platform::IsValid(readOnly));
+  EXPECT_FALSE(Sim().FlushFileBuffers(readOnly));
+  EXPECT_EQ(Sim().GetLastError(), win::ERROR_ACCESS_DENIED);
+  Sim().CloseHandle(readOnly);
 }
 
 TEST_F(FileCopyTest, ANetworkShareIsCopiedByItsUncPathInAnyLetterCase) {

@@ -67,6 +67,23 @@ bool HostFile::WriteAt(uint64_t offset, const void* buffer, size_t bytes) {
 
 bool HostFile::Sync() { return ::FlushFileBuffers(handle_) != 0; }
 
+void HostFile::ReadingSequentially() {}
+
+bool SyncFileSystemOf(const std::string& folder) {
+  // The volume of the folder, flushed as a whole.
+  std::wstring full(MAX_PATH, L'\0');
+  std::wstring w = text::FromUtf8(folder);
+  DWORD n = ::GetFullPathNameW(w.c_str(), DWORD(full.size()), full.data(), nullptr);
+  if (n < 2 || n >= full.size() || full[1] != L':') return false;
+  std::wstring device = L"\\\\.\\" + full.substr(0, 2);
+  HANDLE h = ::CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = ::FlushFileBuffers(h) != 0;
+  ::CloseHandle(h);
+  return ok;
+}
+
 #else
 
 HostFile::HostFile(HostFile&& o) noexcept : fd_(std::exchange(o.fd_, -1)) {}
@@ -120,6 +137,18 @@ bool HostFile::WriteAt(uint64_t offset, const void* buffer, size_t bytes) {
 }
 
 bool HostFile::Sync() { return ::fdatasync(fd_) == 0; }
+
+void HostFile::ReadingSequentially() {
+  if (fd_ >= 0) ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+bool SyncFileSystemOf(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = ::syncfs(fd) == 0;
+  ::close(fd);
+  return ok;
+}
 
 #endif
 

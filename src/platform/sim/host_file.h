@@ -26,6 +26,8 @@ class HostFile {
   bool WriteAt(uint64_t offset, const void* buffer, size_t bytes);
   // Puts what was written on the medium (a write-through handle's promise).
   bool Sync();
+  // The file will be read from start to end: a larger read-ahead.
+  void ReadingSequentially();
 
  private:
 #ifdef _WIN32
@@ -34,5 +36,9 @@ class HostFile {
   int fd_ = -1;
 #endif
 };
+
+// Puts every cached write of the host file system that holds folder on the
+// medium (what flushing a whole volume promises).
+bool SyncFileSystemOf(const std::string& folder);
 
 }  // namespace sim

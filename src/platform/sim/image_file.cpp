@@ -231,6 +231,8 @@ bool ImageFile::Write(uint64_t offset, const void* buffer, size_t bytes, bool un
   return ::WriteFile(h, buffer, DWORD(bytes), &put, &ov) && put == bytes;
 }
 
+bool ImageFile::Flush() { return readOnly_ || ::FlushFileBuffers(handle_) != 0; }
+
 #else
 
 void ImageFile::CloseHandles() {
@@ -364,6 +366,8 @@ bool ImageFile::Write(uint64_t offset, const void* buffer, size_t bytes, bool un
   // only after the data sync.
   return direct || !uncached || ::fdatasync(fd_) == 0;
 }
+
+bool ImageFile::Flush() { return readOnly_ || ::fdatasync(fd_) == 0; }
 
 #endif
 

@@ -49,6 +49,8 @@ class ImageFile {
   // early (the image shrank under the machine) reads zeros there.
   bool Read(uint64_t offset, void* buffer, size_t bytes, bool uncached);
   bool Write(uint64_t offset, const void* buffer, size_t bytes, bool uncached);
+  // Cached writes reach the medium.
+  bool Flush();
 
  private:
   bool OpenExisting(const std::string& path, uint64_t sizeBytes, std::string* error);

@@ -352,7 +352,9 @@ bool MachineFromIni(const IniFile& ini, const std::string& baseDir, MachineConfi
           if (!ParseDriveType(v, &dc.driveType)) return where("type is fixed, removable, cdrom, ramdisk or remote");
         } else if (k == "files") dc.files = Resolve(baseDir, v);
         else if (k == "fs") dc.fileSystem = v;
-        else return where("unknown setting " + k);
+        else if (k == "flushfails") {
+          if (!ParseBool(v, &dc.flushFails)) return where("flushfails is 0 or 1");
+        } else return where("unknown setting " + k);
       }
       if (!dc.letter) return where("a drive needs letter = X");
       c->drives.push_back(dc);

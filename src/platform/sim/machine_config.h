@@ -72,6 +72,7 @@ struct DriveConfig {
   uint32_t driveType = 3;  // DRIVE_FIXED
   std::string files;       // host folder
   std::string fileSystem = "NTFS";
+  bool flushFails = false;  // flushing the volume fails (a disk that dropped cached writes)
 };
 
 // A network share the machine reaches as \\server\share: a host folder.

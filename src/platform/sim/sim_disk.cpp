@@ -64,6 +64,11 @@ bool SimDisk::Store(uint64_t offset, const void* buffer, uint32_t bytes, bool un
   return true;
 }
 
+uint32_t SimDisk::Flush() {
+  if (config_.memory || WriteProtected()) return 0;
+  return image_.Flush() ? 0 : win::ERROR_GEN_FAILURE;
+}
+
 void SimDisk::ChargeTransfer(uint32_t bytes) {
   // A fixed command overhead plus the media rate.
   double us = 50.0 + double(bytes) / (config_.megabytesPerSecond * 1048576.0) * 1e6;

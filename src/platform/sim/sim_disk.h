@@ -39,6 +39,8 @@ class SimDisk {
   // return; cached ones may stay in the host's page cache.
   uint32_t Read(uint64_t byteOffset, void* buffer, uint32_t bytes, bool uncached = true);
   uint32_t Write(uint64_t byteOffset, const void* buffer, uint32_t bytes, bool uncached = true);
+  // Cached writes reach the medium; 0 or the Windows error.
+  uint32_t Flush();
   // The medium refuses every write (a protected disk, or an image the host lets us only read).
   bool WriteProtected() const { return config_.writeProtected || readOnlyImage_; }
 

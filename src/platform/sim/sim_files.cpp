@@ -91,6 +91,8 @@ Handle SimSystem::OpenFile(const std::wstring& path, uint32_t accessIn, uint32_t
   std::error_code ec;
   if (r.exists) before = fs::file_size(r.host, ec);
   if (!o->file.Open(r.host, mode)) return failed(r.exists ? win::ERROR_ACCESS_DENIED : win::ERROR_PATH_NOT_FOUND);
+  // Read from start to end: the cache reads further ahead, as Windows' does.
+  if (flags & win::FILE_FLAG_SEQUENTIAL_SCAN) o->file.ReadingSequentially();
   o->size = truncate ? 0 : before;
   if (r.volume && truncate && before) {
     uint64_t& used = UsedBytes(*r.volume);
@@ -139,6 +141,50 @@ bool SimSystem::FileWrite(Object& o, const void* buffer, uint32_t bytes) {
   if ((o.flags & win::FILE_FLAG_WRITE_THROUGH) && !o.file.Sync()) return Fail(win::ERROR_GEN_FAILURE);
   if (end > o.size) o.size = end;
   o.written = true;
+  return true;
+}
+
+bool SimSystem::FlushFileBuffers(Handle h) {
+  auto o = Get(h);
+  if (!o) return Fail(win::ERROR_INVALID_HANDLE);
+  // Windows flushes only through a handle that may write.
+  if (!(o->access & win::GENERIC_WRITE)) return Fail(win::ERROR_ACCESS_DENIED);
+  std::string folder;
+  switch (o->kind) {
+    case Kind::File:
+      if (!o->file.Sync()) return Fail(win::ERROR_GEN_FAILURE);
+      lastError_ = 0;
+      return true;
+    case Kind::Disk:
+      if (uint32_t err = disks_[size_t(o->disk)]->Flush()) return Fail(err);
+      lastError_ = 0;
+      return true;
+    case Kind::Volume:
+      if (o->volume->gone) return Fail(win::ERROR_NOT_READY);
+      if (uint32_t err = disks_[size_t(o->volume->disk)]->Flush()) return Fail(err);
+      folder = o->volume->hostFolder;
+      break;
+    case Kind::DriveDevice:
+      // A mapped network drive or a CD has no volume here to flush.
+      if (o->drive->config.driveType != win::DRIVE_FIXED && o->drive->config.driveType != win::DRIVE_REMOVABLE &&
+          o->drive->config.driveType != win::DRIVE_RAMDISK)
+        return Fail(win::ERROR_INVALID_FUNCTION);
+      if (o->drive->config.flushFails) {
+        ++volumeFlushes_;
+        return Fail(win::ERROR_GEN_FAILURE);
+      }
+      folder = o->drive->config.files;
+      break;
+    default:
+      return Fail(win::ERROR_INVALID_HANDLE);
+  }
+  ++volumeFlushes_;
+  // The volume's files and what the file system keeps beside them.
+  SaveFileMetadata();
+  std::error_code ec;
+  if (!folder.empty() && std::filesystem::is_directory(folder, ec) && !SyncFileSystemOf(folder))
+    return Fail(win::ERROR_GEN_FAILURE);
+  lastError_ = 0;
   return true;
 }
 

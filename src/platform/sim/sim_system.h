@@ -66,6 +66,7 @@ class SimSystem : public platform::System {
   bool SetFilePointer(platform::Handle h, uint64_t byteOffset) override;
   bool ReadFile(platform::Handle h, void* buffer, uint32_t bytes, uint32_t* done) override;
   bool WriteFile(platform::Handle h, const void* buffer, uint32_t bytes, uint32_t* done) override;
+  bool FlushFileBuffers(platform::Handle h) override;
   bool DeviceIoControl(platform::Handle h, uint32_t code, const void* in, uint32_t inBytes, void* out,
                        uint32_t outBytes, uint32_t* returned) override;
   uint32_t GetLastError() override { return lastError_; }
@@ -157,6 +158,8 @@ class SimSystem : public platform::System {
   bool DropSnapshot(int number);
   // Worker threads left blocked in a call that never returned.
   int HungThreads() const { return hungThreads_; }
+  // Flushes of whole volumes asked for (FlushFileBuffers on a volume or drive).
+  int VolumeFlushes() const { return volumeFlushes_; }
   int OpenHandleCount() const { return int(objects_.size()); }
   uint64_t ExecutionStateCalls() const { return executionStateCalls_; }
   platform::Cursor CurrentCursor() const { return cursor_; }
@@ -299,6 +302,7 @@ class SimSystem : public platform::System {
   platform::Cursor cursor_ = platform::Cursor::Arrow;
   uint64_t guidCounter_ = 0;
   int hungThreads_ = 0;
+  int volumeFlushes_ = 0;
   std::map<std::string, std::unique_ptr<MetaStore>> stores_;
   DirCache dirs_;
   std::map<std::string, FileFault> fileFaults_;  // volume folder + "|" + folded key

@@ -125,6 +125,8 @@ bool Win32System::SetFileTime(Handle h, const FileTimes& times) {
                        times.lastWrite ? &w : nullptr) != FALSE;
 }
 
+bool Win32System::FlushFileBuffers(Handle h) { return ::FlushFileBuffers(ToHandle(h)) != 0; }
+
 bool Win32System::GetFileSize(Handle h, uint64_t* size) {
   LARGE_INTEGER li;
   if (!::GetFileSizeEx(ToHandle(h), &li)) return false;

@@ -39,6 +39,7 @@ class Win32System : public System {
   bool GetFileTime(Handle h, FileTimes* times) override;
   bool SetFileTime(Handle h, const FileTimes& times) override;
   bool GetFileSize(Handle h, uint64_t* size) override;
+  bool FlushFileBuffers(Handle h) override;
 
   uint32_t GetLogicalDrives() override { return ::GetLogicalDrives(); }
   std::wstring GetLogicalDriveStrings() override;
