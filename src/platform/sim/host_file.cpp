@@ -69,19 +69,53 @@ bool HostFile::Sync() { return ::FlushFileBuffers(handle_) != 0; }
 
 void HostFile::ReadingSequentially() {}
 
+namespace {
+
+// Every file under folder flushed one by one, for a host that will not
+// flush its volume as a whole.
+bool SyncEachFile(const std::wstring& folder) {
+  WIN32_FIND_DATAW fd;
+  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return true;  // nothing there
+  bool ok = true;
+  do {
+    std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    std::wstring path = folder + L"\\" + name;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ok = SyncEachFile(path) && ok;
+      continue;
+    }
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) continue;  // read-only files were never written here
+    ok = ::FlushFileBuffers(h) != 0 && ok;
+    ::CloseHandle(h);
+  } while (::FindNextFileW(find, &fd));
+  ::FindClose(find);
+  return ok;
+}
+
+}  // namespace
+
 bool SyncFileSystemOf(const std::string& folder) {
-  // The volume of the folder, flushed as a whole.
   std::wstring full(MAX_PATH, L'\0');
   std::wstring w = text::FromUtf8(folder);
   DWORD n = ::GetFullPathNameW(w.c_str(), DWORD(full.size()), full.data(), nullptr);
-  if (n < 2 || n >= full.size() || full[1] != L':') return false;
-  std::wstring device = L"\\\\.\\" + full.substr(0, 2);
-  HANDLE h = ::CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bool ok = ::FlushFileBuffers(h) != 0;
-  ::CloseHandle(h);
-  return ok;
+  if (n == 0 || n >= full.size()) return false;
+  full.resize(n);
+  // The volume of the folder, flushed as a whole where the host allows it.
+  if (n >= 2 && full[1] == L':') {
+    std::wstring device = L"\\\\.\\" + full.substr(0, 2);
+    HANDLE h = ::CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      bool ok = ::FlushFileBuffers(h) != 0;
+      ::CloseHandle(h);
+      if (ok) return true;
+    }
+  }
+  return SyncEachFile(full);
 }
 
 #else
