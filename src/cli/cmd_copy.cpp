@@ -115,17 +115,19 @@ int CmdCopy(Context& c, Args& a) {
     filecopy::RunFileCopyWizard();
   }
   const filecopy::FileCopyJob& job = filecopy::CurrentFileCopyJob();
+  std::wstring notStarted;
   if (!job.Ran) {
-    c.Err(L"vektrel-cli: " + (stuck.empty() ? std::wstring(L"the copy could not be set up") : stuck) +
-          L"; nothing was copied");
+    notStarted = (stuck.empty() ? std::wstring(L"the copy could not be set up") : stuck) + L"; nothing was copied";
+    c.Err(L"vektrel-cli: " + notStarted);
     if (!c.opt.json) return 1;
   }
   const filecopy::FileCopyStats& s = job.Stats;
   if (c.opt.json) {
     Json j;
     j.BeginObject()
-        .Field("result", job.Ran ? std::wstring(ResultName(job.Result)) : std::wstring(L"NotStarted"))
-        .Field("destination", job.Destination)
+        .Field("result", job.Ran ? std::wstring(ResultName(job.Result)) : std::wstring(L"NotStarted"));
+    if (!job.Ran) j.Field("reason", notStarted);
+    j.Field("destination", job.Destination)
         .Field("FilesCopied", int64_t(s.FilesCopied))
         .Field("FoldersCopied", int64_t(s.FoldersCopied))
         .Field("BytesCopied", s.BytesCopied)

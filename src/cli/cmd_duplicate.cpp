@@ -200,8 +200,9 @@ int CmdDuplicate(Context& c, Args& a) {
   std::wstring stuck;  // why the wizard stopped on a page
   bool declined = false, ran = false, planShown = false;
   uint32_t runMs = 0;  // from Start to the end of the run
-  uint32_t verifyFrom = 0, verifyMs = 0;  // the verify pass
-  uint32_t copyFrom = 0, copyMs = 0;      // the copy itself, after the destination is prepared
+  // Time spent while the page said it was copying, and verifying (the
+  // passes can take turns, volume by volume).
+  uint32_t copyMs = 0, verifyMs = 0;
   std::vector<duplicate::PlannedLine> plan;
   bool gpt = false;
   auto lastMessage = [&]() { return c.host.messages.empty() ? std::wstring() : c.host.messages.back().text; };
@@ -277,17 +278,22 @@ int CmdDuplicate(Context& c, Args& a) {
     uint32_t from = platform::Sys().GetTickCount();
     // The verify pass begins when the page first says so.
     std::wstring verifying = app::T(L"IDS_Verifying"), copying = app::T(L"IDS_CopyBlock");
+    uint32_t* phase = nullptr;  // the counter the time since the last look goes to
+    uint32_t last = from;
+    auto account = [&](uint32_t now) {
+      if (phase) *phase += now - last;
+      last = now;
+    };
     c.host.onPump = [&, verifying, copying](ui::ScriptedWindow& p) {
+      account(platform::Sys().GetTickCount());
       std::wstring status = p.GetText(IDC_STATUS);
-      if (!verifyFrom && status.rfind(verifying, 0) == 0) verifyFrom = platform::Sys().GetTickCount();
-      if (!copyFrom && status.rfind(copying, 0) == 0) copyFrom = platform::Sys().GetTickCount();
+      phase = status.rfind(verifying, 0) == 0 ? &verifyMs : status.rfind(copying, 0) == 0 ? &copyMs : nullptr;
     };
     w.Press(IDC_CL_START);
     c.host.onPump = nullptr;
     uint32_t to = platform::Sys().GetTickCount();
+    account(to);
     runMs = to - from;
-    if (verifyFrom) verifyMs = to - verifyFrom;
-    if (copyFrom) copyMs = (verifyFrom ? verifyFrom : to) - copyFrom;
     ran = DuplicationJob.Result != duplicate::DuplicationResult::NotRun;
     if (!w.IsClosed()) {
       declined = true;

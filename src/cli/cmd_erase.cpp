@@ -155,14 +155,9 @@ int CmdWipe(Context& c, Args& a) {
     app::OpenDeletionWizard();
   }
   // The page refused the row and said why (the running Windows needs it).
-  if (refused) {
-    c.Err(text::Widen("vektrel-cli: " + t.text + " was refused; nothing was written"));
-    return 1;
-  }
-  if (declined || !reported) {
-    c.Err(L"vektrel-cli: the deletion was not confirmed and nothing was written (add --yes to erase)");
-    return 1;
-  }
+  if (refused) return c.Refuse(text::Widen(t.text + " was refused; nothing was written"));
+  if (declined || !reported)
+    return c.Refuse(L"the deletion was not confirmed and nothing was written (add --yes to erase)");
 
   std::vector<std::wstring> snapshot;
   for (int i = 0; i < 32; ++i) snapshot.push_back(erase::SnapshotRow(i));
@@ -230,10 +225,7 @@ int CmdScan(Context& c, Args& a) {
     app::OpenScanWizard();
   }
   // The page refused the row and said why.
-  if (refused) {
-    c.Err(text::Widen("vektrel-cli: " + t.text + " was refused; nothing was read"));
-    return 1;
-  }
+  if (refused) return c.Refuse(text::Widen(t.text + " was refused; nothing was read"));
   if (c.opt.json) {
     Json j;
     j.BeginObject()
@@ -291,10 +283,7 @@ int CmdView(Context& c, Args& a) {
     w.Cancel();
   });
   app::OpenPartitionView();
-  if (refused) {
-    c.Err(text::Widen("vektrel-cli: " + t.text + " was refused; nothing was read"));
-    return 1;
-  }
+  if (refused) return c.Refuse(text::Widen(t.text + " was refused; nothing was read"));
   if (!shown) throw UsageError("the row of " + t.text + " cannot be viewed");
   if (c.opt.json) {
     Json j;

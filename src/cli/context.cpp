@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/json.h"
 #include "platform/text.h"
 
 namespace cli {
@@ -85,6 +86,16 @@ void Context::Out(const std::string& line) {
 void Context::Err(const std::wstring& line) {
   std::fputs(text::ToUtf8(line).c_str(), stderr);
   std::fputc('\n', stderr);
+}
+
+int Context::Refuse(const std::wstring& reason) {
+  Err(L"vektrel-cli: " + reason);
+  if (opt.json) {
+    Json j;
+    j.BeginObject().Field("result", std::wstring(L"Aborted")).Field("started", false).Field("reason", reason).EndObject();
+    Out(j.Text());
+  }
+  return 1;
 }
 
 void Context::EchoMessages() {

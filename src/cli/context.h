@@ -56,6 +56,9 @@ struct Context {
   void Err(const std::wstring& line);
   // Message boxes the pages showed, printed to standard error as they come.
   void EchoMessages();
+  // A command that did not start: why, on standard error, and under --json
+  // as {"result":"Aborted","started":false,"reason":...}. Returns 1.
+  int Refuse(const std::wstring& reason);
 };
 
 using CommandFn = int (*)(Context&, Args&);

@@ -90,25 +90,43 @@ namespace {
 
 // The device of the volume that holds path: "\\.\E:" for "E:\..." and
 // "\\?\E:\...", "\\?\Volume{...}" for a volume named by its GUID; "" for
-// anything else (a network path).
-std::wstring VolumeDeviceOf(const std::wstring& path) {
-  std::wstring p = path;
-  if (p.rfind(L"\\\\?\\", 0) == 0 && p.size() >= 6 && p[5] == L':') p = p.substr(4);
+// anything else (a network path). *rootLength is the length of the root.
+std::wstring VolumeDeviceOf(const std::wstring& path, size_t* rootLength) {
+  size_t skip = path.rfind(L"\\\\?\\", 0) == 0 && path.size() >= 6 && path[5] == L':' ? 4 : 0;
+  std::wstring p = path.substr(skip);
   if (p.size() >= 2 && p[1] == L':' && ((p[0] >= L'A' && p[0] <= L'Z') || (p[0] >= L'a' && p[0] <= L'z')) &&
-      (p.size() == 2 || p[2] == L'\\'))
+      (p.size() == 2 || p[2] == L'\\')) {
+    *rootLength = skip + 2;
     return L"\\\\.\\" + p.substr(0, 2);
+  }
   if (text::StartsWithIgnoreCase(p, L"\\\\?\\Volume{")) {
     size_t close = p.find(L'}');
-    if (close != std::wstring::npos) return p.substr(0, close + 1);
+    if (close == std::wstring::npos) return L"";
+    *rootLength = close + 1;
+    return p.substr(0, close + 1);
   }
   return L"";
+}
+
+// A folder on the way to path is a junction, a link or a mounted volume (or
+// cannot be looked at): the files may land on a volume the path does not name.
+bool PassesReparsePoint(const std::wstring& path, size_t rootLength) {
+  for (size_t at = path.find(L'\\', rootLength + 1);; at = path.find(L'\\', at + 1)) {
+    std::wstring prefix = path.substr(0, at);
+    if (prefix.size() > rootLength + 1) {
+      uint32_t a = platform::Sys().GetFileAttributes(prefix);
+      if (a == win::INVALID_FILE_ATTRIBUTES || (a & win::FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+    }
+    if (at == std::wstring::npos) return false;
+  }
 }
 
 }  // namespace
 
 DestinationFlush::DestinationFlush(const std::wstring& destination) : volume_(platform::kInvalidHandle) {
-  std::wstring device = VolumeDeviceOf(destination);
-  if (device.empty()) return;
+  size_t rootLength = 0;
+  std::wstring device = VolumeDeviceOf(destination, &rootLength);
+  if (device.empty() || PassesReparsePoint(destination, rootLength)) return;
   if (device[2] == L'.') {
     // A letter: only a local disk's volume flushes as a whole.
     uint32_t type = platform::Sys().GetDriveType(device.substr(4) + L"\\");

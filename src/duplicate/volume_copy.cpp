@@ -71,7 +71,7 @@ class VolumeCopier {
     uint32_t flushError = 0;
     if (!flush.Flush(&flushError)) {
       ++stats_.WriteErrorCount;
-      stats_.AddError(destShown_, DescribeFailure(FileStep::Flush, flushError, 0));
+      stats_.AddError(destShown_, (options_.verify ? L"verify: " : L"") + DescribeFailure(FileStep::Flush, flushError, 0));
     }
     if (cancelled_) return VolumeCopyResult::Cancelled;
     if (stopped_) return VolumeCopyResult::Failed;

@@ -51,6 +51,9 @@ TEST_F(ConsoleCommandsTest, ExitCodesAndOutput) {
       {"--yes wipe --partition 0:1 --method 0", 1, "holds the Windows you are running (C:\\Windows)"},
       {"--yes wipe --disk 0 --method 0", 1, "disk 0 was refused; nothing was written"},
       {"wipe --disk 1 --method 0", 1, "nothing was written"},
+      // Under --json a refusal is still a JSON answer, with its reason.
+      {"--yes --json wipe --disk 0 --method 0", 1,
+       "{\"result\":\"Aborted\",\"started\":false,\"reason\":\"disk 0 was refused; nothing was written\"}"},
       {"view --disk 1 --go end --go next", 0, "sector: 999"},
       {"view --disk 1 --sector 500", 1, "could not be read"},
       {"--json scan --disk 1", 1, "\"ScanFailedBlocks\":1,\"ScanRetryGoodBlocks\":0,\"IoErrorCount\":4"},

@@ -47,6 +47,8 @@ TEST_F(CopyCliTest, ExitCodesJsonAndNothingWrittenIntoASource) {
       {"copy --source C:\\\\Nothing --dest E:\\\\", 1, "is not in the folder tree"},
       {"copy --source C:\\\\Empty --dest E:\\\\", 1, "is an empty folder"},
       {"copy --source C:\\\\Data --dest E:\\\\Missing", 1, "Choose the destination folder"},
+      {"--json copy --source C:\\\\Nothing --dest E:\\\\", 1,
+       "{\"result\":\"NotStarted\",\"reason\":\"--source C:\\\\Nothing is not in the folder tree"},
       {"--json copy --source c:\\\\data\\\\A.TXT --dest E:\\\\", 0,
        "{\"result\":\"Completed\",\"destination\":\"E:\\\\\",\"FilesCopied\":1,\"FoldersCopied\":0,\"BytesCopied\":12,"},
       {"--json copy --source C:\\\\Data --source C:\\\\notes.txt --dest E:\\\\", 1,

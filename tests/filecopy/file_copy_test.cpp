@@ -346,13 +346,18 @@ TEST_F(FileCopyTest, FilesGoThroughTheCacheOnlyWhereTheVolumeIsFlushedAtTheEnd) 
   for (const char* folder : {"g", "r"}) std::filesystem::create_directories(dir_.File(folder));
   ASSERT_TRUE(MakeFolder(L"C:\\Data"));
   ASSERT_TRUE(MakeFile(L"C:\\Data\\a.txt", "alpha"));
+  // A folder of E: that leads to G: or R:: flushing E: would not put the files on the disk.
+  ASSERT_TRUE(MakeJunction(L"E:\\ToG", L"G:\\"));
+  ASSERT_TRUE(MakeJunction(L"E:\\ToR", L"R:\\"));
   const struct {
     const wchar_t* dest;
     FileCopyResult result;
     int flushes;
   } cases[] = {{L"E:\\", FileCopyResult::Completed, 1},
                {L"R:\\", FileCopyResult::Completed, 0},
-               {L"G:\\", FileCopyResult::CompletedWithErrors, 1}};
+               {L"G:\\", FileCopyResult::CompletedWithErrors, 1},
+               {L"E:\\ToG\\", FileCopyResult::Completed, 0},
+               {L"E:\\ToR\\", FileCopyResult::Completed, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(text::ToUtf8(c.dest));
     int before = Sim().VolumeFlushes();
