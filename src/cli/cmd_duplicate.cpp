@@ -132,6 +132,7 @@ void PlanJson(Json& j, const std::vector<duplicate::PlannedLine>& plan, bool gpt
     j.Field("typeName", TypeName(l, gpt))
         .Field("letter", l.letter ? std::wstring(1, l.letter) : L"")
         .Field("target", l.target)
+        .Field("shown", l.text)  // the row as the destination page lists it
         .EndObject();
   }
   j.EndArray();

@@ -13,6 +13,9 @@ namespace duplicate {
 namespace {
 
 void Describe(std::vector<PlannedLine>* lines) {
+  // Where the copy goes to one row of a disk, that row is pointed out.
+  bool someKept = false;
+  for (const PlannedLine& l : *lines) someKept |= !l.target && l.entry.RecordIndex >= 0;
   int n = 0;
   for (PlannedLine& l : *lines) {
     l.free = l.entry.RecordIndex < 0;
@@ -20,6 +23,7 @@ void Describe(std::vector<PlannedLine>* lines) {
     l.text = app::T(L"IDS_Partition") + text::Dec(++n) + L" " + app::FormatSize(l.entry.LengthSectors);
     if (l.free) l.text += L" " + app::T(L"IDS_FreeSpace");
     else if (l.letter) l.text += std::wstring(L" (") + l.letter + L":)";
+    if (someKept && l.target) l.text += L" " + app::T(L"IDS_ReceivesCopy");
   }
 }
 

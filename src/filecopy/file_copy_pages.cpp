@@ -1,5 +1,7 @@
 #include "filecopy/file_copy_pages.h"
 
+#include <algorithm>
+
 #include "app/app_state.h"
 #include "app/format_size.h"
 #include "app/language.h"
@@ -18,6 +20,23 @@ namespace {
 using app::T;
 
 std::wstring Size(uint64_t bytes) { return app::FormatSize((bytes + 511) / 512); }
+
+// Under the result: the files not copied and what was left out on purpose,
+// each with why, the first few of each list and then how many more.
+std::wstring ResultDetails(const FileCopyStats& s) {
+  constexpr size_t kShown = 10;
+  std::wstring out;
+  auto list = [&](const wchar_t* heading, const std::vector<FailedFile>& items, size_t count) {
+    if (count == 0) return;
+    out += L"\n\n" + T(heading);
+    size_t shown = std::min(items.size(), kShown);
+    for (size_t i = 0; i < shown; ++i) out += L"\n" + items[i].path + L": " + items[i].reason;
+    if (count > shown) out += L"\n" + app::FillField(T(L"IDS_FileCopyMore"), L"%N%", text::Dec(uint64_t(count - shown)));
+  };
+  list(L"IDS_FileCopyNotCopied", s.FileErrors, std::max(s.FileErrors.size(), size_t(std::max(0, s.FileErrorCount))));
+  list(L"IDS_FileCopyLeftOut", s.SkippedEntries, s.SkippedEntries.size());
+  return out;
+}
 
 void Buttons(ui::Window& w) {
   erase::SetTexts(w, {{IDC_BACK, L"IDS_Back"}, {IDC_NEXT, L"IDS_Next"}, {win::IDCANCEL, L"IDS_Cancel"}});
@@ -233,7 +252,7 @@ void CClone1::Start(ui::Window& w) {
   static const wchar_t* kMessages[] = {L"IDS_Completed_File", L"IDS_Completed_Error_File", L"IDS_Aborted_File",
                                        L"IDS_Fail_File"};
   unsigned icon = job.Result == FileCopyResult::Completed ? win::MB_ICONINFORMATION : win::MB_ICONEXCLAMATION;
-  w.MessageBox(T(kMessages[int(job.Result)]), win::MB_OK | icon);
+  w.MessageBox(T(kMessages[int(job.Result)]) + ResultDetails(job.Stats), win::MB_OK | icon);
   w.Close(IDC_FINISH);
 }
 

@@ -65,7 +65,7 @@ TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
       {"duplicate --source 0 --dest 1 --mode sector", "", 1, "nothing was written (add --yes", false},
       {"--json duplicate --source 0 --dest 1 --mode sector --plan", "", 0,
        "\"PlannedLayout\":[{\"row\":1,\"start\":2048,\"length\":16000,\"type\":7,\"typeName\":\"NTFS\",\"letter\":\"C\","
-       "\"target\":true}",
+       "\"target\":true,\"shown\":\"Partition1 7.81 MB (C:)\"}",
        false},
       {"--yes --json duplicate --source 0 --dest 1 --mode sector --verify", ",bad=38000-38001", 1,
        "\"result\":\"Completed_Error\"", true},
@@ -110,8 +110,10 @@ TEST_F(DuplicateCliTest, ThePlanShowsEachRowsTypeAndWhichRowsTheCopyWrites) {
         "  2    20000         16000         83 Linux             -\n",
         "(* the copy writes these rows; the other rows keep what they hold)"}},
       {"--json duplicate --source 0:2 --dest 1:1 --mode sector --plan",
-       {"{\"row\":1,\"start\":2048,\"length\":16000,\"type\":6,\"typeName\":\"FAT16\",\"letter\":\"E\",\"target\":true}",
-        "{\"row\":2,\"start\":20000,\"length\":16000,\"type\":131,\"typeName\":\"Linux\",\"letter\":\"\",\"target\":false}"}},
+       {"{\"row\":1,\"start\":2048,\"length\":16000,\"type\":6,\"typeName\":\"FAT16\",\"letter\":\"E\",\"target\":true,"
+        "\"shown\":\"Partition1 7.81 MB (E:) \u2190 receives the copy\"}",
+        "{\"row\":2,\"start\":20000,\"length\":16000,\"type\":131,\"typeName\":\"Linux\",\"letter\":\"\",\"target\":false,"
+        "\"shown\":\"Partition2 7.81 MB\"}"}},
       {"duplicate --source 2 --dest 1 --mode sector --plan",
        {"* 1    2048          4096          EFI system           -\n", "Basic data", "Linux data",
         "0BADC0DE-0000-4000-8000-0000DEADBEEF"}},

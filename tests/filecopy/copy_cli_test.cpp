@@ -55,6 +55,9 @@ TEST_F(CopyCliTest, ExitCodesJsonAndNothingWrittenIntoASource) {
        "\"FileErrors\":[{\"path\":\"C:\\\\Data\\\\secret.txt\",\"reason\":\"cannot open the source: access denied (5)\"}]"},
       {"--json copy --source C:\\\\Data --source C:\\\\notes.txt --dest E:\\\\", 1,
        "\"result\":\"CompletedWithErrors\",\"destination\":\"E:\\\\\",\"FilesCopied\":3,"},
+      // The result message names what was not copied, as the window shows it.
+      {"copy --source C:\\\\Data --dest E:\\\\", 1,
+       "some files could not be copied.\n\nNot copied:\nC:\\Data\\secret.txt: cannot open the source: access denied (5)"},
   };
   for (const auto& c : kCases) {
     std::string out;
