@@ -218,7 +218,7 @@ bool CClone1::Progress(const FileCopyProgress& p) {
   auto& sys = platform::Sys();
   uint32_t now = sys.GetTickCount();
   // The window is brought up to date a few times a second, not per chunk.
-  if (now - lastShown_ >= 250 || p.done >= total_) {
+  if (now - lastShown_ >= 250 || p.done >= total_ || !running_) {
     lastShown_ = now;
     uint64_t elapsed = (now - startTick_) / 1000;
     uint32_t percent = Percent(p.done, total_);

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/app_state.h"
+#include "app/format_size.h"
 #include "app/language.h"
 #include "filecopy/file_copy.h"
 #include "filecopy/file_copy_job.h"
@@ -302,6 +303,38 @@ TEST_F(FileCopyTest, TheDestinationPageBrowsesForAFolderAndRefusesWhatIsNone) {
     filecopy::RunFileCopyWizard();
     EXPECT_EQ(host_.folderDialogs, std::vector<std::wstring>{app::T(L"IDS_ChooseFolder")});
   }
+}
+
+TEST_F(FileCopyTest, TheFinishedPageShowsTheLastCountsAndTheResultNamesWhatWasNotCopied) {
+  config_.fileFaults = {{L"C:\\Data\\secret.txt", false, true, {}}};
+  Machine();
+  ASSERT_TRUE(MakeFolder(L"C:\\Data"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\secret.txt", "secret"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\big.bin", std::string(3 << 20, 'b')));
+  host_.OnPage("CBackupFiles", [&](ui::ScriptedWindow& w) {
+    auto& page = static_cast<filecopy::CBackupFiles&>(w.ThePage());
+    ASSERT_TRUE(w.ClickTreeState(IDC_FC_TREE, page.Tree().FindPath(w, L"C:\\Data"), false));
+    w.Press(IDC_NEXT);
+  });
+  host_.OnPage("CBit1", [&](ui::ScriptedWindow& w) {
+    w.Type(IDC_FC_DEST, L"E:\\");
+    w.Press(IDC_NEXT);
+  });
+  std::wstring copied, percent;
+  host_.OnPage("CClone1", [&](ui::ScriptedWindow& w) {
+    w.Press(IDC_FC_START);
+    copied = w.GetText(IDC_FC_COPIED);
+    percent = w.GetText(IDC_FC_PERCENT);
+  });
+  filecopy::RunFileCopyWizard();
+  // No time passes on the machine's clock: the page is still brought up to date at the end.
+  EXPECT_EQ(copied, app::FormatSize((3 << 20) / 512));
+  EXPECT_EQ(percent, L"99%");
+  ASSERT_FALSE(host_.messages.empty());
+  EXPECT_NE(host_.messages.back().text.find(app::T(L"IDS_FileCopyNotCopied") +
+                                            L"\nC:\\Data\\secret.txt: cannot open the source: access denied (5)"),
+            std::wstring::npos)
+      << text::ToUtf8(host_.messages.back().text);
 }
 
 class CancelAfter : public filecopy::FileCopyObserver {
