@@ -237,6 +237,26 @@ TEST_F(BasicCloneTest, TheThreeExpansionModesOntoALargerDisk) {
   }
 }
 
+TEST_F(BasicCloneTest, ACloneWhoseFilesCannotBeFlushedToTheDiskIsNotCompleted) {
+  // The clone's Windows partition (Same sizes: where the source's is) loses what was cached.
+  sim::VolumeConfig lost;
+  lost.disk = 1;
+  lost.startLba = kWindowsStart;
+  lost.flushFails = true;
+  config_.volumes.push_back(lost);
+  Source("1536MiB");
+  EXPECT_EQ(Clone(Expansion::Same), DuplicationResult::CompletedError);
+  ASSERT_EQ(Planned()[1].first, kWindowsStart);
+  std::vector<std::wstring> flushErrors;
+  for (const duplicate::FileError& e : DuplicationJob.FileErrors)
+    if (e.reason.find(L"cannot put the copied files on the disk: device failure (31)") != std::wstring::npos)
+      flushErrors.push_back(e.reason);
+  // The copy and its verify pass each ended on a flush that failed.
+  EXPECT_EQ(flushErrors, (std::vector<std::wstring>{L"cannot put the copied files on the disk: device failure (31)",
+                                                    L"verify: cannot put the copied files on the disk: device failure (31)"}));
+  EXPECT_GE(DuplicationJob.WriteErrorCount, 2);
+}
+
 TEST_F(BasicCloneTest, ASmallerDiskThatHoldsTheUsedDataGetsSmallerPartitions) {
   if (!HaveTool("sfdisk")) GTEST_SKIP() << "sfdisk is not installed";
   Source("600MiB");

@@ -341,6 +341,8 @@ bool MachineFromIni(const IniFile& ini, const std::string& baseDir, MachineConfi
         } else if (k == "files") vc.files = Resolve(baseDir, v);
         else if (k == "inuse") {
           if (!ParseBool(v, &vc.inUse)) return where("inuse is 0 or 1");
+        } else if (k == "flushfails") {
+          if (!ParseBool(v, &vc.flushFails)) return where("flushfails is 0 or 1");
         } else return where("unknown setting " + k);
       }
       c->volumes.push_back(vc);

@@ -63,6 +63,7 @@ struct VolumeConfig {
   bool noLetter = false;    // mounted without a letter
   std::string files;        // host folder of its files; empty = made on demand
   bool inUse = false;       // FSCTL_LOCK_VOLUME fails
+  bool flushFails = false;  // flushing the volume fails (a disk that dropped cached writes)
 };
 
 // A drive letter that is not a partition: the Windows PE RAM disk, a CD

@@ -161,6 +161,10 @@ bool SimSystem::FlushFileBuffers(Handle h) {
       return true;
     case Kind::Volume:
       if (o->volume->gone) return Fail(win::ERROR_NOT_READY);
+      if (o->volume->flushFails) {
+        ++volumeFlushes_;
+        return Fail(win::ERROR_GEN_FAILURE);
+      }
       if (uint32_t err = disks_[size_t(o->volume->disk)]->Flush()) return Fail(err);
       folder = o->volume->hostFolder;
       break;

@@ -62,6 +62,7 @@ void SimMountManager::MountDisk(int disk, std::vector<std::shared_ptr<SimVolume>
     v->name = VolumeName(disk, p.startLba);
     const VolumeConfig* vc = FindConfig(disk, p.startLba);
     v->inUse = vc && vc->inUse;
+    v->flushFails = vc && vc->flushFails;
     if (vc && !vc->files.empty()) {
       v->hostFolder = vc->files;
     } else {

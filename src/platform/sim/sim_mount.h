@@ -27,6 +27,7 @@ struct SimVolume {
   std::wstring name;       // "\\?\Volume{...}\"
   std::string hostFolder;  // where its files live
   bool inUse = false;      // cannot be locked
+  bool flushFails = false; // a flush of the volume fails
   bool locked = false;
   bool gone = false;       // the partition disappeared in a re-mount
   std::string FileSystem(SimDisk& d) const;  // "" when RAW
