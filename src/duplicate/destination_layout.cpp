@@ -229,8 +229,8 @@ bool CreateDestinationPartitions(CopyProgress& progress, int, int destinationDis
   constexpr uint32_t kPollMs = 250;
   int rounds = int((2000 + uint32_t(limit) * 1000) / kPollMs);
   int expected = 0, shown = -1;
-  for (int attempt = 0; attempt < rounds; ++attempt) {
-    Sys().Sleep(kPollMs);
+  for (int attempt = 0; attempt <= rounds; ++attempt) {
+    if (attempt > 0) Sys().Sleep(kPollMs);
     disk::BuildLetterDiskMap();
     int present = CountPlannedVolumes(drive, &expected);
     if (present != shown) {
