@@ -177,8 +177,7 @@ int CmdStart(Context& c, Args& a) {
   try {
     app::CQobApp application;
     if (!application.Prepare()) {
-      c.Out(L"another copy of the program is running");
-      rc = 1;
+      rc = c.Refuse(L"another copy of the program is running");
     } else {
       if (withArgs) app::CommandLine = text::FromUtf8(commandLine);
       app::CQobDlg main;
@@ -190,10 +189,7 @@ int CmdStart(Context& c, Args& a) {
   PrintStarted(c);
   if (quick.opened) return ReportQuick(c, quick);
   // An unattended start that found nothing to copy onto has not done its job.
-  if (oneClick && rc == 0) {
-    c.Out(L"the one-click start copied nothing: no disk carries the one-click mark");
-    return 1;
-  }
+  if (oneClick && rc == 0) return c.Refuse(L"the one-click start copied nothing: no disk carries the one-click mark");
   return rc;
 }
 

@@ -117,7 +117,9 @@ int CmdCopy(Context& c, Args& a) {
   const filecopy::FileCopyJob& job = filecopy::CurrentFileCopyJob();
   std::wstring notStarted;
   if (!job.Ran) {
-    notStarted = (stuck.empty() ? std::wstring(L"the copy could not be set up") : stuck) + L"; nothing was copied";
+    notStarted = stuck.empty() ? std::wstring(L"the copy could not be set up") : stuck;
+    while (!notStarted.empty() && (notStarted.back() == L'.' || notStarted.back() == L' ')) notStarted.pop_back();
+    notStarted += L"; nothing was copied";
     c.Err(L"vektrel-cli: " + notStarted);
     if (!c.opt.json) return 1;
   }
@@ -139,7 +141,7 @@ int CmdCopy(Context& c, Args& a) {
     for (const auto& e : s.FileErrors) j.BeginObject().Field("path", e.path).Field("reason", e.reason).EndObject();
     j.EndArray().Key("Skipped").BeginArray();
     for (const auto& e : s.SkippedEntries) j.BeginObject().Field("path", e.path).Field("reason", e.reason).EndObject();
-    j.EndArray().Field("milliseconds", uint64_t(runMs)).EndObject();
+    j.EndArray().Field("SkippedCount", int64_t(s.SkippedCount)).Field("milliseconds", uint64_t(runMs)).EndObject();
     c.Out(j.Text());
   } else {
     c.Out(L"Result: " + std::wstring(ResultName(job.Result)));

@@ -147,7 +147,11 @@ void RunFieldsJson(Json& j) {
       .Field("UnreadableSectorCount", job.UnreadableSectorCount);
   j.Key("UnreadableRanges").BeginArray();
   for (const duplicate::LbaRange& r : job.UnreadableRanges) j.BeginArray().UNum(r.first).UNum(r.last).EndArray();
-  j.EndArray().Field("FilesCopied", int64_t(job.FilesCopied)).Key("FileErrors").BeginArray();
+  j.EndArray()
+      .Field("FilesCopied", int64_t(job.FilesCopied))
+      .Field("FilesNotCopied", int64_t(job.FilesNotCopied))
+      .Key("FileErrors")
+      .BeginArray();
   for (const duplicate::FileError& e : job.FileErrors)
     j.BeginObject().Field("path", e.path).Field("reason", e.reason).EndObject();
   j.EndArray().Field("ElapsedSeconds", int64_t(job.ElapsedSeconds));

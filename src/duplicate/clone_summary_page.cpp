@@ -1,5 +1,7 @@
 #include "duplicate/clone_summary_page.h"
 
+#include <algorithm>
+
 #include "app/app_state.h"
 #include "app/format_size.h"
 #include "app/language.h"
@@ -82,8 +84,8 @@ std::wstring UnreadableText() {
 
 std::wstring FilesText() {
   const DuplicationJobRecord& j = DuplicationJob;
-  return Dec(j.FilesCopied) + L" " + T(L"IDS_FilesCopied") + L", " + Dec(uint64_t(j.FileErrors.size())) + L" " +
-         T(L"IDS_FilesNotCopied");
+  return Dec(j.FilesCopied) + L" " + T(L"IDS_FilesCopied") + L", " + Dec(uint64_t(std::max(0, j.FilesNotCopied))) +
+         L" " + T(L"IDS_FilesNotCopied");
 }
 
 std::vector<std::wstring> DetailLines() {

@@ -26,6 +26,7 @@ void ResetRunState() {
   j.UnreadableRanges.clear();
   j.FailedStepCount = fresh.FailedStepCount;
   j.FilesCopied = fresh.FilesCopied;
+  j.FilesNotCopied = fresh.FilesNotCopied;
   j.FileErrors.clear();
   j.BootPairSource.clear();
   j.BootPairDestination.clear();

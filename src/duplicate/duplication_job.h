@@ -87,6 +87,7 @@ struct DuplicationJobRecord {
   // memory, a volume that cannot be taken); each was shown to the operator.
   int32_t FailedStepCount = 0;
   int32_t FilesCopied = 0;
+  int32_t FilesNotCopied = 0;  // failures of the copy pass, listed or not
   std::vector<FileError> FileErrors;  // filled by the volume copy
   // The boot pair: the source path holding "\BOOT\BCD" and where it went.
   std::wstring BootPairSource;

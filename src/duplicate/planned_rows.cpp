@@ -12,10 +12,8 @@ namespace duplicate {
 
 namespace {
 
-void Describe(std::vector<PlannedLine>* lines) {
-  // Where the copy goes to one row of a disk, that row is pointed out.
-  bool someKept = false;
-  for (const PlannedLine& l : *lines) someKept |= !l.target && l.entry.RecordIndex >= 0;
+// pointTarget: the copy goes to one row of a disk, which is pointed out.
+void Describe(std::vector<PlannedLine>* lines, bool pointTarget) {
   int n = 0;
   for (PlannedLine& l : *lines) {
     l.free = l.entry.RecordIndex < 0;
@@ -23,7 +21,7 @@ void Describe(std::vector<PlannedLine>* lines) {
     l.text = app::T(L"IDS_Partition") + text::Dec(++n) + L" " + app::FormatSize(l.entry.LengthSectors);
     if (l.free) l.text += L" " + app::T(L"IDS_FreeSpace");
     else if (l.letter) l.text += std::wstring(L" (") + l.letter + L":)";
-    if (someKept && l.target) l.text += L" " + app::T(L"IDS_ReceivesCopy");
+    if (pointTarget && l.target) l.text += L" " + app::T(L"IDS_ReceivesCopy");
   }
 }
 
@@ -135,7 +133,7 @@ std::vector<PlannedLine> PlannedLines(bool* gpt) {
     }
     lines.swap(kept);
   }
-  Describe(&lines);
+  Describe(&lines, j.DestinationIsPartition);
   return lines;
 }
 

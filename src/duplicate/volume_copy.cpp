@@ -1,6 +1,7 @@
 #include "duplicate/volume_copy.h"
 
 #include <deque>
+#include <optional>
 
 #include "app/app_state.h"
 #include "platform/reparse_data.h"
@@ -62,16 +63,24 @@ class VolumeCopier {
     // them would fail for every file.
     transferOptions_.shortNames = transferOptions_.security = fs == L"NTFS";
     int errorsBefore = stats_.FileErrorCount + stats_.VerifyErrorCount + stats_.WriteErrorCount;
-    DestinationFlush flush(destRoot_);
-    transferOptions_.writeThrough = !flush.Cached();
+    // The copy goes through the cache and is flushed at its end; the verify
+    // pass only reads, and writes its rare repairs through.
+    std::optional<DestinationFlush> flush;
+    if (!options_.verify) flush.emplace(destRoot_);
+    transferOptions_.writeThrough = !flush || !flush->Cached();
     CopyTree(L"", 0, nullptr);
     if (!cancelled_ && !stopped_) RecreateReparsePoints();
     if (!cancelled_ && !stopped_ && !options_.verify) Label();
     // What was copied is on the disk before the volume is reported, stopped or not.
+    // A flush that fails is a write error of the volume, not a file that
+    // was not copied: it is listed first, so that no cap hides it.
     uint32_t flushError = 0;
-    if (!flush.Flush(&flushError)) {
+    if (flush && !flush->Flush(&flushError)) {
       ++stats_.WriteErrorCount;
-      stats_.AddError(destShown_, (options_.verify ? L"verify: " : L"") + DescribeFailure(FileStep::Flush, flushError, 0));
+      stats_.FileErrors.insert(stats_.FileErrors.begin(),
+                               {destShown_, DescribeFailure(FileStep::Flush, flushError, 0)});
+      if (stats_.FileErrors.size() > kMaxListedErrors) stats_.FileErrors.pop_back();
+      ++stats_.VolumeErrors;
     }
     if (cancelled_) return VolumeCopyResult::Cancelled;
     if (stopped_) return VolumeCopyResult::Failed;

@@ -44,6 +44,7 @@ struct VolumeCopyStats {
   int WriteErrorCount = 0;       // files the destination took only part of
   int FileErrorCount = 0;        // every failure, listed or not
   std::vector<FailedFile> FileErrors;  // the first kMaxListedErrors of them
+  int VolumeErrors = 0;          // entries of FileErrors about the volume, not a file (a failed flush)
   // The volumes read live although a shadow copy was wanted, with why.
   std::vector<std::pair<std::wstring, tools::ShadowProblem>> LiveVolumes;
 

@@ -65,6 +65,7 @@ bool CopyVolumeFiles(CopyProgress& progress, const std::wstring& destinationRoot
 
   if (!verify) {
     j.FilesCopied += stats.FilesCopied;
+    j.FilesNotCopied += stats.FileErrorCount;
     j.CopiedBytes += stats.CopiedBytes;
     j.CopiedSectors = base + stats.CopiedSectors;
   }
@@ -72,9 +73,10 @@ bool CopyVolumeFiles(CopyProgress& progress, const std::wstring& destinationRoot
   j.WriteErrorCount += stats.WriteErrorCount;
   for (const FailedFile& f : stats.FileErrors) j.FileErrors.push_back({f.path, f.reason});
   // Failures beyond the listed ones still count: the list says how many.
-  if (stats.FileErrorCount > int(stats.FileErrors.size()))
+  int listedFiles = int(stats.FileErrors.size()) - stats.VolumeErrors;
+  if (stats.FileErrorCount > listedFiles)
     j.FileErrors.push_back({sourceRoot, app::T(L"IDS_MoreFileErrors") + L" " +
-                                            std::to_wstring(stats.FileErrorCount - int(stats.FileErrors.size()))});
+                                            std::to_wstring(stats.FileErrorCount - listedFiles)});
   switch (result) {
     case VolumeCopyResult::Completed:
     case VolumeCopyResult::CompletedWithErrors:

@@ -100,7 +100,8 @@ class Copier {
     }
     // What was copied is on the disk before the copy reports, stopped or not.
     uint32_t flushError = 0;
-    if (!flush.Flush(&flushError)) stats_.AddError(destination, DescribeFailure(FileStep::Flush, flushError, 0));
+    if (!flush.Flush(&flushError))
+      stats_.AddError(destination, DescribeFailure(FileStep::Flush, flushError, 0), true);
     stats_.ShadowCopies = shadows_.Made();
     shadows_.Release();
     if (cancelled_) return FileCopyResult::Cancelled;
@@ -262,12 +263,18 @@ uint64_t FolderBytes(const std::wstring& folder, int depth) {
 
 }  // namespace
 
-void FileCopyStats::AddError(const std::wstring& path, const std::wstring& reason) {
+void FileCopyStats::AddError(const std::wstring& path, const std::wstring& reason, bool first) {
   ++FileErrorCount;
-  if (FileErrors.size() < duplicate::kMaxListedErrors) FileErrors.push_back({path, reason});
+  if (first) {
+    FileErrors.insert(FileErrors.begin(), {path, reason});
+    if (FileErrors.size() > duplicate::kMaxListedErrors) FileErrors.pop_back();
+  } else if (FileErrors.size() < duplicate::kMaxListedErrors) {
+    FileErrors.push_back({path, reason});
+  }
 }
 
 void FileCopyStats::AddSkipped(const std::wstring& path, const std::wstring& reason) {
+  ++SkippedCount;
   if (SkippedEntries.size() < duplicate::kMaxListedErrors) SkippedEntries.push_back({path, reason});
 }
 

@@ -39,7 +39,9 @@ struct FileCopyStats {
   int ShadowCopies = 0;  // made for the copy (one per volume), all deleted at its end
   std::vector<std::pair<std::wstring, tools::ShadowProblem>> LiveVolumes;
 
-  void AddError(const std::wstring& path, const std::wstring& reason);
+  int SkippedCount = 0;  // entries left out on purpose, listed or not
+  // first: at the head of the list, where no cap can hide it.
+  void AddError(const std::wstring& path, const std::wstring& reason, bool first = false);
   void AddSkipped(const std::wstring& path, const std::wstring& reason);
 };
 

@@ -34,7 +34,7 @@ std::wstring ResultDetails(const FileCopyStats& s) {
     if (count > shown) out += L"\n" + app::FillField(T(L"IDS_FileCopyMore"), L"%N%", text::Dec(uint64_t(count - shown)));
   };
   list(L"IDS_FileCopyNotCopied", s.FileErrors, std::max(s.FileErrors.size(), size_t(std::max(0, s.FileErrorCount))));
-  list(L"IDS_FileCopyLeftOut", s.SkippedEntries, s.SkippedEntries.size());
+  list(L"IDS_FileCopyLeftOut", s.SkippedEntries, std::max(s.SkippedEntries.size(), size_t(std::max(0, s.SkippedCount))));
   return out;
 }
 

@@ -83,6 +83,10 @@ TEST_F(QuickCliTest, AnUnattendedStartWithoutAMarkedDiskFailsAndWritesNothing) {
   std::string out;
   EXPECT_EQ(Cli("--yes start --args \"/B ONECLICK\"", &out), 1) << out;
   EXPECT_NE(out.find("no disk carries the one-click mark"), std::string::npos) << out;
+  EXPECT_EQ(Cli("--yes --json start --args \"/B ONECLICK\"", &out), 1) << out;
+  EXPECT_NE(out.find("{\"result\":\"Aborted\",\"started\":false,\"reason\":\"the one-click start copied nothing"),
+            std::string::npos)
+      << out;
   EXPECT_EQ(ReadSectorAt(marked, 0), sector0) << "nothing is written";
 }
 

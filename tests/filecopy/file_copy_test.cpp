@@ -410,6 +410,24 @@ TEST_F(FileCopyTest, FilesGoThroughTheCacheOnlyWhereTheVolumeIsFlushedAtTheEnd) 
   Sim().CloseHandle(readOnly);
 }
 
+TEST_F(FileCopyTest, AFailedFlushLeadsTheErrorsAndWhatIsLeftOutIsCountedBeyondItsList) {
+  config_.drives = {{L'G', win::DRIVE_FIXED, dir_.File("g"), "NTFS", true}};
+  config_.fileFaults = {{L"C:\\Data\\secret.txt", false, true, {}}};
+  Machine();
+  std::filesystem::create_directories(dir_.File("g"));
+  ASSERT_TRUE(MakeFolder(L"C:\\Data"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\secret.txt", "secret"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\a.txt", "alpha"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\pagefile.sys", "x", win::FILE_ATTRIBUTE_SYSTEM | win::FILE_ATTRIBUTE_HIDDEN));
+  filecopy::FileCopyStats stats;
+  EXPECT_EQ(Copy({{true, L"C:\\Data"}}, L"G:\\", &stats), FileCopyResult::CompletedWithErrors);
+  EXPECT_EQ(stats.FileErrorCount, 2);
+  ASSERT_EQ(stats.FileErrors.size(), 2u);
+  EXPECT_EQ(stats.FileErrors.front().path, L"G:\\") << "the flush comes first, where no cap hides it";
+  EXPECT_EQ(stats.SkippedCount, 1);
+  EXPECT_EQ(stats.SkippedEntries.size(), 1u);
+}
+
 TEST_F(FileCopyTest, ANetworkShareIsCopiedByItsUncPathInAnyLetterCase) {
   config_.shares = {{L"NAS", L"Public", dir_.File("nas")}};
   Machine(true);
