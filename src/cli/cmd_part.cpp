@@ -248,14 +248,20 @@ ManagerRun RunManager(Context& c, const PartOptions& o, int command, const std::
 
 int Finish(Context& c, const PartOptions& o, const ManagerRun& run, const char* what) {
   if (!run.usageProblem.empty()) throw UsageError(run.usageProblem);
-  if (!run.offered) {
-    c.Err(text::Widen(std::string("part: ") + what + " is not offered for " +
-                      (o.region ? "region " + std::to_string(o.region) : std::string("this selection")) +
-                      " of disk " + std::to_string(o.disk) + " (see part list)"));
-    return 1;
-  }
-  if (!run.note.empty()) c.Err(text::Widen("part: " + run.note));
-  return PartitionManager.lastOutcome == partition::Outcome::Done ? 0 : 1;
+  if (!run.offered)
+    return c.Refuse(text::Widen(std::string("part: ") + what + " is not offered for " +
+                                (o.region ? "region " + std::to_string(o.region) : std::string("this selection")) +
+                                " of disk " + std::to_string(o.disk) + " (see part list)"));
+  bool done = PartitionManager.lastOutcome == partition::Outcome::Done;
+  if (!run.note.empty() && (done || !c.opt.json)) c.Err(text::Widen("part: " + run.note));
+  if (done) return 0;
+  // Why it was not done: the note, or the last thing the page said.
+  std::wstring why = !run.note.empty()        ? text::Widen(run.note)
+                     : c.host.messages.empty() ? std::wstring()
+                                               : c.host.messages.back().text;
+  while (!why.empty() && (why.back() == L'\n' || why.back() == L' ')) why.pop_back();
+  if (!c.opt.json) return 1;  // the page's message is on standard error already
+  return c.Refuse(text::Widen(std::string("part: ") + what + " was not done") + (why.empty() ? L"" : L": " + why));
 }
 
 int ToInt(uint64_t v, const char* name) {
@@ -331,7 +337,7 @@ int PartCreate(Context& c, const PartOptions& o) {
       why = why.empty() ? part : why + ", and " + part;
     }
     if (made != asked) NoteSize(c, "made", made, o.sizeMB, why);
-    PrintRegionTable(c);
+    PrintRegions(c);
   }
   return rc;
 }
@@ -341,7 +347,7 @@ int PartDelete(Context& c, const PartOptions& o) {
   if (run.usageProblem.empty() && run.offered && PartitionManager.lastOutcome == partition::Outcome::Cancelled)
     run.note = "nothing was deleted: the question was answered No (--yes answers Yes)";
   int rc = Finish(c, o, run, "delete");
-  if (rc == 0) PrintRegionTable(c);
+  if (rc == 0) PrintRegions(c);
   return rc;
 }
 
@@ -381,7 +387,7 @@ int PartResize(Context& c, const PartOptions& o) {
       NoteSize(c, "resized to", made, o.sizeMB,
                made > o.sizeMB * 2048 ? "the smallest size is the space its files use, at least 10 MB"
                                       : "that is all the free space behind it");
-    PrintRegionTable(c);
+    PrintRegions(c);
   }
   return rc;
 }
@@ -406,7 +412,7 @@ int PartFormat(Context& c, const PartOptions& o) {
   ManagerRun run = RunManager(c, o, ID_CREATEPARTITION_FORMAT, [&] { progress.Finish(); });
   run.note = note;
   int rc = Finish(c, o, run, "format");
-  if (rc == 0) PrintRegionTable(c);
+  if (rc == 0) PrintRegions(c);
   return rc;
 }
 

@@ -70,8 +70,15 @@ TEST_F(PartCliTest, DeleteAsksAndOnlyYesDeletes) {
   EXPECT_NE(out.find("Are you sure you want to proceed?"), std::string::npos) << out;
   EXPECT_NE(out.find("(C:) 100 MB, Disk 0 (Vektrel Virtual Disk, 1 GB) [No]"), std::string::npos) << out;
   EXPECT_NE(out.find("nothing was deleted"), std::string::npos) << out;
+  // Under --json the refusal, and the result, are JSON answers.
+  EXPECT_EQ(Cli("--json part delete --disk 0 --region 1", &out), 1);
+  EXPECT_NE(out.find("{\"result\":\"Aborted\",\"started\":false,\"reason\":\"part: delete was not done: nothing was "
+                     "deleted"),
+            std::string::npos)
+      << out;
   EXPECT_EQ(Sfdisk(image_).parts, before.parts);
-  EXPECT_EQ(Cli("part delete --disk 0 --region 1 --yes", &out), 0) << out;
+  EXPECT_EQ(Cli("--json part delete --disk 0 --region 1 --yes", &out), 0) << out;
+  EXPECT_NE(out.find("\"regions\":[{\"region\":1,"), std::string::npos) << out;
   EXPECT_TRUE(Sfdisk(image_).parts.empty());
 }
 
