@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 #include <numeric>
+#include <system_error>
+#include <thread>
 
 #include "app/language.h"
 #include "disk/disk_access.h"
@@ -24,7 +26,6 @@ constexpr uint32_t kSector = disk::kSectorBytes;
 // Several megabytes per transfer: uncached transfers of one track each run
 // at a fraction of the disk's speed.
 constexpr uint32_t kTransferBytes = 8u << 20;
-constexpr uint32_t kVerifyTransferBytes = 32u << 20;
 constexpr size_t kAlign = 4096;
 constexpr int kRepairAttempts = 3;
 // The bar is at most a few hundred pixels wide: about a thousand steps.
@@ -55,15 +56,40 @@ bool WriteAll(Handle h, const uint8_t* buffer, uint64_t lba, uint32_t count) {
   return disk::WriteSectors(h, buffer, lba, count) == count * kSector;
 }
 
+// One read beside the caller's own work, on a thread of its own, so that
+// both disks work at once. Where no thread can be made the work runs at
+// once.
+class SideRead {
+ public:
+  ~SideRead() { Finish(); }
+  void Start(const std::function<void()>& work) {
+    Finish();
+    try {
+      thread_ = std::thread(work);
+    } catch (const std::system_error&) {
+      work();
+    }
+  }
+  // Waits until the read is done.
+  void Finish() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  std::thread thread_;
+};
+
 class BlockLoop {
  public:
   BlockLoop(CopyProgress& progress, const SectorCopyRange& r, bool verify,
             const std::function<int64_t(uint64_t)>& positionOf)
       : progress_(progress), r_(r), verify_(verify), positionOf_(positionOf),
-        n_(std::max<uint32_t>(1, r.blockSectors)), transfer_(TransferSectorsFor(n_, verify)),
+        n_(std::max<uint32_t>(1, r.blockSectors)), transfer_(TransferSectorsFor(n_)),
         step_(std::max<uint64_t>(n_, r.length / kProgressSteps)) {}
 
   ~BlockLoop() {
+    FinishReads();  // no read may outlive the handles
+    if (platform::IsValid(destinationReader_)) Sys().CloseHandle(destinationReader_);
     if (platform::IsValid(source_)) Sys().CloseHandle(source_);
     if (platform::IsValid(destination_)) Sys().CloseHandle(destination_);
   }
@@ -77,17 +103,34 @@ class BlockLoop {
                                win::FILE_FLAG_WRITE_THROUGH | win::FILE_FLAG_NO_BUFFERING);
     destination_ = disk::OpenDiskHandle(r_.destinationDrive);
     if (!platform::IsValid(source_) || !platform::IsValid(destination_)) return LoopOutcome::NoDisk;
-    // Smaller transfers, down to one block, when memory is short.
-    while (!data_.Allocate(size_t(transfer_) * kSector) || (verify_ && !compare_.Allocate(size_t(transfer_) * kSector))) {
+    // Smaller transfers, down to one block, when memory is short. Buffers
+    // [k] hold the transfer the loop writes (or compares), buffers [1 - k]
+    // receive the next one meanwhile.
+    for (;;) {
+      size_t bytes = size_t(transfer_) * kSector;
+      bool ok = data_[0].Allocate(bytes) && data_[1].Allocate(bytes);
+      if (ok && verify_) ok = compare_[0].Allocate(bytes) && compare_[1].Allocate(bytes);
+      if (ok) break;
       if (transfer_ <= n_) return LoopOutcome::NoMemory;
       transfer_ = std::max(n_, transfer_ / 2 / n_ * n_);
     }
+    // The verify pass reads the destination on a handle of its own, beside
+    // the one its repairs write with.
+    if (verify_)
+      destinationReader_ = Sys().CreateFile(disk::PhysicalDrivePath(r_.destinationDrive), win::GENERIC_READ,
+                                            win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING,
+                                            win::FILE_FLAG_WRITE_THROUGH | win::FILE_FLAG_NO_BUFFERING);
 
     job.CopiedSectors = 0;
     job.LastPosition = 0;
     Show(0, true);
     uint64_t pos = 0;
     LoopOutcome outcome = LoopOutcome::Done;
+    int k = 0;
+    if (r_.length) {
+      ReadAhead(0, 0);
+      FinishReads();
+    }
     while (pos < r_.length) {
       Sys().SetThreadExecutionState(win::ES_SYSTEM_REQUIRED);
       job.LastPosition = pos;
@@ -96,29 +139,76 @@ class BlockLoop {
         outcome = LoopOutcome::Cancelled;
         break;
       }
-      uint32_t count = uint32_t(std::min<uint64_t>(transfer_, r_.length - pos));
-      if (verify_) {
-        VerifyTransfer(pos, count);
-      } else {
-        ReadSource(data_.data(), pos, count, nullptr);
-        WriteDestination(data_.data(), pos, count);
-      }
-      pos += count;
+      uint32_t count = Count(pos);
+      uint64_t next = pos + count;
+      if (next < r_.length) ReadAhead(1 - k, next);
+      Counted(&read_[k].unreadable);
+      if (verify_) Compare(k, pos, count);
+      else WriteDestination(data_[k].data(), pos, count);
+      FinishReads();
+      k = 1 - k;
+      pos = next;
       job.CopiedSectors = pos;
       Show(pos, false);
     }
+    FinishReads();
     if (outcome == LoopOutcome::Done) job.LastPosition = pos;
     Show(pos, true);
     return outcome;
   }
 
  private:
-  // Reads count sectors of the source at pos. A transfer that fails is read
-  // again block by block, and a block that fails sector by sector: every
-  // readable sector is kept, every unreadable one becomes zeros and is
-  // listed. With unreadable set, the sectors that could not be read are
-  // marked there (the verify pass does not judge them).
-  void ReadSource(uint8_t* buffer, uint64_t pos, uint32_t count, std::vector<bool>* unreadable) {
+  // What the reads of one transfer found.
+  struct Read {
+    std::vector<uint64_t> unreadable;    // source sectors that could not be read
+    std::vector<bool> sourceHoles;       // per sector of the transfer (verifying)
+    std::vector<bool> destinationHoles;  // per block of the transfer (verifying)
+  };
+
+  // The sectors of the transfer at pos.
+  uint32_t Count(uint64_t pos) const { return uint32_t(std::min<uint64_t>(transfer_, r_.length - pos)); }
+
+  // Starts reading the transfer at pos into buffers [k]: the source, and
+  // verifying the destination too, each on a thread of its own.
+  void ReadAhead(int k, uint64_t pos) {
+    uint32_t count = Count(pos);
+    Read& r = read_[k];
+    r.unreadable.clear();
+    if (verify_) {
+      r.sourceHoles.assign(count, false);
+      r.destinationHoles.assign((count + n_ - 1) / n_, false);
+    }
+    sourceRead_.Start([this, k, pos, count] {
+      ReadSource(data_[k].data(), pos, count, verify_ ? &read_[k].sourceHoles : nullptr, &read_[k].unreadable);
+    });
+    if (!verify_) return;
+    if (platform::IsValid(destinationReader_))
+      destinationRead_.Start([this, k, pos, count] { ReadDestination(destinationReader_, k, pos, count); });
+    else
+      ReadDestination(destination_, k, pos, count);
+  }
+
+  // Waits for the reads under way.
+  void FinishReads() {
+    sourceRead_.Finish();
+    destinationRead_.Finish();
+  }
+
+  // The unreadable sectors a read met, counted and listed (on the loop's
+  // own thread).
+  void Counted(std::vector<uint64_t>* lbas) {
+    for (uint64_t lba : *lbas) AddUnreadableSector(lba);
+    lbas->clear();
+  }
+
+  // Reads count sectors of the source at pos; runs on a reading thread, so
+  // it touches nothing but the buffer and the lists it is given. A transfer
+  // that fails is read again block by block, and a block that fails sector
+  // by sector: every readable sector is kept, every unreadable one becomes
+  // zeros and goes to lbas. With holes set, the sectors that could not be
+  // read are marked there (the verify pass does not judge them).
+  void ReadSource(uint8_t* buffer, uint64_t pos, uint32_t count, std::vector<bool>* holes,
+                  std::vector<uint64_t>* lbas) {
     if (ReadAll(source_, buffer, r_.sourceStart + pos, count)) return;
     for (uint32_t b = 0; b < count; b += n_) {
       uint32_t c = std::min(n_, count - b);
@@ -128,8 +218,8 @@ class BlockLoop {
         uint64_t lba = r_.sourceStart + pos + b + s;
         if (ReadAll(source_, block + size_t(s) * kSector, lba, 1)) continue;
         std::memset(block + size_t(s) * kSector, 0, kSector);
-        AddUnreadableSector(lba);
-        if (unreadable) (*unreadable)[b + s] = true;
+        lbas->push_back(lba);
+        if (holes) (*holes)[b + s] = true;
       }
     }
   }
@@ -149,33 +239,31 @@ class BlockLoop {
     }
   }
 
-  // Reads the destination's blocks of a transfer; marks the blocks that
-  // cannot be read (they count as different).
-  void ReadDestination(uint64_t pos, uint32_t count, std::vector<bool>* unreadableBlocks) {
-    if (ReadAll(destination_, compare_.data(), r_.destinationStart + pos, count)) return;
+  // Reads the destination's blocks of a transfer into compare_[k] through
+  // handle; marks the blocks that cannot be read (they count as different).
+  void ReadDestination(Handle handle, int k, uint64_t pos, uint32_t count) {
+    uint8_t* buffer = compare_[k].data();
+    if (ReadAll(handle, buffer, r_.destinationStart + pos, count)) return;
     for (uint32_t b = 0; b < count; b += n_) {
       uint32_t c = std::min(n_, count - b);
-      if (!ReadAll(destination_, compare_.data() + size_t(b) * kSector, r_.destinationStart + pos + b, c))
-        (*unreadableBlocks)[b / n_] = true;
+      if (!ReadAll(handle, buffer + size_t(b) * kSector, r_.destinationStart + pos + b, c))
+        read_[k].destinationHoles[b / n_] = true;
     }
   }
 
-  void VerifyTransfer(uint64_t pos, uint32_t count) {
-    std::vector<bool> sourceHoles(count, false);
-    std::vector<bool> destinationHoles((count + n_ - 1) / n_, false);
-    ReadSource(data_.data(), pos, count, &sourceHoles);
-    // A window takes a while on a slow disk: the page stays alive between.
-    progress_.Pump();
-    ReadDestination(pos, count, &destinationHoles);
+  // Compares buffers [k], read from both disks, block by block; a block
+  // that differs is repaired.
+  void Compare(int k, uint64_t pos, uint32_t count) {
+    const Read& r = read_[k];
     for (uint32_t b = 0; b < count; b += n_) {
       uint32_t c = std::min(n_, count - b);
-      uint8_t* want = data_.data() + size_t(b) * kSector;
-      uint8_t* got = compare_.data() + size_t(b) * kSector;
+      uint8_t* want = data_[k].data() + size_t(b) * kSector;
+      uint8_t* got = compare_[k].data() + size_t(b) * kSector;
       // A source sector that cannot be read now says nothing about the
       // destination: it is not judged, and not overwritten.
       for (uint32_t s = 0; s < c; ++s)
-        if (sourceHoles[b + s]) std::memcpy(want + size_t(s) * kSector, got + size_t(s) * kSector, kSector);
-      if (!destinationHoles[b / n_] && std::memcmp(want, got, size_t(c) * kSector) == 0) continue;
+        if (r.sourceHoles[b + s]) std::memcpy(want + size_t(s) * kSector, got + size_t(s) * kSector, kSector);
+      if (!r.destinationHoles[b / n_] && std::memcmp(want, got, size_t(c) * kSector) == 0) continue;
       RepairBlock(want, got, pos + b, c);
     }
   }
@@ -218,7 +306,11 @@ class BlockLoop {
   const uint64_t step_;
   Handle source_ = platform::kInvalidHandle;
   Handle destination_ = platform::kNullHandle;
-  AlignedBuffer data_, compare_;
+  Handle destinationReader_ = platform::kInvalidHandle;
+  AlignedBuffer data_[2], compare_[2];
+  Read read_[2];
+  // After the buffers: the reading threads end before the buffers go.
+  SideRead sourceRead_, destinationRead_;
   uint64_t shownPos_ = 0;
   std::time_t shownTime_ = -1;
 };
@@ -230,10 +322,10 @@ uint32_t BlockSectorsFor(uint32_t sectorsPerTrack) {
   return 16 * spt;
 }
 
-uint32_t TransferSectorsFor(uint32_t blockSectors, bool verify) {
+uint32_t TransferSectorsFor(uint32_t blockSectors) {
   constexpr uint32_t kPageSectors = 4096 / kSector;
   uint32_t n = std::max<uint32_t>(1, blockSectors);
-  uint32_t blocks = std::max<uint32_t>(1, (verify ? kVerifyTransferBytes : kTransferBytes) / kSector / n);
+  uint32_t blocks = std::max<uint32_t>(1, kTransferBytes / kSector / n);
   // Whole pages: the number of blocks is a multiple of what makes one.
   uint32_t unit = kPageSectors / std::gcd(n, kPageSectors);
   blocks = (blocks + unit - 1) / unit * unit;

@@ -139,7 +139,9 @@ TEST_F(BlockCopyTest, ALoopThatCannotRunIsShownAndCounted) {
 }
 
 TEST_F(BlockCopyTest, CancelStopsBeforeTheNextTransfer) {
-  Machine("", "");
+  // The next transfer, already read ahead when the cancel comes, holds an
+  // unreadable sector: it was not copied, so it is not counted either.
+  Machine("bad=20000", "");
   const uint64_t transfer = duplicate::TransferSectorsFor(duplicate::BlockSectorsFor(63));
   progress_.onPump = [](int pumps) {
     if (pumps == 2) DuplicationJob.CancelRequested = true;
@@ -150,6 +152,9 @@ TEST_F(BlockCopyTest, CancelStopsBeforeTheNextTransfer) {
   EXPECT_EQ(DuplicationJob.LastPosition, transfer);
   // Nothing of the next transfer was written.
   EXPECT_FALSE(Sectors(1, transfer, 1) == Sectors(0, transfer, 1));
+  ASSERT_GT(20000u, transfer);
+  EXPECT_TRUE(DuplicationJob.UnreadableRanges.empty());
+  EXPECT_EQ(DuplicationJob.UnreadableSectorCount, 0u);
   EXPECT_EQ(duplicate::JudgeResult(), DuplicationResult::Aborted);
 }
 

@@ -83,7 +83,9 @@ TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
     std::string out;
     EXPECT_EQ(Run(c.args, &out, c.faults, c.targetFaults), c.code) << out;
     EXPECT_NE(out.find(c.shows), std::string::npos) << out;
-    if (!c.hides.empty()) EXPECT_EQ(out.find(c.hides), std::string::npos) << out;
+    if (!c.hides.empty()) {
+      EXPECT_EQ(out.find(c.hides), std::string::npos) << out;
+    }
     EXPECT_TRUE(ReadHostFile(ImagePath(0)) == source) << "the source is never written";
     EXPECT_EQ(ReadHostFile(ImagePath(1)) != target, c.writes);
   }

@@ -398,8 +398,9 @@ TEST_F(FileCopyTest, FilesGoThroughTheCacheOnlyWhereTheVolumeIsFlushedAtTheEnd) 
     EXPECT_EQ(Copy({{true, L"C:\\Data"}}, c.dest, &stats), c.result);
     EXPECT_EQ(Sim().VolumeFlushes() - before, c.flushes);
     EXPECT_EQ(ReadSimFile(Sim(), std::wstring(c.dest) + L"Data\\a.txt"), "alpha");
-    if (c.result != FileCopyResult::Completed)
+    if (c.result != FileCopyResult::Completed) {
       EXPECT_TRUE(HasError(stats, c.dest, L"cannot put the copied files on the disk: device failure (31)"));
+    }
   }
   // Windows flushes a volume only through a handle that may write to it.
   platform::Handle readOnly =

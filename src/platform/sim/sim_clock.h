@@ -4,6 +4,7 @@
 // tests as on a real machine without anyone waiting. Real for the demo.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
@@ -23,7 +24,7 @@ class SimClock {
  private:
   bool virtual_;
   std::time_t start_;
-  uint64_t micros_ = 0;
+  std::atomic<uint64_t> micros_{0};  // transfers on two threads charge it at once
   std::chrono::steady_clock::time_point realStart_;
 };
 

@@ -65,6 +65,7 @@ bool SimDisk::Store(uint64_t offset, const void* buffer, uint32_t bytes, bool un
 }
 
 uint32_t SimDisk::Flush() {
+  std::lock_guard<std::mutex> hold(transfer_);
   if (config_.memory || WriteProtected()) return 0;
   return image_.Flush() ? 0 : win::ERROR_GEN_FAILURE;
 }
@@ -76,6 +77,7 @@ void SimDisk::ChargeTransfer(uint32_t bytes) {
 }
 
 uint32_t SimDisk::Read(uint64_t offset, void* buffer, uint32_t bytes, bool uncached) {
+  std::lock_guard<std::mutex> hold(transfer_);
   ++reads;
   ChargeTransfer(bytes);
   auto fail = [&](uint32_t code) {
@@ -101,6 +103,7 @@ uint32_t SimDisk::Read(uint64_t offset, void* buffer, uint32_t bytes, bool uncac
 }
 
 uint32_t SimDisk::Write(uint64_t offset, const void* buffer, uint32_t bytes, bool uncached) {
+  std::lock_guard<std::mutex> hold(transfer_);
   ++writes;
   ChargeTransfer(bytes);
   auto fail = [&](uint32_t code) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ class SimDisk {
   bool Load(uint64_t offset, void* buffer, uint32_t bytes, bool uncached);
   bool Store(uint64_t offset, const void* buffer, uint32_t bytes, bool uncached);
   bool FaultsOnDisk(std::string* error) const;
+  // One transfer at a time, as on one disk: the block copy reads on
+  // threads beside the one that writes, maybe on the same disk.
+  std::mutex transfer_;
   DiskConfig config_;
   SimClock* clock_;
   ImageFile image_;

@@ -59,6 +59,8 @@ Handle SimSystem::Add(std::shared_ptr<Object> o) {
   return h;
 }
 
+thread_local uint32_t SimSystem::lastError_ = 0;
+
 std::shared_ptr<SimSystem::Object> SimSystem::Get(Handle h) {
   auto it = objects_.find(h);
   return it == objects_.end() ? nullptr : it->second;

@@ -295,7 +295,9 @@ class SimSystem : public platform::System {
   std::unique_ptr<SimMountManager> mounts_;
   std::map<platform::Handle, std::shared_ptr<Object>> objects_;
   platform::Handle nextHandle_ = 0x100;
-  uint32_t lastError_ = 0;
+  // Like Windows' last error, the calling thread's own (the block copy
+  // reads on threads beside the one that writes).
+  static thread_local uint32_t lastError_;
   std::set<std::wstring> mutexes_;
   std::vector<StartedProgram> started_;
   uint64_t executionStateCalls_ = 0;
