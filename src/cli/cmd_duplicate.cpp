@@ -158,20 +158,9 @@ void RunFieldsJson(Json& j) {
 }
 
 int RefuseDuplication(Context& c, const std::wstring& reason) {
-  c.Err(L"vektrel-cli: " + reason);
-  if (c.opt.json) {
-    const duplicate::DuplicationJobRecord& job = DuplicationJob;
-    Json j;
-    j.BeginObject()
-        .Field("result", std::wstring(L"Aborted"))
-        .Field("started", false)
-        .Field("reason", reason)
-        .Field("source", job.SourceDescription)
-        .Field("destination", job.DestinationDescription)
-        .EndObject();
-    c.Out(j.Text());
-  }
-  return 1;
+  return c.Refuse(reason, [](Json& j) {
+    j.Field("source", DuplicationJob.SourceDescription).Field("destination", DuplicationJob.DestinationDescription);
+  });
 }
 
 int CmdDuplicate(Context& c, Args& a) {

@@ -88,12 +88,13 @@ void Context::Err(const std::wstring& line) {
   std::fputc('\n', stderr);
 }
 
-int Context::Refuse(const std::wstring& reason) {
+int Context::Refuse(const std::wstring& reason, const std::function<void(Json&)>& more) {
   Err(L"vektrel-cli: " + reason);
   if (opt.json) {
     Json j;
-    j.BeginObject().Field("result", std::wstring(L"Aborted")).Field("started", false).Field("reason", reason).EndObject();
-    Out(j.Text());
+    j.BeginObject().Field("result", std::wstring(L"Aborted")).Field("started", false).Field("reason", reason);
+    if (more) more(j);
+    Out(j.EndObject().Text());
   }
   return 1;
 }

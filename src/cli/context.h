@@ -2,6 +2,7 @@
 // simulated), the scripted host that drives the pages, and output helpers.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -12,6 +13,8 @@
 #include "ui/scripted/scripted_host.h"
 
 namespace cli {
+
+class Json;
 
 // A command line the program cannot act on; exit code 2.
 struct UsageError : std::runtime_error {
@@ -57,8 +60,9 @@ struct Context {
   // Message boxes the pages showed, printed to standard error as they come.
   void EchoMessages();
   // A command that did not start: why, on standard error, and under --json
-  // as {"result":"Aborted","started":false,"reason":...}. Returns 1.
-  int Refuse(const std::wstring& reason);
+  // as {"result":"Aborted","started":false,"reason":...}, with what more
+  // adds after the reason. Returns 1.
+  int Refuse(const std::wstring& reason, const std::function<void(Json&)>& more = nullptr);
 };
 
 using CommandFn = int (*)(Context&, Args&);

@@ -30,9 +30,10 @@ uint32_t TransferSectorsFor(uint32_t blockSectors);
 // Copies (verify = false) or verifies and repairs (verify = true) the
 // range. The source is opened for reading only. Reads run on threads of
 // their own, one transfer ahead: the next transfer is read while this one
-// is written or compared, and verifying, both disks are read at once. positionOf turns the
-// position in the range (sectors) into the progress bar's position.
-// DuplicationJob.CopiedSectors and LastPosition follow the loop.
+// is written or compared, and verifying, both disks are read at once.
+// positionOf turns the position in the range (sectors) into the progress
+// bar's position. DuplicationJob.CopiedSectors and LastPosition follow the
+// loop.
 LoopOutcome RunBlockLoop(CopyProgress& progress, const SectorCopyRange& range, bool verify,
                          const std::function<int64_t(uint64_t)>& positionOf);
 

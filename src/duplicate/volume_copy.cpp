@@ -77,9 +77,7 @@ class VolumeCopier {
     uint32_t flushError = 0;
     if (flush && !flush->Flush(&flushError)) {
       ++stats_.WriteErrorCount;
-      stats_.FileErrors.insert(stats_.FileErrors.begin(),
-                               {destShown_, DescribeFailure(FileStep::Flush, flushError, 0)});
-      if (stats_.FileErrors.size() > kMaxListedErrors) stats_.FileErrors.pop_back();
+      ListFirst(&stats_.FileErrors, {destShown_, DescribeFailure(FileStep::Flush, flushError, 0)});
       ++stats_.VolumeErrors;
     }
     if (cancelled_) return VolumeCopyResult::Cancelled;
@@ -384,6 +382,11 @@ class VolumeCopier {
 };
 
 }  // namespace
+
+void ListFirst(std::vector<FailedFile>* list, FailedFile failure) {
+  list->insert(list->begin(), std::move(failure));
+  if (list->size() > kMaxListedErrors) list->pop_back();
+}
 
 void VolumeCopyStats::AddError(const std::wstring& path, const std::wstring& reason) {
   ++FileErrorCount;

@@ -52,6 +52,8 @@ struct VolumeCopyStats {
   void AddError(const std::wstring& path, const std::wstring& reason);
 };
 inline constexpr size_t kMaxListedErrors = 10000;
+// Puts failure at the head of list, where the cap cannot hide it.
+void ListFirst(std::vector<FailedFile>* list, FailedFile failure);
 
 enum class VolumeCopyResult {
   Completed,            // everything copied

@@ -266,8 +266,7 @@ uint64_t FolderBytes(const std::wstring& folder, int depth) {
 void FileCopyStats::AddError(const std::wstring& path, const std::wstring& reason, bool first) {
   ++FileErrorCount;
   if (first) {
-    FileErrors.insert(FileErrors.begin(), {path, reason});
-    if (FileErrors.size() > duplicate::kMaxListedErrors) FileErrors.pop_back();
+    duplicate::ListFirst(&FileErrors, {path, reason});
   } else if (FileErrors.size() < duplicate::kMaxListedErrors) {
     FileErrors.push_back({path, reason});
   }

@@ -53,6 +53,15 @@ class FileCopyTest : public CopyMachineTest {
     EXPECT_EQ(Copy({source}, dest, &stats), FileCopyResult::Failed);
   }
 
+  // The wizard's first page ticks path in the folder tree and goes on.
+  void TickOnSourcePage(const std::wstring& path) {
+    host_.OnPage("CBackupFiles", [this, path](ui::ScriptedWindow& w) {
+      auto& page = static_cast<filecopy::CBackupFiles&>(w.ThePage());
+      ASSERT_TRUE(w.ClickTreeState(IDC_FC_TREE, page.Tree().FindPath(w, path), false));
+      w.Press(IDC_NEXT);
+    });
+  }
+
   void ExpectSame(const std::wstring& source, const std::wstring& copy, int maxDepth = 256) {
     for (const TreeDifference& d : CompareTrees(source, copy, {}, maxDepth))
       ADD_FAILURE() << text::ToUtf8(d.path + L": " + d.what);
@@ -288,11 +297,7 @@ TEST_F(FileCopyTest, TheDestinationPageBrowsesForAFolderAndRefusesWhatIsNone) {
     SCOPED_TRACE(text::ToUtf8(c.answer.value_or(L"(cancel)")));
     host_.folderDialogs.clear();
     host_.folderDialog = [&](const std::wstring&) { return c.answer; };
-    host_.OnPage("CBackupFiles", [&](ui::ScriptedWindow& w) {
-      auto& page = static_cast<filecopy::CBackupFiles&>(w.ThePage());
-      ASSERT_TRUE(w.ClickTreeState(IDC_FC_TREE, page.Tree().FindPath(w, L"C:\\notes.txt"), false));
-      w.Press(IDC_NEXT);
-    });
+    TickOnSourcePage(L"C:\\notes.txt");
     host_.OnPage("CBit1", [&](ui::ScriptedWindow& w) {
       w.Type(IDC_FC_DEST, L"typed");
       EXPECT_TRUE(w.Press(IDC_FC_BROWSE));
@@ -311,11 +316,7 @@ TEST_F(FileCopyTest, TheFinishedPageShowsTheLastCountsAndTheResultNamesWhatWasNo
   ASSERT_TRUE(MakeFolder(L"C:\\Data"));
   ASSERT_TRUE(MakeFile(L"C:\\Data\\secret.txt", "secret"));
   ASSERT_TRUE(MakeFile(L"C:\\Data\\big.bin", std::string(3 << 20, 'b')));
-  host_.OnPage("CBackupFiles", [&](ui::ScriptedWindow& w) {
-    auto& page = static_cast<filecopy::CBackupFiles&>(w.ThePage());
-    ASSERT_TRUE(w.ClickTreeState(IDC_FC_TREE, page.Tree().FindPath(w, L"C:\\Data"), false));
-    w.Press(IDC_NEXT);
-  });
+  TickOnSourcePage(L"C:\\Data");
   host_.OnPage("CBit1", [&](ui::ScriptedWindow& w) {
     w.Type(IDC_FC_DEST, L"E:\\");
     w.Press(IDC_NEXT);

@@ -150,6 +150,7 @@ bool SimSystem::FlushFileBuffers(Handle h) {
   // Windows flushes only through a handle that may write.
   if (!(o->access & win::GENERIC_WRITE)) return Fail(win::ERROR_ACCESS_DENIED);
   std::string folder;
+  bool fails = false;  // the machine file says this volume's flush fails
   switch (o->kind) {
     case Kind::File:
       if (!o->file.Sync()) return Fail(win::ERROR_GEN_FAILURE);
@@ -161,11 +162,9 @@ bool SimSystem::FlushFileBuffers(Handle h) {
       return true;
     case Kind::Volume:
       if (o->volume->gone) return Fail(win::ERROR_NOT_READY);
-      if (o->volume->flushFails) {
-        ++volumeFlushes_;
-        return Fail(win::ERROR_GEN_FAILURE);
-      }
-      if (uint32_t err = disks_[size_t(o->volume->disk)]->Flush()) return Fail(err);
+      fails = o->volume->flushFails;
+      if (!fails)
+        if (uint32_t err = disks_[size_t(o->volume->disk)]->Flush()) return Fail(err);
       folder = o->volume->hostFolder;
       break;
     case Kind::DriveDevice:
@@ -173,16 +172,14 @@ bool SimSystem::FlushFileBuffers(Handle h) {
       if (o->drive->config.driveType != win::DRIVE_FIXED && o->drive->config.driveType != win::DRIVE_REMOVABLE &&
           o->drive->config.driveType != win::DRIVE_RAMDISK)
         return Fail(win::ERROR_INVALID_FUNCTION);
-      if (o->drive->config.flushFails) {
-        ++volumeFlushes_;
-        return Fail(win::ERROR_GEN_FAILURE);
-      }
+      fails = o->drive->config.flushFails;
       folder = o->drive->config.files;
       break;
     default:
       return Fail(win::ERROR_INVALID_HANDLE);
   }
   ++volumeFlushes_;
+  if (fails) return Fail(win::ERROR_GEN_FAILURE);
   // The volume's files and what the file system keeps beside them.
   SaveFileMetadata();
   std::error_code ec;
