@@ -266,9 +266,12 @@ TransferResult FileTransfer::Copy(const std::wstring& source, const std::wstring
     failure.bytes = r.bytes;
     return failure;
   };
+  // Written through, each write waits for the disk: whole chunks then.
+  const uint32_t io = options.writeThrough ? kChunkBytes : kSliceBytes;
+  uint64_t reported = 0;
   for (;;) {
     uint32_t got = 0;
-    if (!sys.ReadFile(in, first_, kChunkBytes, &got)) return abandon(Fail(FileStep::Read, sys.GetLastError(), r.bytes));
+    if (!sys.ReadFile(in, first_, io, &got)) return abandon(Fail(FileStep::Read, sys.GetLastError(), r.bytes));
     if (got == 0) break;
     uint32_t put = 0;
     if (!sys.WriteFile(out, first_, got, &put) || put != got) {
@@ -277,6 +280,8 @@ TransferResult FileTransfer::Copy(const std::wstring& source, const std::wstring
       return abandon(w);
     }
     r.bytes += got;
+    if (r.bytes - reported < kChunkBytes && got == io) continue;
+    reported = r.bytes;
     if (progress && !progress(r.bytes)) {
       TransferResult c = Fail(FileStep::Cancelled, 0, r.bytes);
       c.cancelled = true;
@@ -305,6 +310,7 @@ TransferResult FileTransfer::Verify(const std::wstring& source, const std::wstri
     return Fail(FileStep::OpenDestination, err, 0);
   }
   TransferResult r;
+  uint64_t reported = 0;
   auto finish = [&](TransferResult result) {
     Close(in);
     Close(out);
@@ -313,7 +319,8 @@ TransferResult FileTransfer::Verify(const std::wstring& source, const std::wstri
   };
   for (;;) {
     uint32_t got = 0, have = 0;
-    if (!sys.ReadFile(in, first_, kChunkBytes, &got)) return finish(Fail(FileStep::Read, sys.GetLastError(), r.bytes));
+    if (!sys.ReadFile(in, first_, kSliceBytes, &got))
+      return finish(Fail(FileStep::Read, sys.GetLastError(), r.bytes));
     // The copy must hold the same bytes and end where the source ends: a
     // chunk of the copy is read to the source's length, and one byte more
     // at the source's end.
@@ -330,6 +337,8 @@ TransferResult FileTransfer::Verify(const std::wstring& source, const std::wstri
       return finish(Fail(FileStep::Differs, 0, r.bytes + at));
     }
     r.bytes += got;
+    if (r.bytes - reported < kChunkBytes && got == kSliceBytes) continue;
+    reported = r.bytes;
     if (progress && !progress(r.bytes)) {
       TransferResult c = Fail(FileStep::Cancelled, 0, r.bytes);
       c.cancelled = true;

@@ -19,7 +19,15 @@
 
 namespace duplicate {
 
+// The unit of a copy: progress is reported, and a cancel is looked at,
+// after each chunk, and a file written through is written a chunk at a time.
 inline constexpr uint32_t kChunkBytes = 4u << 20;
+// Through the cache, and in a comparison, the bytes move in slices small
+// enough to stay in the processor's cache between the read that fills the
+// buffer and the write or comparison that takes it: with a whole chunk the
+// second pass over the buffer comes from memory, which costs a third of the
+// copying time.
+inline constexpr uint32_t kSliceBytes = 256u << 10;
 
 enum class FileStep {
   None,

@@ -152,7 +152,7 @@ TEST_F(VolumeCopyTest, EveryFileNotCopiedIsCountedWithItsPathAndReason) {
   EXPECT_EQ(Copy(false, &stats, nullptr, L"E:"), VolumeCopyResult::CompletedWithErrors);
   EXPECT_TRUE(HasError(stats, L"C:\\Windows\\System32\\config\\SYSTEM", L"in use by another program (32)"));
   EXPECT_TRUE(HasError(stats, L"C:\\secret.txt", L"cannot open the source: access denied (5)"));
-  EXPECT_TRUE(HasError(stats, L"C:\\Users\\photo.jpg", L"cannot read the source at byte 4194304: data error (23)"));
+  EXPECT_TRUE(HasError(stats, L"C:\\Users\\photo.jpg", L"cannot read the source at byte 4980736: data error (23)"));
   EXPECT_TRUE(HasError(stats, L"C:\\Users\\big.iso", L"disk full"));
   EXPECT_EQ(stats.FileErrorCount, 4);
   EXPECT_EQ(stats.WriteErrorCount, 1);

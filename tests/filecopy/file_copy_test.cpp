@@ -149,7 +149,7 @@ TEST_F(FileCopyTest, EveryFileNotCopiedIsNamedWithItsReasonAndLeavesNothingBehin
       << "an empty root is a destination";
   EXPECT_TRUE(HasError(stats, L"C:\\Data\\in-use.db", L"in use by another program (32)"));
   EXPECT_TRUE(HasError(stats, L"C:\\Data\\secret.txt", L"cannot open the source: access denied (5)"));
-  EXPECT_TRUE(HasError(stats, L"C:\\Data\\photo.jpg", L"cannot read the source at byte 4194304: data error (23)"));
+  EXPECT_TRUE(HasError(stats, L"C:\\Data\\photo.jpg", L"cannot read the source at byte 4980736: data error (23)"));
   EXPECT_TRUE(HasError(stats, L"C:\\Data\\big.iso", L"disk full"));
   EXPECT_TRUE(HasError(stats, L"C:\\missing.txt", L"file not found"));
   EXPECT_EQ(stats.FileErrorCount, 5);
