@@ -100,7 +100,12 @@ int CmdCopy(Context& c, Args& a) {
     w.Type(IDC_FC_DEST, text::FromUtf8(dest));
     w.Press(IDC_NEXT);
     if (w.IsClosed()) return;
-    stuck = c.host.messages.size() > before ? lastMessage() : L"--dest is not accepted";
+    std::wstring given = text::FromUtf8(dest);
+    uint32_t attributes = platform::Sys().GetFileAttributes(given);
+    if (attributes == win::INVALID_FILE_ATTRIBUTES || !(attributes & win::FILE_ATTRIBUTE_DIRECTORY))
+      stuck = L"--dest " + given + L" is not an existing folder";
+    else
+      stuck = c.host.messages.size() > before ? lastMessage() : L"--dest is not accepted";
     w.Close(win::IDCANCEL);
   });
   uint32_t runMs = 0;
@@ -129,7 +134,7 @@ int CmdCopy(Context& c, Args& a) {
     j.BeginObject()
         .Field("result", job.Ran ? std::wstring(ResultName(job.Result)) : std::wstring(L"NotStarted"));
     if (!job.Ran) j.Field("reason", notStarted);
-    j.Field("destination", job.Destination)
+    j.Field("destination", job.Destination.empty() ? text::FromUtf8(dest) : job.Destination)
         .Field("FilesCopied", int64_t(s.FilesCopied))
         .Field("FoldersCopied", int64_t(s.FoldersCopied))
         .Field("BytesCopied", s.BytesCopied)
