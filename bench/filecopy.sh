@@ -3,8 +3,8 @@
 # real clock, its drives host folders) on a tree of mixed files: many small
 # documents, middling pictures and a few large files in nested folders, as
 # a ratio to cp -a of the same tree, counted until its data is on the disk.
-# Each run starts with nothing of the
-# tree in the page cache, and each figure is the best of ROUNDS runs (3 by
+# Each run starts with nothing of the tree in the page cache, cp and the
+# program take turns, and each figure is the best of ROUNDS runs (3 by
 # default), cp's as well. Not a test: it prints numbers and always exits 0
 # once it ran.
 #
@@ -36,19 +36,6 @@ files=$(find c/tree -type f | wc -l)
 echo "vektrel file copy throughput in $folder"
 echo
 
-cp_time=""
-for round in $(seq "$rounds"); do
-  drop_cache c/tree
-  # Until the copy is on the disk, as the write-through copy's is when it
-  # reports: a sync of the whole file system (sync FOLDER would flush the
-  # folder's own entry and leave the files' data in the cache).
-  sync
-  t0=$(now); cp -a c/tree tree-copy; sync; t1=$(now)
-  cp_time=$(least "$cp_time" "$(seconds "$t0" "$t1")")
-  rm -rf tree-copy
-done
-printf '%-34s %s  (%s s, %s files)\n' "cp -a" "$(rate "$cp_time" "$tree_bytes")" "$cp_time" "$files"
-
 cat > pc.ini <<INI
 [machine]
 program = X:\\vektrel.exe
@@ -63,15 +50,25 @@ files = c
 letter = E
 files = e
 INI
-copy="" result=""
+# cp and the program take turns, so that a slow spell of the disk falls on
+# both alike.
+cp_time="" copy="" result=""
 for round in $(seq "$rounds"); do
-  rm -rf e && mkdir e
+  drop_cache c/tree
+  # Until the copy is on the disk, as the program's is when it reports: a
+  # sync of the whole file system (sync FOLDER would flush the folder's own
+  # entry and leave the files' data in the cache).
+  sync
+  t0=$(now); cp -a c/tree tree-copy; sync; t1=$(now)
+  cp_time=$(least "$cp_time" "$(seconds "$t0" "$t1")")
+  rm -rf tree-copy e && mkdir e
   drop_cache c/tree
   json=$("$cli" --machine pc.ini --json copy --source 'C:\tree' --dest 'E:\' 2>/dev/null || true)
   result=$(echo "$json" | grep -o '"result":"[A-Za-z]*"' | cut -d'"' -f4)
   ms=$(echo "$json" | grep -o '"milliseconds":[0-9]*' | cut -d: -f2)
   copy=$(least "$copy" "$(secs "${ms:-0}")")
 done
+printf '%-34s %s  (%s s, %s files)\n' "cp -a" "$(rate "$cp_time" "$tree_bytes")" "$cp_time" "$files"
 diff -r c/tree e/tree >/dev/null || echo "warning: the copy differs from its source"
 printf '%-34s %s  ratio %5s  (goal 0.8; %s)\n' "vektrel file copy" "$(rate "$copy" "$tree_bytes")" \
   "$(ratio "$cp_time" "$copy")" "${result:-no result}"
