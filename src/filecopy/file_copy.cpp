@@ -204,6 +204,14 @@ class Copier {
         return;
       }
       if (LeadsElsewhere(shown, dest)) return;
+      // A file of that name is not the folder: its contents would have
+      // nowhere to go, and the folder's attributes would land on the file.
+      uint32_t there = sys.GetFileAttributes(dest);
+      if (there == win::INVALID_FILE_ATTRIBUTES || !(there & win::FILE_ATTRIBUTE_DIRECTORY)) {
+        Error(shown, FileStep::Folder, there == win::INVALID_FILE_ATTRIBUTES ? sys.GetLastError()
+                                                                             : win::ERROR_ALREADY_EXISTS);
+        return;
+      }
       existing = true;
     }
     std::vector<platform::FindData> entries;

@@ -160,6 +160,26 @@ TEST_F(FileCopyTest, EveryFileNotCopiedIsNamedWithItsReasonAndLeavesNothingBehin
   EXPECT_EQ(ReadSimFile(Sim(), L"F:\\Data\\small.txt"), "small");
 }
 
+TEST_F(FileCopyTest, AFileWhereAFolderGoesIsAnErrorAndKeepsItsBytesAndAttributes) {
+  Machine();
+  ASSERT_TRUE(MakeFolder(L"C:\\Data"));
+  ASSERT_TRUE(MakeFolder(L"C:\\Data\\Empty", win::FILE_ATTRIBUTE_HIDDEN | win::FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(MakeFolder(L"C:\\Data\\Full"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\Full\\x.txt", "x"));
+  ASSERT_TRUE(MakeFolder(L"E:\\Data"));
+  ASSERT_TRUE(MakeFile(L"E:\\Data\\Empty", "the operator's file"));
+  ASSERT_TRUE(MakeFile(L"E:\\Data\\Full", "another file"));
+  filecopy::FileCopyStats stats;
+  EXPECT_EQ(Copy({{true, L"C:\\Data"}}, L"E:\\", &stats), FileCopyResult::CompletedWithErrors);
+  EXPECT_TRUE(HasError(stats, L"C:\\Data\\Empty", L"cannot create the folder: already exists (183)"));
+  EXPECT_TRUE(HasError(stats, L"C:\\Data\\Full", L"cannot create the folder: already exists (183)"));
+  EXPECT_EQ(stats.FileErrorCount, 2) << "one error per folder, none per file inside";
+  EXPECT_EQ(stats.FoldersCopied, 1);
+  EXPECT_EQ(ReadSimFile(Sim(), L"E:\\Data\\Empty"), "the operator's file");
+  EXPECT_EQ(Sim().GetFileAttributes(L"E:\\Data\\Empty"), win::FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(ReadSimFile(Sim(), L"E:\\Data\\Full"), "another file");
+}
+
 TEST_F(FileCopyTest, OverlappingDestinationsAreRefusedBeforeAnythingIsWritten) {
   Machine();
   ASSERT_TRUE(MakeFolder(L"C:\\Data"));
