@@ -188,7 +188,8 @@ class VolumeCopier {
         stats_.CopiedBytes += r.bytes;
       }
       if (r.step != FileStep::None) Error(rel, r.step, r.error, r.offset);
-      Tick(rel, r.bytes);
+      // The file's bytes are among the handled ones now: none are its own.
+      Tick(rel, 0);
       return;
     }
     TransferResult v = transfer_.Verify(source, dest, progress);
@@ -210,7 +211,7 @@ class VolumeCopier {
       }
       if (!v.ok) Error(rel, v.step, v.error, v.offset);
     }
-    Tick(rel, v.bytes);
+    Tick(rel, 0);
   }
 
   void RecordLink(const std::wstring& rel, const platform::FindData& fd, const platform::FindData* folder) {

@@ -199,6 +199,39 @@ TEST_F(VolumeCopyTest, VerifyRepairsWhatDiffersAndCancelLeavesNoHalfFile) {
   EXPECT_EQ(Sim().GetFileAttributes(L"E:\\Docs\\large.bin"), win::INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(VolumeCopyTest, ProgressNeverCountsAFileTwiceNorGoesBack) {
+  config_.fileFaults = {{L"C:\\Data\\bad.bin", false, false, {(6 << 20) + 5}}};
+  Machine();
+  ASSERT_TRUE(MakeFolder(L"C:\\Data"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\a.bin", std::string(5 << 20, 'a')));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\bad.bin", std::string(7 << 20, 'b')));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\c.txt", std::string(1 << 20, 'c')));
+  const uint64_t all = (5 << 20) + (7 << 20) + (1 << 20);
+  struct Watch : duplicate::VolumeCopyObserver {
+    uint64_t last = 0, most = 0;
+    bool back = false;
+    bool Progress(const duplicate::VolumeCopyProgress& p) override {
+      uint64_t done = p.stats.CopiedSectors * 512 + p.bytesOfCurrentFile;
+      back |= done < last;
+      last = done;
+      most = std::max(most, done);
+      return true;
+    }
+  };
+  for (bool verify : {false, true}) {
+    SCOPED_TRACE(verify ? "verify" : "copy");
+    Watch watch;
+    duplicate::VolumeCopyOptions options;
+    options.verify = verify;
+    duplicate::VolumeCopyStats stats;
+    EXPECT_EQ(duplicate::CopyPartitionContents(L"D:", L"C:", options, &stats, &watch),
+              VolumeCopyResult::CompletedWithErrors);
+    EXPECT_FALSE(watch.back);
+    EXPECT_LE(watch.most, all);
+    EXPECT_EQ(watch.last, stats.CopiedSectors * 512);
+  }
+}
+
 TEST_F(VolumeCopyTest, AnInstalledWindowsIsReadThroughOneShadowCopyForBothPasses) {
   config_.fileFaults = {{L"C:\\Windows\\System32\\config\\SYSTEM", true, false, {}}};
   Machine(true);
