@@ -202,6 +202,13 @@ class VolumeCopier {
       for (int attempt = 0; attempt < kRepairs && v.step == FileStep::Differs; ++attempt) {
         TransferResult again = transfer_.Copy(source, dest, fd, transferOptions_, progress);
         if (again.cancelled) return;
+        if (!again.ok) {
+          // The repair failed and took the copy with it: what stopped it is
+          // the reason, not the copy that is now missing.
+          if (again.shortWrite) ++stats_.WriteErrorCount;
+          v = again;
+          break;
+        }
         v = transfer_.Verify(source, dest, progress);
         if (v.cancelled) return;
         if (v.ok) {

@@ -199,6 +199,27 @@ TEST_F(VolumeCopyTest, VerifyRepairsWhatDiffersAndCancelLeavesNoHalfFile) {
   EXPECT_EQ(Sim().GetFileAttributes(L"E:\\Docs\\large.bin"), win::INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(VolumeCopyTest, ARepairThatCannotBeWrittenIsReportedForWhatStoppedIt) {
+  Machine();
+  ASSERT_TRUE(MakeFolder(L"C:\\Docs"));
+  ASSERT_TRUE(MakeFile(L"C:\\Docs\\big.bin", std::string(3 << 20, 'b')));
+  duplicate::VolumeCopyStats stats;
+  ASSERT_EQ(Copy(false, &stats, nullptr, L"E:"), VolumeCopyResult::Completed);
+  // The copy lost its bytes, and the rest of the small volume is taken.
+  ASSERT_EQ(WriteSimFile(Sim(), L"E:\\Docs\\big.bin", "", 0, win::CREATE_ALWAYS), 0u);
+  platform::DiskFreeSpace space;
+  ASSERT_TRUE(Sim().GetDiskFreeSpace(L"E:\\", &space));
+  uint64_t free = uint64_t(space.freeClusters) * space.sectorsPerCluster * space.bytesPerSector;
+  ASSERT_GT(free, 1u << 20);
+  ASSERT_TRUE(MakeFile(L"E:\\filler", std::string(free - (1 << 20), 'f')));
+  duplicate::VolumeCopyStats verified;
+  EXPECT_EQ(Copy(true, &verified, nullptr, L"E:"), VolumeCopyResult::CompletedWithErrors);
+  EXPECT_EQ(verified.VerifyErrorCount, 1);
+  EXPECT_EQ(verified.WriteErrorCount, 1);
+  EXPECT_TRUE(HasError(verified, L"C:\\Docs\\big.bin", L"verify: cannot write the copy at byte"));
+  EXPECT_TRUE(HasError(verified, L"C:\\Docs\\big.bin", L"disk full (112)"));
+}
+
 TEST_F(VolumeCopyTest, ProgressNeverCountsAFileTwiceNorGoesBack) {
   config_.fileFaults = {{L"C:\\Data\\bad.bin", false, false, {(6 << 20) + 5}}};
   Machine();
