@@ -22,9 +22,11 @@ std::wstring FoldAll(std::wstring s) {
 
 bool StartsWith(const std::wstring& s, const std::wstring& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
 
-}  // namespace
-
-std::vector<std::wstring> PathComponents(const std::wstring& raw) {
+// The components as Windows reads a path outside the long form: "/" as
+// "\", "." and ".." resolved, trailing dots and blanks dropped; in upper
+// case with fold.
+std::vector<std::wstring> Components(const std::wstring& raw, bool fold) {
+  auto folded = [fold](const std::wstring& s) { return fold ? FoldAll(s) : s; };
   std::wstring p = raw;
   for (wchar_t& c : p)
     if (c == L'/') c = L'\\';
@@ -38,12 +40,12 @@ std::vector<std::wstring> PathComponents(const std::wstring& raw) {
     size_t share = p.find(L'\\', server + 1);
     std::wstring name = p.substr(server + 1, share == std::wstring::npos ? std::wstring::npos : share - server - 1);
     if (name.empty()) return {};
-    parts.push_back(L"\\\\" + FoldAll(p.substr(2, server - 2)) + L"\\" + FoldAll(name));
+    parts.push_back(L"\\\\" + folded(p.substr(2, server - 2)) + L"\\" + folded(name));
     at = share == std::wstring::npos ? p.size() : share;
   } else {
     if (p.size() < 2 || p[1] != L':' || !((p[0] >= L'A' && p[0] <= L'Z') || (p[0] >= L'a' && p[0] <= L'z')))
       return {};
-    parts.push_back(std::wstring{Fold(p[0]), L':'});
+    parts.push_back(std::wstring{fold ? Fold(p[0]) : p[0], L':'});
     at = 2;
   }
   while (at < p.size()) {
@@ -59,9 +61,21 @@ std::vector<std::wstring> PathComponents(const std::wstring& raw) {
       if (parts.size() > 1) parts.pop_back();
       continue;
     }
-    parts.push_back(FoldAll(part));
+    parts.push_back(folded(part));
   }
   return parts;
+}
+
+}  // namespace
+
+std::vector<std::wstring> PathComponents(const std::wstring& raw) { return Components(raw, true); }
+
+std::wstring NormalPath(const std::wstring& path) {
+  std::vector<std::wstring> parts = Components(path, false);
+  if (parts.empty()) return L"";
+  std::wstring out = parts[0];
+  for (size_t i = 1; i < parts.size(); ++i) out += L"\\" + parts[i];
+  return out;
 }
 
 bool SameOrNested(const std::wstring& a, const std::wstring& b) {

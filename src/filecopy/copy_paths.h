@@ -18,6 +18,11 @@ struct SourceEntry {
 // "\\SERVER\SHARE"; empty for a path that names no drive or share.
 std::vector<std::wstring> PathComponents(const std::wstring& path);
 
+// The path as Windows reads it outside the long form, letter case kept:
+// "C:/Data/./Sub." is "C:\Data\Sub", "C:\" is "C:"; "" for a path that
+// names no drive or share.
+std::wstring NormalPath(const std::wstring& path);
+
 // True when the two paths are the same folder or one lies inside the other.
 bool SameOrNested(const std::wstring& a, const std::wstring& b);
 

@@ -21,10 +21,13 @@ bool IsLink(const platform::FindData& fd) { return IsJunctionOrLink(fd); }
 
 bool IsFolder(const platform::FindData& fd) { return (fd.attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
-// The long form, so that deep trees are not held to MAX_PATH.
+// The long form, so that deep trees are not held to MAX_PATH. It takes
+// names as they are, so the path is first read as Windows reads it
+// elsewhere ("E:/Backup", "E:\Backup.", "E:\x\..\Backup" are all "E:\Backup").
 std::wstring LongPath(const std::wstring& path) {
   std::wstring p = WithoutTrailingSeparator(path);
   if (p.rfind(L"\\\\?\\", 0) == 0) return p;
+  if (std::wstring normal = NormalPath(p); !normal.empty()) p = normal;
   if (p.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + p.substr(2);
   if (p.size() >= 2 && p[1] == L':') return L"\\\\?\\" + p;
   return p;

@@ -180,6 +180,27 @@ TEST_F(FileCopyTest, AFileWhereAFolderGoesIsAnErrorAndKeepsItsBytesAndAttributes
   EXPECT_EQ(ReadSimFile(Sim(), L"E:\\Data\\Full"), "another file");
 }
 
+TEST_F(FileCopyTest, ADestinationInAnySpellingWindowsAcceptsReceivesTheCopy) {
+  Machine();
+  ASSERT_TRUE(MakeFolder(L"C:\\Data"));
+  ASSERT_TRUE(MakeFile(L"C:\\Data\\a.txt", "alpha"));
+  ASSERT_TRUE(MakeFolder(L"E:\\Backup"));
+  ASSERT_TRUE(MakeFolder(L"E:\\Other"));
+  for (const wchar_t* dest : {L"E:/Backup", L"E:\\Backup.", L"E:\\Other\\..\\Backup", L"e:\\.\\BACKUP\\"}) {
+    SCOPED_TRACE(text::ToUtf8(dest));
+    filecopy::FileCopyStats stats;
+    EXPECT_EQ(Copy({{true, L"C:\\Data"}}, dest, &stats), FileCopyResult::Completed);
+    EXPECT_EQ(ReadSimFile(Sim(), L"E:\\Backup\\Data\\a.txt"), "alpha");
+    ASSERT_TRUE(Sim().DeleteFile(L"E:\\Backup\\Data\\a.txt"));
+    ASSERT_TRUE(Sim().RemoveDirectory(L"E:\\Backup\\Data"));
+  }
+  // The long form takes names as they are, as Windows does.
+  EXPECT_EQ(Sim().GetFileAttributes(L"\\\\?\\E:/Backup"), win::INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Sim().GetFileAttributes(L"\\\\?\\E:\\Other\\..\\Backup"), win::INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Sim().GetLastError(), win::ERROR_INVALID_NAME);
+  EXPECT_NE(Sim().GetFileAttributes(L"E:\\Other\\..\\Backup"), win::INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(FileCopyTest, OverlappingDestinationsAreRefusedBeforeAnythingIsWritten) {
   Machine();
   ASSERT_TRUE(MakeFolder(L"C:\\Data"));

@@ -22,11 +22,12 @@ namespace {
 constexpr size_t kMaxPath = 260;
 constexpr int kMaxLinksFollowed = 63;
 
-std::vector<std::wstring> SplitComponents(const std::wstring& rest) {
+// The long form "\\?\" splits at "\" only: a "/" there is part of a name.
+std::vector<std::wstring> SplitComponents(const std::wstring& rest, bool longForm) {
   std::vector<std::wstring> parts;
   std::wstring cur;
   for (wchar_t c : rest) {
-    if (c == L'\\' || c == L'/') {
+    if (c == L'\\' || (c == L'/' && !longForm)) {
       if (!cur.empty()) parts.push_back(cur);
       cur.clear();
     } else {
@@ -48,7 +49,7 @@ bool IsMetaFileName(const std::wstring& name) {
 
 bool ValidName(const std::wstring& name) {
   for (wchar_t c : name)
-    if (c < 32 || std::wstring(L"<>:\"|?*").find(c) != std::wstring::npos) return false;
+    if (c < 32 || std::wstring(L"<>:\"|?*/").find(c) != std::wstring::npos) return false;
   return true;
 }
 
@@ -142,9 +143,11 @@ uint32_t SimSystem::ResolveOnce(const std::wstring& pathIn, bool allowMissingLas
   while (!cur.windows.empty() && cur.windows.back() == L'\\') cur.windows.pop_back();
   std::vector<Step> up;
   bool curIsFolder = true;  // known from the folder listings, without asking the host again
-  std::vector<std::wstring> parts = SplitComponents(rest);
+  std::vector<std::wstring> parts = SplitComponents(rest, longForm);
   for (size_t i = 0; i < parts.size(); ++i) {
     std::wstring part = parts[i];
+    // The long form takes names as they are: "." and ".." are no names.
+    if (longForm && (part == L"." || part == L"..")) return win::ERROR_INVALID_NAME;
     if (!longForm) {
       // Windows drops the trailing dots and blanks of a name.
       while (!part.empty() && (part.back() == L'.' || part.back() == L' ') && part != L"." && part != L"..")
