@@ -1,5 +1,6 @@
 #include "duplicate/volume_copy.h"
 
+#include <algorithm>
 #include <deque>
 #include <optional>
 
@@ -192,15 +193,21 @@ class VolumeCopier {
       Tick(rel, 0);
       return;
     }
-    TransferResult v = transfer_.Verify(source, dest, progress);
+    // A repair goes over the file again from its start: the bar stays where
+    // the comparison had reached until the repair passes it.
+    uint64_t reached = 0;
+    auto checking = [&](uint64_t bytes) {
+      reached = std::max(reached, bytes);
+      return Tick(rel, reached);
+    };
+    TransferResult v = transfer_.Verify(source, dest, checking);
     if (v.cancelled) return;
-    Handled(v.bytes);
     if (!v.ok) {
       // A copy that differs is written again, up to three times; what
       // stays different, or cannot be compared, is a verify error.
       ++stats_.VerifyErrorCount;
       for (int attempt = 0; attempt < kRepairs && v.step == FileStep::Differs; ++attempt) {
-        TransferResult again = transfer_.Copy(source, dest, fd, transferOptions_, progress);
+        TransferResult again = transfer_.Copy(source, dest, fd, transferOptions_, checking);
         if (again.cancelled) return;
         if (!again.ok) {
           // The repair failed and took the copy with it: what stopped it is
@@ -209,7 +216,7 @@ class VolumeCopier {
           v = again;
           break;
         }
-        v = transfer_.Verify(source, dest, progress);
+        v = transfer_.Verify(source, dest, checking);
         if (v.cancelled) return;
         if (v.ok) {
           --stats_.VerifyErrorCount;
@@ -218,6 +225,8 @@ class VolumeCopier {
       }
       if (!v.ok) Error(rel, v.step, v.error, v.offset);
     }
+    // What the last comparison (or the repair that failed) went through.
+    Handled(v.bytes);
     Tick(rel, 0);
   }
 
