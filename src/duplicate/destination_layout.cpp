@@ -132,7 +132,7 @@ bool WriteDestinationLayout(int driveNumber) {
   win::CreateDisk create{};
   uint64_t extendedStart = 0;
   for (int i = 0; i < 4 && !gpt; ++i)
-    if (!Slot(i).IsEmpty() && Slot(i).type == partition::kTypeExtended) extendedStart = Slot(i).destinationStartBytes;
+    if (!Slot(i).IsEmpty() && IsContainerOrLink(Slot(i))) extendedStart = Slot(i).destinationStartBytes;
   if (gpt) {
     UsableArea area = UsableAreaOf(entry->SizeSectors, true);
     h->PartitionStyle = win::PARTITION_STYLE_GPT;

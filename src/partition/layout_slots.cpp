@@ -98,7 +98,10 @@ int FillSlots(int driveNumber, const std::vector<uint8_t>& buffer, int count, La
     }
     if (s.IsEmpty()) continue;
     s.sourceLetter = disk::DriveLetterOf(s.StartSector(), driveNumber);
-    if (!gptDisk && s.type == kTypeLink) {
+    // A record's entry that leads on to the next record is a link, whichever
+    // extended type it carries; in the MBR's own four either type is the
+    // container itself.
+    if (!gptDisk && i >= 4 && (s.type == kTypeLink || s.type == kTypeExtended)) {
       s.logical = -1;
       continue;
     }

@@ -215,6 +215,33 @@ TEST_F(PlanTest, AnMbrSourceBecomesGptOnThreeTiB) {
   EXPECT_NE(out.find("Last sector: " + std::to_string(destination - 34) + " "), std::string::npos) << out;
 }
 
+// Partitioning tools write the extended partition with either type byte,
+// and the records' links too: each logical drive finds its container, and
+// the destination gets the same chain, sound to sfdisk.
+TEST_F(PlanTest, AnExtendedPartitionOfEitherTypeKeepsItsLogicalDrives) {
+  NEED_TOOLS("sfdisk");
+  Disks(100 * GiB, 200 * GiB);
+  struct Case {
+    uint8_t container, link;
+  } cases[] = {{0x05, 0x05}, {0x0F, 0x05}, {0x05, 0x0F}, {0x0F, 0x0F}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "container " << int(c.container) << ", link " << int(c.link));
+    Layout(0, {{{2048, 20 * GiB}, {2048 + 20 * GiB, 80 * GiB - 2048, c.container, ""}},
+               {{2048 + 20 * GiB + 2048, 10 * GiB}, {4096 + 30 * GiB, 2048 + 10 * GiB, c.link, ""}},
+               {{4096 + 30 * GiB + 2048, 10 * GiB}}});
+    ASSERT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Auto), PlanStatus::Ok);
+    EXPECT_EQ(LayoutSlotTable[1].logical, 0);
+    EXPECT_EQ(LayoutSlotTable[4].container, 1);
+    EXPECT_EQ(LayoutSlotTable[8].container, 1);
+    ASSERT_TRUE(duplicate::WriteDestinationLayout(1));
+    std::string out;
+    EXPECT_EQ(Shell("sfdisk -V " + ImagePath(1) + " 2>&1", &out), 0) << out;
+    EXPECT_EQ(Shell("sfdisk -d " + ImagePath(1) + " 2>&1", &out), 0) << out;
+    for (const char* p : {"1 : start=", "2 : start=", "5 : start=", "6 : start="})
+      EXPECT_NE(out.find(p), std::string::npos) << p << "\n" << out;
+  }
+}
+
 TEST_F(PlanTest, TheFitChecksCountIn64Bits) {
   Disks(64 * MiB, 64 * MiB);
   Layout(0, {{{2048, 32 * MiB}}});
