@@ -132,6 +132,15 @@ TEST_F(DuplicateCliTest, ThePlanShowsEachRowsTypeAndWhichRowsTheCopyWrites) {
   }
 }
 
+// A copy of disk images alone (a boot medium's machine) creates, formats
+// and fills the destination's partitions.
+TEST_F(DuplicateCliTest, ABasicCopyOnTheBootMediumFormatsTheNewPartitions) {
+  Images();
+  std::string out;
+  EXPECT_EQ(Run("--yes duplicate --source 0 --dest 1", &out), 0) << out;
+  EXPECT_NE(out.find("Result: Completed\n"), std::string::npos) << out;
+}
+
 // Drive 1 does not answer: the disks are Disk0 and Disk2, and --dest takes
 // the Windows number, as disks lists it, not the place in the list.
 TEST_F(DuplicateCliTest, DisksGoByTheirWindowsNumber) {

@@ -1,5 +1,8 @@
 #include "platform/sim/machine_loader.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "platform/host_info.h"
 
 namespace sim {
@@ -27,7 +30,14 @@ std::unique_ptr<SimSystem> LoadMachine(const std::string& machineFile, const std
     ramDisk.files = config.filesRoot + "/X";
     config.drives.push_back(ramDisk);
   }
-  return SimSystem::Create(config, error);
+  std::unique_ptr<SimSystem> system = SimSystem::Create(config, error);
+  if (system && machineFile.empty()) {
+    // The boot medium's RAM disk holds its Windows: the system folder is
+    // there from the start (the format scripts are written into it).
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(config.drives.back().files) / "Windows" / "System32", ec);
+  }
+  return system;
 }
 
 }  // namespace sim
