@@ -178,8 +178,12 @@ int CmdDuplicate(Context& c, Args& a) {
   for (const std::string& s : a.TakeAll("--size")) {
     size_t eq = s.find('=');
     if (eq == std::string::npos) throw UsageError("--size needs R=MB (row R of the planned layout, size in MB)");
-    ParseNumber(s.substr(eq + 1), "--size MB", 0);
-    sizes.push_back({ParseNumber(s.substr(0, eq), "--size R", 1), text::FromUtf8(s.substr(eq + 1))});
+    // As many digits as the page's size field takes (a row of a large disk
+    // runs into millions of MB).
+    std::string mb = s.substr(eq + 1);
+    if (mb.empty() || mb.size() > 8 || mb.find_first_not_of("0123456789") != std::string::npos)
+      throw UsageError("--size MB needs a number from 0, not '" + mb + "'");
+    sizes.push_back({ParseNumber(s.substr(0, eq), "--size R", 1), text::FromUtf8(std::to_string(std::stoull(mb)))});
   }
   if (!sizes.empty() && expand != "manual") throw UsageError("--size needs --expand manual");
   bool verify = a.Flag("--verify"), prescan = a.Flag("--prescan"), planOnly = a.Flag("--plan");
@@ -242,9 +246,23 @@ int CmdDuplicate(Context& c, Args& a) {
       return;
     }
     for (const ManualSize& s : sizes) {
-      if (s.row > w.LinesCount(IDC_MD_PLANNED) || !w.Choose(IDC_MD_PLANNED, s.row - 1) ||
+      // Only a row that receives the copy has a size to give: a free row
+      // (or a row the copy leaves alone) would resize whatever row was
+      // chosen before it.
+      bool g = false;
+      std::vector<duplicate::PlannedLine> lines = duplicate::PlannedLines(&g);
+      bool receives = s.row <= int(lines.size()) && !lines[size_t(s.row - 1)].free && lines[size_t(s.row - 1)].target;
+      if (!receives || s.row > w.LinesCount(IDC_MD_PLANNED) || !w.Choose(IDC_MD_PLANNED, s.row - 1) ||
           !w.Type(IDC_MD_SIZE, s.mib) || !w.Press(IDC_MD_APPLY)) {
         stuck = L"row " + text::Dec(s.row) + L" of the planned layout cannot be resized (see --plan)";
+        w.Close(win::IDCANCEL);
+        return;
+      }
+      // The page keeps a size within its limits; one it had to change was
+      // not what was asked for.
+      if (w.GetText(IDC_MD_SIZE) != s.mib) {
+        stuck = L"row " + text::Dec(s.row) + L" of the planned layout cannot be " + s.mib + L" MB (" +
+                w.GetText(IDC_MD_MINIMUM) + L", " + w.GetText(IDC_MD_MAXIMUM) + L")";
         w.Close(win::IDCANCEL);
         return;
       }

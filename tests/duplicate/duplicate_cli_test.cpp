@@ -141,6 +141,37 @@ TEST_F(DuplicateCliTest, ABasicCopyOnTheBootMediumFormatsTheNewPartitions) {
   EXPECT_NE(out.find("Result: Completed\n"), std::string::npos) << out;
 }
 
+// A size goes to the row named or nowhere: never to a free row, a row the
+// copy leaves alone (or the row chosen before), and never other than asked.
+TEST_F(DuplicateCliTest, ManualSizesGoOnlyToRowsThatReceiveTheCopyAndAsAsked) {
+  Images();
+  std::vector<uint8_t> source = ReadHostFile(ImagePath(0)), target = ReadHostFile(ImagePath(1));
+  const std::string disk = "duplicate --source 0 --dest 1 --expand manual --plan ";
+  struct Case {
+    std::string args;
+    int code;
+    std::string shows;
+  } cases[] = {
+      {disk + "--size 1=8", 0, "* 1    2048          16384 "},
+      {disk + "--size 1=0", 1, "row 1 of the planned layout cannot be 0 MB (Minimum: 8 MB, Maximum: 11 MB)"},
+      {disk + "--size 1=12", 1, "row 1 of the planned layout cannot be 12 MB"},
+      {disk + "--size 1=99999999", 1, "row 1 of the planned layout cannot be 99999999 MB"},
+      {disk + "--size 1=100000000", 2, "--size MB needs a number from 0, not '100000000'"},
+      // Row 3 is the room row 2 gave up.
+      {disk + "--size 2=8 --size 3=4", 1, "row 3 of the planned layout cannot be resized"},
+      {"duplicate --source 0:1 --dest 1:1 --expand manual --plan --size 2=4", 1,
+       "row 2 of the planned layout cannot be resized"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    std::string out;
+    EXPECT_EQ(Run(c.args, &out), c.code) << out;
+    EXPECT_NE(out.find(c.shows), std::string::npos) << out;
+  }
+  EXPECT_TRUE(ReadHostFile(ImagePath(0)) == source);
+  EXPECT_TRUE(ReadHostFile(ImagePath(1)) == target);
+}
+
 // Drive 1 does not answer: the disks are Disk0 and Disk2, and --dest takes
 // the Windows number, as disks lists it, not the place in the list.
 TEST_F(DuplicateCliTest, DisksGoByTheirWindowsNumber) {
