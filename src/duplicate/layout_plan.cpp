@@ -109,6 +109,7 @@ const wchar_t* PlanStatusKey(PlanStatus status) {
     case PlanStatus::TooSmall: return L"IDS_DestinationTooSmall";
     case PlanStatus::Unreadable: return L"IDS_LayoutUnreadable";
     case PlanStatus::Impossible: return L"IDS_PlanImpossible";
+    case PlanStatus::TooManyPartitions: return L"IDS_SourceTooManyPartitions";
   }
   return L"";
 }
@@ -243,6 +244,9 @@ PlanStatus PlanDiskDuplication(int sourceDisk, int destinationDisk, Expansion mo
   if (mode == Expansion::Same && s->SizeSectors > d->SizeSectors) return PlanStatus::TooSmall;
   int count = partition::ReadDriveLayout(s->DriveNumber, &SourceLayout);
   if (count < 0) return PlanStatus::Unreadable;
+  // A plan that holds only part of the layout would leave the rest out of
+  // the copy without a word.
+  if (count > partition::kLayoutSlots) return PlanStatus::TooManyPartitions;
   bool sourceGpt = partition::LayoutHeaderOf(SourceLayout).style == win::PARTITION_STYLE_GPT;
   ConvertToGpt = mode == Expansion::Auto && !sourceGpt && d->SizeSectors / 2048 >= kTwoTiB;
   if (mode == Expansion::Manual) mode = Expansion::Auto;

@@ -23,6 +23,7 @@ enum class PlanStatus {
   TooSmall,    // the used data (or a partition that keeps its size) does not fit: "IDS_DestinationTooSmall"
   Unreadable,  // the source's layout cannot be read: "IDS_LayoutUnreadable"
   Impossible,  // the plan breaks a rule of the disk (a length of 0, an overlap, outside the usable area): "IDS_PlanImpossible"
+  TooManyPartitions,  // the source's layout has more entries than the plan holds: "IDS_SourceTooManyPartitions"
 };
 
 // The message key of a refusal ("" for Ok), and the message box itself.

@@ -242,6 +242,25 @@ TEST_F(PlanTest, AnExtendedPartitionOfEitherTypeKeepsItsLogicalDrives) {
   }
 }
 
+// Seven logical drives are what the plan holds; an eighth would be left out
+// of the copy, so such a source is refused instead.
+TEST_F(PlanTest, ASourceWithMoreLogicalDrivesThanThePlanHoldsIsRefused) {
+  Disks(100 * GiB, 200 * GiB);
+  for (int drives : {7, 8}) {
+    SCOPED_TRACE(drives);
+    const uint64_t first = 2048 + 10 * GiB;  // the extended partition
+    std::vector<std::vector<DupPart>> groups{{{2048, 10 * GiB}, {first, 50 * GiB, 0x0F, ""}}};
+    for (int k = 0; k < drives; ++k) {
+      uint64_t ebr = first + uint64_t(k) * (GiB + 2048);
+      groups.push_back({{ebr + 2048, GiB}});
+      if (k + 1 < drives) groups.back().push_back({ebr + GiB + 2048, GiB + 2048, 0x05, ""});
+    }
+    Layout(0, groups);
+    EXPECT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Auto),
+              drives == 7 ? PlanStatus::Ok : PlanStatus::TooManyPartitions);
+  }
+}
+
 TEST_F(PlanTest, TheFitChecksCountIn64Bits) {
   Disks(64 * MiB, 64 * MiB);
   Layout(0, {{{2048, 32 * MiB}}});
