@@ -197,7 +197,10 @@ void BasicDiskCopy(RunPage& page) {
       if (IsSectorCopiedSlot(i)) {
         j.ProgressTotal += int64_t(s.LengthSectors());
         page.Total(uint64_t(j.ProgressTotal));
-        CopyHiddenPartition(page, j.SourceDisk, j.DestinationDisk, i, j.Verify);
+        // Copied, then verified: the verify pass alone would leave what the
+        // destination held where the source cannot be read.
+        CopyHiddenPartition(page, j.SourceDisk, j.DestinationDisk, i, false);
+        if (!Cancelled() && j.Verify) CopyHiddenPartition(page, j.SourceDisk, j.DestinationDisk, i, true);
       }
       continue;
     }

@@ -177,6 +177,32 @@ TEST_F(DuplicationRunTest, EveryFaultIsCountedShownAndKeepsTheSourceAsItWas) {
   EXPECT_TRUE(Sectors(1, 0, 35000) == Sectors(0, 0, 35000));
 }
 
+// A basic clone copies a hidden partition by its sectors, then verifies it:
+// its unreadable sectors are zeros on the clone, never what the
+// destination held before.
+TEST_F(DuplicationRunTest, AHiddenPartitionOfABasicCloneIsCopiedThenVerified) {
+  AddDisk("size=40000s,model=Source,bad=2048-2048,bad=10047-10047");
+  AddDisk("size=48000s,model=Destination");
+  Boot();
+  Layout(0, {{{2048, 8000, 0x27, ""}, {12288, 20000, 0x07, "NTFS"}}});
+  FillPattern(0, 2049, 7998, 0x27);
+  FillPattern(1, 0, 48000, 0xAA);
+  host_.answerYes = true;
+  Choice c;
+  c.sector = false;
+  c.verify = true;
+  EXPECT_EQ(Run(c), DuplicationResult::CompletedError);
+  ASSERT_EQ(DuplicationJob.UnreadableRanges.size(), 2u);
+  EXPECT_EQ(DuplicationJob.UnreadableRanges[0], (duplicate::LbaRange{2048, 2048}));
+  EXPECT_EQ(DuplicationJob.UnreadableRanges[1], (duplicate::LbaRange{10047, 10047}));
+  EXPECT_EQ(DuplicationJob.VerifyErrorCount, 0);
+  EXPECT_TRUE(Sectors(1, 2048, 1) == std::vector<uint8_t>(512, 0));
+  EXPECT_TRUE(Sectors(1, 10047, 1) == std::vector<uint8_t>(512, 0));
+  EXPECT_TRUE(Sectors(1, 2049, 7998) == Sectors(0, 2049, 7998));
+  EXPECT_TRUE(statuses_.count(L"IDS_CopyBlock(IDS_Disk 0 IDS_To IDS_Disk 1)"));
+  EXPECT_TRUE(statuses_.count(L"IDS_Verifying(IDS_Disk 0 IDS_To IDS_Disk 1)"));
+}
+
 TEST_F(DuplicationRunTest, AStoppedOrDeclinedRunIsAborted) {
   // Cancel in the middle of the copy.
   Machine();
