@@ -91,6 +91,9 @@ std::vector<PlannedLine> PlannedLines(bool* gpt) {
   if (j.DestinationIsPartition) {
     uint64_t length = basic ? j.DestinationPlannedLength : j.SourceLength;
     lines = RowsOf(j.DestinationDisk, j.DestinationStart, length, length != j.DestinationLength, gpt);
+    // A sector copy gives only an MBR entry the copied length; a GPT entry
+    // keeps its own.
+    if (!basic && *gpt) lines = RowsOf(j.DestinationDisk, 0, 0, false, gpt);
     TypesFromLayout(j.DestinationDisk, *gpt, &lines);
     for (PlannedLine& l : lines) {
       if (l.entry.RecordIndex < 0 || l.entry.StartLba != j.DestinationStart) continue;

@@ -100,7 +100,7 @@ TEST_F(DuplicateCliTest, ThePlanShowsEachRowsTypeAndWhichRowsTheCopyWrites) {
   Images();
   // Disk2: EFI system, basic data, Linux and a type nobody names.
   std::string gpt = dir_.File("gpt.img");
-  ASSERT_EQ(Shell("truncate -s 16M " + gpt + " && sgdisk -o -n 1:2048:+2M -t 1:ef00 -n 2:0:+2M -t 2:0700 "
+  ASSERT_EQ(Shell("truncate -s 16M " + gpt + " && sgdisk -o -n 1:2048:+2M -t 1:ef00 -n 2:0:+8M -t 2:0700 "
                   "-n 3:0:+2M -t 3:8300 -n 4:0:+2M -t 4:0BADC0DE-0000-4000-8000-0000DEADBEEF " + gpt),
             0);
   struct Case {
@@ -116,6 +116,9 @@ TEST_F(DuplicateCliTest, ThePlanShowsEachRowsTypeAndWhichRowsTheCopyWrites) {
         "\"shown\":\"Partition1 7.81 MB (E:) \u2190 receives the copy\"}",
         "{\"row\":2,\"start\":20000,\"length\":16000,\"type\":131,\"typeName\":\"Linux\",\"letter\":\"\",\"target\":false,"
         "\"shown\":\"Partition2 7.81 MB\"}"}},
+      // A sector copy gives a GPT entry no new length: the row keeps its own.
+      {"duplicate --source 2:1 --dest 2:2 --mode sector --plan",
+       {"* 2    6144          16384         Basic data           F:\n", "  3    22528         4096 "}},
       {"duplicate --source 2 --dest 1 --mode sector --plan",
        {"* 1    2048          4096          EFI system           -\n", "Basic data", "Linux data",
         "0BADC0DE-0000-4000-8000-0000DEADBEEF"}},
