@@ -5,12 +5,11 @@
 #include <memory>
 #include <new>
 #include <numeric>
-#include <system_error>
-#include <thread>
 
 #include "app/language.h"
 #include "disk/disk_access.h"
 #include "duplicate/duplication_job.h"
+#include "duplicate/side_worker.h"
 #include "platform/system.h"
 #include "platform/winapi.h"
 #include "ui/window.h"
@@ -57,29 +56,6 @@ bool ReadAll(Handle h, uint8_t* buffer, uint64_t lba, uint32_t count) {
 bool WriteAll(Handle h, const uint8_t* buffer, uint64_t lba, uint32_t count) {
   return disk::WriteSectors(h, buffer, lba, count) == count * kSector;
 }
-
-// One read beside the caller's own work, on a thread of its own, so that
-// both disks work at once. Where no thread can be made the work runs at
-// once.
-class SideRead {
- public:
-  ~SideRead() { Finish(); }
-  void Start(const std::function<void()>& work) {
-    Finish();
-    try {
-      thread_ = std::thread(work);
-    } catch (const std::system_error&) {
-      work();
-    }
-  }
-  // Waits until the read is done.
-  void Finish() {
-    if (thread_.joinable()) thread_.join();
-  }
-
- private:
-  std::thread thread_;
-};
 
 class BlockLoop {
  public:
@@ -312,7 +288,7 @@ class BlockLoop {
   AlignedBuffer data_[2], compare_[2];
   Read read_[2];
   // After the buffers: the reading threads end before the buffers go.
-  SideRead sourceRead_, destinationRead_;
+  SideWorker sourceRead_, destinationRead_;
   uint64_t shownPos_ = 0;
   std::time_t shownTime_ = -1;
 };
