@@ -248,9 +248,10 @@ int CmdDuplicate(Context& c, Args& a) {
     for (const ManualSize& s : sizes) {
       // Only a row that receives the copy has a size to give: a free row
       // (or a row the copy leaves alone) would resize whatever row was
-      // chosen before it.
-      bool g = false;
-      std::vector<duplicate::PlannedLine> lines = duplicate::PlannedLines(&g);
+      // chosen before it. The rows as they are now, after the sizes given
+      // before.
+      bool gpt = false;
+      const std::vector<duplicate::PlannedLine> lines = duplicate::PlannedLines(&gpt);
       bool receives = s.row <= int(lines.size()) && !lines[size_t(s.row - 1)].free && lines[size_t(s.row - 1)].target;
       if (!receives || s.row > w.LinesCount(IDC_MD_PLANNED) || !w.Choose(IDC_MD_PLANNED, s.row - 1) ||
           !w.Type(IDC_MD_SIZE, s.mib) || !w.Press(IDC_MD_APPLY)) {

@@ -23,17 +23,16 @@ enum class LoopOutcome { Done, Cancelled, NoDisk, NoMemory };
 
 // 16 tracks: the block of progress, verification and counting.
 uint32_t BlockSectorsFor(uint32_t sectorsPerTrack);
-// Sectors per transfer: a few megabytes of whole blocks, a whole number of
+// Sectors per transfer: about a megabyte of whole blocks, a whole number of
 // 4 KiB pages, so that an aligned range goes to the disk in aligned pieces.
 uint32_t TransferSectorsFor(uint32_t blockSectors);
 
 // Copies (verify = false) or verifies and repairs (verify = true) the
-// range. The source is opened for reading only. Reads run on threads of
-// their own, one transfer ahead: the next transfer is read while this one
-// is written or compared, and verifying, both disks are read at once.
-// positionOf turns the position in the range (sectors) into the progress
-// bar's position. DuplicationJob.CopiedSectors and LastPosition follow the
-// loop.
+// range. The source is opened for reading only. Reads run beside the loop,
+// one transfer ahead: the next transfer is read while this one is written
+// or compared, and verifying, both disks are read at once. positionOf turns
+// the position in the range (sectors) into the progress bar's position.
+// DuplicationJob.CopiedSectors and LastPosition follow the loop.
 LoopOutcome RunBlockLoop(CopyProgress& progress, const SectorCopyRange& range, bool verify,
                          const std::function<int64_t(uint64_t)>& positionOf);
 

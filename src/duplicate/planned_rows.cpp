@@ -43,9 +43,8 @@ void TypesFromLayout(int diskIndex, bool gpt, std::vector<PlannedLine>* lines) {
   }
 }
 
-// A disk's rows as they are now, with the entry at start given a new length
-// and the free space behind it following.
-std::vector<PlannedLine> RowsOf(int diskIndex, uint64_t resizeStart, uint64_t newLength, bool resize, bool* gpt) {
+// A disk's rows as they are now.
+std::vector<PlannedLine> RowsOf(int diskIndex, bool* gpt) {
   std::vector<disk::PartitionEntry> entries;
   std::vector<PlannedLine> lines;
   if (disk::BuildPartitionEntries(diskIndex - 1, &entries, true) < 0) return lines;
@@ -55,7 +54,13 @@ std::vector<PlannedLine> RowsOf(int diskIndex, uint64_t resizeStart, uint64_t ne
     l.entry = e;
     lines.push_back(l);
   }
-  if (!resize) return lines;
+  return lines;
+}
+
+// The entry at start given a new length, and the free space behind it
+// following.
+void ResizeRow(std::vector<PlannedLine>* rows, uint64_t resizeStart, uint64_t newLength) {
+  std::vector<PlannedLine>& lines = *rows;
   for (size_t i = 0; i < lines.size(); ++i) {
     disk::PartitionEntry& e = lines[i].entry;
     if (e.RecordIndex < 0 || e.StartLba != resizeStart) continue;
@@ -76,7 +81,6 @@ std::vector<PlannedLine> RowsOf(int diskIndex, uint64_t resizeStart, uint64_t ne
     }
     break;
   }
-  return lines;
 }
 
 }  // namespace
@@ -90,10 +94,10 @@ std::vector<PlannedLine> PlannedLines(bool* gpt) {
   bool basic = j.CopyMode == CopyKind::Basic;
   if (j.DestinationIsPartition) {
     uint64_t length = basic ? j.DestinationPlannedLength : j.SourceLength;
-    lines = RowsOf(j.DestinationDisk, j.DestinationStart, length, length != j.DestinationLength, gpt);
+    lines = RowsOf(j.DestinationDisk, gpt);
     // A sector copy gives only an MBR entry the copied length; a GPT entry
     // keeps its own.
-    if (!basic && *gpt) lines = RowsOf(j.DestinationDisk, 0, 0, false, gpt);
+    if (length != j.DestinationLength && (basic || !*gpt)) ResizeRow(&lines, j.DestinationStart, length);
     TypesFromLayout(j.DestinationDisk, *gpt, &lines);
     for (PlannedLine& l : lines) {
       if (l.entry.RecordIndex < 0 || l.entry.StartLba != j.DestinationStart) continue;
@@ -118,7 +122,7 @@ std::vector<PlannedLine> PlannedLines(bool* gpt) {
   } else {
     // Every sector keeps its place: the source's rows, cut at the end of
     // the copied range, then what the destination has behind it.
-    lines = RowsOf(j.SourceDisk, 0, 0, false, gpt);
+    lines = RowsOf(j.SourceDisk, gpt);
     TypesFromLayout(j.SourceDisk, *gpt, &lines);
     for (PlannedLine& l : lines) l.target = true;
     uint64_t end = j.SourceLength;
