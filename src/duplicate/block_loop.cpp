@@ -238,10 +238,14 @@ class BlockLoop {
       uint8_t* want = data_[k].data() + size_t(b) * kSector;
       uint8_t* got = compare_[k].data() + size_t(b) * kSector;
       // A source sector that cannot be read now says nothing about the
-      // destination: it is not judged, and not overwritten.
-      for (uint32_t s = 0; s < c; ++s)
+      // destination: it is not judged, and not overwritten. When the
+      // destination's block could not be read either, its buffer holds
+      // nothing of it: the block is written again with the zeros the copy
+      // pass gave that sector.
+      const bool destinationRead = !r.destinationHoles[b / n_];
+      for (uint32_t s = 0; s < c && destinationRead; ++s)
         if (r.sourceHoles[b + s]) std::memcpy(want + size_t(s) * kSector, got + size_t(s) * kSector, kSector);
-      if (!r.destinationHoles[b / n_] && std::memcmp(want, got, size_t(c) * kSector) == 0) continue;
+      if (destinationRead && std::memcmp(want, got, size_t(c) * kSector) == 0) continue;
       RepairBlock(want, got, pos + b, c);
     }
   }

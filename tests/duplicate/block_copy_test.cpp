@@ -58,6 +58,10 @@ TEST_F(BlockCopyTest, EveryFaultIsCountedAndTheSourceIsNeverWritten) {
       // A destination block that cannot be read back is a difference too.
       {"", "bad=7000", {}, 1, 0, DuplicationResult::CompletedError},
       {"", "flaky=7000:1", {}, 0, 0, DuplicationResult::Completed},
+      // Neither side's block reads back in the verify pass (a transfer
+      // after the first two, whose buffers hold other sectors by then): the
+      // unreadable sector is written as zeros again, nothing else.
+      {"bad=7100", "bad=7101", {{7100, 7100}}, 1, 0, DuplicationResult::CompletedError},
       // A write-protected destination: every block's write fails.
       {"", "wp=1", {}, 20, 20, DuplicationResult::CompletedError},
   };
@@ -82,6 +86,10 @@ TEST_F(BlockCopyTest, EveryFaultIsCountedAndTheSourceIsNeverWritten) {
     EXPECT_EQ(DuplicationJob.WriteErrorCount, c.writeErrors);
     EXPECT_EQ(duplicate::JudgeResult(), c.result);
     EXPECT_EQ(DuplicationJob.LastPosition, kSourceSectors);
+    // An unreadable sector is zeros on the destination, whatever else failed there.
+    for (const LbaRange& r : c.unreadable)
+      EXPECT_TRUE(Sectors(1, r.first, r.last - r.first + 1) == std::vector<uint8_t>((r.last - r.first + 1) * 512, 0))
+          << r.first;
     if (std::string(c.destination).empty()) {
       // Byte for byte to the last sector, unreadable sectors as zeros.
       std::vector<uint8_t> want = before;
