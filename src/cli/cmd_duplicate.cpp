@@ -2,6 +2,7 @@
 // operator would: source page, destination page (with its manual sizes),
 // option page, progress page, summary page.
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -59,6 +60,18 @@ Place TakePlace(Args& a, const std::string& option, const std::vector<app::DiskL
   if (p.row < 0)
     throw UsageError("disk " + std::to_string(p.drive) + " has no partition row " + std::to_string(p.partition));
   return p;
+}
+
+// Whether the report file can be written, leaving no empty file behind.
+bool CanWriteReport(const std::string& file) {
+  std::error_code ec;
+  bool existed = std::filesystem::exists(file, ec);
+  {
+    std::ofstream f(file, std::ios::binary | std::ios::app);
+    if (!f) return false;
+  }
+  if (!existed) std::filesystem::remove(file, ec);
+  return true;
 }
 
 struct ManualSize {
@@ -190,6 +203,9 @@ int CmdDuplicate(Context& c, Args& a) {
   bool wantReport = a.Take("--report", &reportFile);
   a.Done();
   (void)modeGiven;
+  // A report that cannot be saved is found out before anything is written,
+  // not after the destination has been overwritten.
+  if (wantReport && !CanWriteReport(reportFile)) throw UsageError("--report: " + reportFile + " cannot be written");
 
   // The pages refuse these too; said here plainly, before anything runs.
   if (source.diskIndex == dest.diskIndex && (source.partition == 0 || dest.partition == 0))

@@ -10,18 +10,23 @@ namespace cli {
 bool Args::Take(const std::string& name, std::string* value) {
   bool found = false;
   for (size_t i = 0; i < args_.size();) {
-    if (args_[i] == name) {
+    bool spaced = args_[i] == name, joined = !spaced && args_[i].rfind(name + "=", 0) == 0;
+    if (!spaced && !joined) {
+      ++i;
+      continue;
+    }
+    // An option given twice is a slip, not a choice: "--dest 1 --dest 2"
+    // must not quietly pick the disk that is overwritten.
+    if (found) throw UsageError(name + " is given more than once");
+    if (spaced) {
       if (i + 1 >= args_.size()) throw UsageError(name + " needs a value");
       *value = args_[i + 1];
       args_.erase(args_.begin() + long(i), args_.begin() + long(i) + 2);
-      found = true;
-    } else if (args_[i].rfind(name + "=", 0) == 0) {
+    } else {
       *value = args_[i].substr(name.size() + 1);
       args_.erase(args_.begin() + long(i));
-      found = true;
-    } else {
-      ++i;
     }
+    found = true;
   }
   return found;
 }

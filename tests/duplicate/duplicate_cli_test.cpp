@@ -75,6 +75,12 @@ TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
        "\"result\":\"Completed\",\"started\":true,\"source\":\"Disk 0 (Source, 19.53 MB)\",\"destination\":"
        "\"Disk 1 (Target, 29.30 MB)\",\"mode\":\"sector\",\"expand\":\"Same\",\"CopiedBytes\":20480000,\"VerifyErrorCount\":0",
        true},
+      // Said twice, the disk to overwrite is not guessed; a report that
+      // cannot be saved is known before the destination is touched.
+      {"--yes duplicate --source 0 --dest 0 --dest 1 --mode sector", "", 2, "--dest is given more than once", false},
+      {"--yes duplicate --source 0 --dest 1 --mode=sector --mode sector", "", 2, "--mode is given more than once", false},
+      {"--yes duplicate --source 0 --dest 1 --mode sector --report " + dir_.File("none/report.txt"), "", 2,
+       "--report: " + dir_.File("none/report.txt") + " cannot be written", false},
       {"--yes duplicate --source 0 --dest 1 --mode sector", "", 0, "Result: Completed\n", true},
   };
   for (const Case& c : cases) {
