@@ -218,6 +218,10 @@ bool FormatDestinationPartitions(CopyProgress& progress, int, int destinationDis
 bool PreparePartitionDestination(CopyProgress& progress) {
   DuplicationJobRecord& job = DuplicationJob;
   wchar_t letter = job.DestinationLetter;
+  // A sector copy needs no letter on its destination (an EFI system or a
+  // Linux partition has none): its volumes are taken by their sectors, and
+  // after the copy the entry fix-up gives an MBR entry the copied length.
+  if (!letter && job.CopyMode != CopyKind::Basic) return true;
   if (!letter) return CannotFormat();
   uint64_t planned = job.DestinationPlannedLength ? job.DestinationPlannedLength : job.DestinationLength;
   if (planned != job.DestinationLength) {

@@ -4,7 +4,10 @@
 // written unless the run was confirmed (--plan never writes).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "duplicate/dup_fixture.h"
+#include "platform/bytes.h"
 
 using namespace testing_support;
 
@@ -179,6 +182,28 @@ TEST_F(DuplicateCliTest, ManualSizesGoOnlyToRowsThatReceiveTheCopyAndAsAsked) {
   }
   EXPECT_TRUE(ReadHostFile(ImagePath(0)) == source);
   EXPECT_TRUE(ReadHostFile(ImagePath(1)) == target);
+}
+
+// A sector copy onto a partition without a letter (a Linux one here, an EFI
+// system partition on a real disk) lands in that row and nowhere else, and
+// its entry takes the copied length and the source's type, as a lettered
+// destination's does.
+TEST_F(DuplicateCliTest, ASectorCopyOntoAPartitionWithoutALetter) {
+  Images();
+  std::vector<uint8_t> before = ReadHostFile(ImagePath(1));
+  std::string out;
+  EXPECT_EQ(Run("--yes --json duplicate --source 0:1 --dest 1:2 --mode sector --verify", &out), 0) << out;
+  EXPECT_NE(out.find("\"result\":\"Completed\""), std::string::npos) << out;
+  EXPECT_EQ(out.find("could not be formatted"), std::string::npos) << out;
+  EXPECT_TRUE(Sectors(1, 20000, 16000) == Sectors(0, 2048, 16000));
+  std::vector<uint8_t> after = ReadHostFile(ImagePath(1));
+  ASSERT_EQ(after.size(), before.size());
+  EXPECT_TRUE(std::equal(before.begin() + 512, before.begin() + 20000 * 512, after.begin() + 512));
+  EXPECT_TRUE(std::equal(before.begin() + 36000 * 512, before.end(), after.begin() + 36000 * 512));
+  const uint8_t* entry = after.data() + 446 + 16;
+  EXPECT_EQ(entry[4], 0x07);
+  EXPECT_EQ(bytes::Get32(entry + 8), 20000u);
+  EXPECT_EQ(bytes::Get32(entry + 12), 16000u);
 }
 
 // Drive 1 does not answer: the disks are Disk0 and Disk2, and --dest takes
