@@ -12,6 +12,7 @@
 #include "duplicate/boot_fixup.h"
 #include "duplicate/destination_guard.h"
 #include "duplicate/destination_prep.h"
+#include "duplicate/gpt_backup.h"
 #include "duplicate/layout_plan.h"
 #include "duplicate/volume_copy_step.h"
 #include "duplicate/windows_checks.h"
@@ -79,6 +80,18 @@ bool Prescan() {
   return ui::MessageBox(T(L"IDS_SkipScan"), kQuestion) == win::IDYES;
 }
 
+// A larger destination keeps a copied GPT's backup at its own end; one that
+// cannot be written there is a failed step.
+void MoveGptBackup() {
+  DuplicationJobRecord& j = Job();
+  int source = DriveOf(j.SourceDisk), destination = DriveOf(j.DestinationDisk);
+  uint64_t sourceSectors = disk::GetDiskSizeSectors(source), destinationSectors = disk::GetDiskSizeSectors(destination);
+  if (!sourceSectors || !destinationSectors) return;
+  if (MoveGptBackupToEnd(destination, sourceSectors, destinationSectors)) return;
+  ++j.FailedStepCount;
+  ui::MessageBox(T(L"IDS_GptBackupNotMoved"), kExclamation);
+}
+
 void SectorDiskCopy(RunPage& page) {
   DuplicationJobRecord& j = Job();
   page.Total(j.SourceLength);
@@ -86,6 +99,8 @@ void SectorDiskCopy(RunPage& page) {
   CopySectorRange(page, j.SourceDisk, j.DestinationDisk, false);
   uint64_t copied = j.CopiedSectors;
   if (!Cancelled() && j.Verify) CopySectorRange(page, j.SourceDisk, j.DestinationDisk, true);
+  // After the verify pass, which compares the copy with the source as it is.
+  if (!Cancelled()) MoveGptBackup();
   if (!Cancelled() && app::IsWinPE) WriteBootMarker(j.DestinationDisk);
   page.Status(T(L"IDS_CopyComplete"));
   j.CopiedBytes = copied * 512;

@@ -206,6 +206,56 @@ TEST_F(DuplicateCliTest, ASectorCopyOntoAPartitionWithoutALetter) {
   EXPECT_EQ(bytes::Get32(entry + 12), 16000u);
 }
 
+// A GPT copied onto a larger disk has its backup at that disk's end (sgdisk
+// finds both copies whole), its partitions as they were, and is still the
+// source sector for sector below the old end; the verify pass does not undo
+// the move. A source whose primary header is damaged gets its good backup
+// moved the same way, and its primary left as it was.
+TEST_F(DuplicateCliTest, AGptCopiedOntoALargerDiskKeepsItsBackupAtTheEnd) {
+  NEED_TOOLS("sgdisk");
+  const std::string source = dir_.File("gpt.img"), target = dir_.File("larger.img");
+  struct Case {
+    std::string options;
+    bool damagedPrimary;
+    std::string verdict;
+  } cases[] = {
+      {"", false, "No problems found"},
+      {"--verify", false, "No problems found"},
+      {"", true, "invalid main GPT header, but valid backup"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options + (c.damagedPrimary ? " damaged primary" : ""));
+    ASSERT_EQ(Shell("rm -f " + source + " " + target + " && truncate -s 16M " + source + " && truncate -s 24M " +
+                    target + " && sgdisk -o -n 1:2048:+4M -t 1:ef00 -n 2:0:0 -t 2:0700 " + source + " >/dev/null"),
+              0);
+    if (c.damagedPrimary) {
+      ASSERT_EQ(Shell("printf 'XXXX' | dd of=" + source + " bs=1 seek=528 conv=notrunc status=none"), 0);
+    }
+    std::string before, after, out;
+    Shell("sgdisk -p " + source + " 2>&1 | grep -A9 '^Number'", &before);
+    std::vector<uint8_t> sourceBytes = ReadHostFile(source);
+    EXPECT_EQ(Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --disk " + source + " --disk " + target +
+                        " --yes --json duplicate --source 0 --dest 1 --mode sector " + c.options + " 2>&1",
+                    &out),
+              0)
+        << out;
+    EXPECT_NE(out.find("\"result\":\"Completed\""), std::string::npos) << out;
+    EXPECT_TRUE(ReadHostFile(source) == sourceBytes) << "the source is never written";
+    Shell("sgdisk -v " + target + " 2>&1", &out);
+    EXPECT_NE(out.find(c.verdict), std::string::npos) << out;
+    EXPECT_EQ(out.find("secondary header"), std::string::npos) << out;
+    Shell("sgdisk -p " + target + " 2>&1 | grep -A9 '^Number'", &after);
+    EXPECT_EQ(after, before);
+    // Below the old end only the primary header (and the protective
+    // entry's length) may differ.
+    std::vector<uint8_t> copy = ReadHostFile(target);
+    ASSERT_EQ(copy.size(), size_t(24) << 20);
+    const size_t keep = 1024, oldEnd = sourceBytes.size() - 33 * 512;
+    EXPECT_TRUE(std::equal(sourceBytes.begin() + keep, sourceBytes.begin() + oldEnd, copy.begin() + keep));
+    EXPECT_TRUE(std::equal(sourceBytes.begin(), sourceBytes.begin() + 446, copy.begin()));
+  }
+}
+
 // Drive 1 does not answer: the disks are Disk0 and Disk2, and --dest takes
 // the Windows number, as disks lists it, not the place in the list.
 TEST_F(DuplicateCliTest, DisksGoByTheirWindowsNumber) {
