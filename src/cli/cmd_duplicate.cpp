@@ -198,6 +198,7 @@ int CmdDuplicate(Context& c, Args& a) {
       throw UsageError("--size MB needs a number from 0, not '" + mb + "'");
     sizes.push_back({ParseNumber(s.substr(0, eq), "--size R", 1), text::FromUtf8(std::to_string(std::stoull(mb)))});
   }
+  if (!basic && !sizes.empty()) throw UsageError("--size applies to --mode basic (a sector copy keeps every size)");
   if (!sizes.empty() && expand != "manual") throw UsageError("--size needs --expand manual");
   bool verify = a.Flag("--verify"), prescan = a.Flag("--prescan"), planOnly = a.Flag("--plan");
   bool wantReport = a.Take("--report", &reportFile);

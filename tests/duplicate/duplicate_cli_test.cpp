@@ -50,6 +50,7 @@ TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
       {"duplicate --source 0:3 --dest 1", "", 2, "disk 0 has no partition row 3", false},
       {"duplicate --source 0 --dest 1 --mode sector --expand same", "", 2, "--expand applies to --mode basic", false},
       {"duplicate --source 0 --dest 1 --size 1=100", "", 2, "--size needs --expand manual", false},
+      {"--yes duplicate --source 0 --dest 1 --mode sector --size 1=100", "", 2, "--size applies to --mode basic", false},
       {"--yes duplicate --source 0 --dest 0", "", 1, "cannot be duplicated onto itself", false},
       {"--yes --json duplicate --source 0 --dest 0", "", 1,
        "{\"result\":\"Aborted\",\"started\":false,\"reason\":\"The destination is the source disk itself.", false},
