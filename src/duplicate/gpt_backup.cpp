@@ -35,7 +35,18 @@ bool ReadCopiedGpt(uint64_t sourceSectors, uint64_t destinationSectors, disk::Gp
   return disk::ReadCurrentDisk(header, at, 1) == 0;
 }
 
+// Sector 0 says the disk is partitioned by its GPT: a protective (or
+// hybrid) entry. A GPT left behind under a classic MBR is not moved.
+bool HasProtectiveEntry(const uint8_t* mbr) {
+  if (!HasTableSignature(mbr)) return false;
+  for (int i = 0; i < 4; ++i)
+    if (mbr[kEntriesOffset + 16 * i + 4] == kProtectiveType) return true;
+  return false;
+}
+
 bool Move(uint64_t sourceSectors, uint64_t destinationSectors) {
+  uint8_t mbr[512];
+  if (disk::ReadCurrentDisk(mbr, 0, 1) != 0 || !HasProtectiveEntry(mbr)) return true;
   disk::GptTable t;
   uint8_t header[512];
   bool primaryValid = false;
@@ -61,19 +72,18 @@ bool Move(uint64_t sourceSectors, uint64_t destinationSectors) {
   bytes::Put64(backup + gpt::kArrayLbaAt, backupArray);
   SealHeader(backup);
   if (disk::WriteCurrentDisk(backup, backupLba, 1) != 1) return false;
+  // Read back before the primary names it: a backup that does not check out
+  // leaves the primary pointing at the copied one.
+  disk::GptTable written;
+  if (disk::ReadGptCopy(backupLba, destinationSectors, &written) != gpt::Fault::None) return false;
   if (primaryValid) {
     bytes::Put64(header + gpt::kAlternateLbaAt, backupLba);
     bytes::Put64(header + gpt::kLastUsableAt, lastUsable);
     SealHeader(header);
     if (disk::WriteCurrentDisk(header, 1, 1) != 1) return false;
+    if (disk::ReadGptCopy(1, destinationSectors, &written) != gpt::Fault::None) return false;
   }
-  // Read back: a backup that does not check out is no backup.
-  disk::GptTable written;
-  if (disk::ReadGptCopy(backupLba, destinationSectors, &written) != gpt::Fault::None) return false;
-  if (primaryValid && disk::ReadGptCopy(1, destinationSectors, &written) != gpt::Fault::None) return false;
   // A protective entry that spanned the source spans the destination.
-  uint8_t mbr[512];
-  if (disk::ReadCurrentDisk(mbr, 0, 1) != 0 || !HasTableSignature(mbr)) return true;
   auto span = [](uint64_t sectors) { return uint32_t(std::min<uint64_t>(sectors - 1, 0xFFFFFFFFu)); };
   for (int i = 0; i < 4; ++i) {
     uint8_t* e = mbr + kEntriesOffset + 16 * i;

@@ -218,11 +218,15 @@ TEST_F(DuplicateCliTest, AGptCopiedOntoALargerDiskKeepsItsBackupAtTheEnd) {
   struct Case {
     std::string options;
     bool damagedPrimary;
-    std::string verdict;
+    std::string verdict;  // of sgdisk, or the run's message when it fails
+    std::string targetKeys = "";
   } cases[] = {
       {"", false, "No problems found"},
       {"--verify", false, "No problems found"},
       {"", true, "invalid main GPT header, but valid backup"},
+      // The backup's sector stores what it is given wrongly: said, and
+      // counted, not called Completed.
+      {"", false, "The backup copy of the GPT partition table could not be written", ",corrupt=49151"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options + (c.damagedPrimary ? " damaged primary" : ""));
@@ -235,13 +239,20 @@ TEST_F(DuplicateCliTest, AGptCopiedOntoALargerDiskKeepsItsBackupAtTheEnd) {
     std::string before, after, out;
     Shell("sgdisk -p " + source + " 2>&1 | grep -A9 '^Number'", &before);
     std::vector<uint8_t> sourceBytes = ReadHostFile(source);
+    const bool fails = !c.targetKeys.empty();
     EXPECT_EQ(Shell(std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --disk " + source + " --disk " + target +
-                        " --yes --json duplicate --source 0 --dest 1 --mode sector " + c.options + " 2>&1",
+                        c.targetKeys + " --yes --json duplicate --source 0 --dest 1 --mode sector " + c.options +
+                        " 2>&1",
                     &out),
-              0)
+              fails ? 1 : 0)
         << out;
-    EXPECT_NE(out.find("\"result\":\"Completed\""), std::string::npos) << out;
+    EXPECT_NE(out.find(fails ? "\"result\":\"Completed_Error\"" : "\"result\":\"Completed\""), std::string::npos)
+        << out;
     EXPECT_TRUE(ReadHostFile(source) == sourceBytes) << "the source is never written";
+    if (fails) {
+      EXPECT_NE(out.find(c.verdict), std::string::npos) << out;
+      continue;
+    }
     Shell("sgdisk -v " + target + " 2>&1", &out);
     EXPECT_NE(out.find(c.verdict), std::string::npos) << out;
     EXPECT_EQ(out.find("secondary header"), std::string::npos) << out;
