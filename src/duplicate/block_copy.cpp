@@ -91,6 +91,12 @@ bool Measure(int sourceDisk, int destinationDisk, bool blocksOfSource, Disks* ou
   return true;
 }
 
+// The range lies on the source disk (a table entry may reach past its end).
+bool OnSource(const Disks& m) {
+  const SectorCopyRange& r = m.range;
+  return r.length != 0 && r.sourceStart < m.sourceSectors && r.length <= m.sourceSectors - r.sourceStart;
+}
+
 // The range lies on both disks.
 bool OnDisks(const Disks& m) {
   const SectorCopyRange& r = m.range;
@@ -148,6 +154,7 @@ bool CopyVolumeSectors(CopyProgress& progress, wchar_t, wchar_t, bool verify) {
   r.length = job.SourceLength;
   // The whole partition, to its last sector (NTFS keeps its backup boot
   // sector there), into a destination partition that holds it.
+  if (!OnSource(m)) return Refuse(L"IDS_PartitionOutsideDisk");
   if (!OnDisks(m) || r.length > job.DestinationLength) return Refuse(L"IDS_DestinationTooSmall");
   progress.Range(0, int64_t(r.length));
 

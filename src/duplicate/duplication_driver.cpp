@@ -96,7 +96,12 @@ void SectorDiskCopy(RunPage& page) {
   DuplicationJobRecord& j = Job();
   page.Total(j.SourceLength);
   j.ProgressTotal = int64_t(j.SourceLength);
-  CopySectorRange(page, j.SourceDisk, j.DestinationDisk, false);
+  // A copy that could not run wrote nothing: the run stops there, before
+  // any boot step writes to the destination.
+  if (!CopySectorRange(page, j.SourceDisk, j.DestinationDisk, false)) {
+    j.CancelRequested = true;
+    return;
+  }
   uint64_t copied = j.CopiedSectors;
   if (!Cancelled() && j.Verify) CopySectorRange(page, j.SourceDisk, j.DestinationDisk, true);
   // After the verify pass, which compares the copy with the source as it is.
@@ -153,7 +158,10 @@ void PartitionCopy(RunPage& page) {
     page.Total(j.SourceLength);
     page.Status(T(L"IDS_CopyBlock") + L" (" + j.SourceDescription + L" " + T(L"IDS_To") + L" " +
                 j.DestinationDescription + L")");
-    CopyVolumeSectors(page, j.DestinationLetter, j.SourceLetter, false);
+    if (!CopyVolumeSectors(page, j.DestinationLetter, j.SourceLetter, false)) {
+      j.CancelRequested = true;
+      return;
+    }
     uint64_t copied = j.CopiedSectors;
     if (!Cancelled() && j.Verify) {
       page.Status(T(L"IDS_Verifying") + L" (" + j.DestinationDescription + L")");

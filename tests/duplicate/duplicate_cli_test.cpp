@@ -207,6 +207,31 @@ TEST_F(DuplicateCliTest, ASectorCopyOntoAPartitionWithoutALetter) {
   EXPECT_EQ(bytes::Get32(entry + 12), 16000u);
 }
 
+// A source entry that reaches past the end of its disk cannot be copied:
+// the run says so and stops with nothing written to the destination, not
+// even the boot code and signature a finished copy carries.
+TEST_F(DuplicateCliTest, ASourcePartitionPastTheEndOfItsDiskIsNotCopied) {
+  Images();
+  std::vector<uint8_t> mbr = ReadSectorAt(ImagePath(0), 0);
+  bytes::Put32(mbr.data() + 446 + 16 + 12, 20500);  // 20000 + 20500 > 40000
+  WriteSectorAt(ImagePath(0), 0, mbr);
+  // Disk1: one partition large enough for it.
+  mbr = ReadSectorAt(ImagePath(1), 0);
+  bytes::Put32(mbr.data() + 446 + 12, 50000);
+  std::fill(mbr.begin() + 446 + 16, mbr.begin() + 446 + 32, 0);
+  WriteSectorAt(ImagePath(1), 0, mbr);
+  std::vector<uint8_t> source = ReadHostFile(ImagePath(0)), target = ReadHostFile(ImagePath(1));
+  for (const std::string options : {"", "--verify"}) {
+    SCOPED_TRACE(options);
+    std::string out;
+    EXPECT_EQ(Run("--yes --json duplicate --source 0:2 --dest 1:1 --mode sector " + options, &out), 1) << out;
+    EXPECT_NE(out.find("This partition lies outside the disk"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"result\":\"Aborted\""), std::string::npos) << out;
+    EXPECT_TRUE(ReadHostFile(ImagePath(0)) == source);
+    EXPECT_TRUE(ReadHostFile(ImagePath(1)) == target) << "nothing written";
+  }
+}
+
 // A GPT copied onto a larger disk has its backup at that disk's end (sgdisk
 // finds both copies whole), its partitions as they were, and is still the
 // source sector for sector below the old end; the verify pass does not undo
