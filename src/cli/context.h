@@ -36,7 +36,7 @@ struct Options {
 class Args {
  public:
   explicit Args(std::vector<std::string> args) : args_(std::move(args)) {}
-  // The value of --name (the last one given), or nothing.
+  // The value of --name, or nothing; a usage error when it is given twice.
   bool Take(const std::string& name, std::string* value);
   std::vector<std::string> TakeAll(const std::string& name);
   bool Flag(const std::string& name);
