@@ -328,6 +328,8 @@ bool ImageFile::Read(uint64_t offset, void* buffer, size_t bytes, bool uncached)
   auto* out = static_cast<uint8_t*>(buffer);
   bool direct = uncached && DirectFits(offset, bytes);
   bool bounce = direct && reinterpret_cast<uintptr_t>(out) % memoryAlign_ != 0;
+  std::unique_lock<std::mutex> bounceHeld(bounceLock_, std::defer_lock);
+  if (bounce) bounceHeld.lock();
   uint8_t* target = bounce ? Bounce(bytes) : out;
   if (!target) return false;
   size_t total = 0;
@@ -348,7 +350,9 @@ bool ImageFile::Read(uint64_t offset, void* buffer, size_t bytes, bool uncached)
 bool ImageFile::Write(uint64_t offset, const void* buffer, size_t bytes, bool uncached) {
   const auto* in = static_cast<const uint8_t*>(buffer);
   bool direct = uncached && DirectFits(offset, bytes);
+  std::unique_lock<std::mutex> bounceHeld(bounceLock_, std::defer_lock);
   if (direct && reinterpret_cast<uintptr_t>(in) % memoryAlign_ != 0) {
+    bounceHeld.lock();
     uint8_t* b = Bounce(bytes);
     if (!b) return false;
     std::memcpy(b, in, bytes);

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace sim {
@@ -68,6 +69,9 @@ class ImageFile {
   size_t memoryAlign_ = 4096;
   size_t offsetAlign_ = 512;
 #endif
+  // Transfers run from several threads at once; the one bounce buffer is
+  // theirs one at a time.
+  std::mutex bounceLock_;
   uint8_t* bounce_ = nullptr;
   size_t bounceBytes_ = 0;
   uint64_t size_ = 0;

@@ -64,6 +64,24 @@ bool SimDisk::Store(uint64_t offset, const void* buffer, uint32_t bytes, bool un
   return true;
 }
 
+bool SimDisk::Loaded(std::unique_lock<std::mutex>& hold, uint64_t offset, void* buffer, uint32_t bytes,
+                     bool uncached) {
+  if (config_.memory) return Load(offset, buffer, bytes, uncached);
+  hold.unlock();
+  bool ok = image_.Read(offset, buffer, bytes, uncached);
+  hold.lock();
+  return ok;
+}
+
+bool SimDisk::Stored(std::unique_lock<std::mutex>& hold, uint64_t offset, const void* buffer, uint32_t bytes,
+                     bool uncached) {
+  if (config_.memory) return Store(offset, buffer, bytes, uncached);
+  hold.unlock();
+  bool ok = image_.Write(offset, buffer, bytes, uncached);
+  hold.lock();
+  return ok;
+}
+
 uint32_t SimDisk::Flush() {
   std::lock_guard<std::mutex> hold(transfer_);
   if (config_.memory || WriteProtected()) return 0;
@@ -77,7 +95,7 @@ void SimDisk::ChargeTransfer(uint32_t bytes) {
 }
 
 uint32_t SimDisk::Read(uint64_t offset, void* buffer, uint32_t bytes, bool uncached) {
-  std::lock_guard<std::mutex> hold(transfer_);
+  std::unique_lock<std::mutex> hold(transfer_);
   ++reads;
   ChargeTransfer(bytes);
   auto fail = [&](uint32_t code) {
@@ -99,11 +117,11 @@ uint32_t SimDisk::Read(uint64_t offset, void* buffer, uint32_t bytes, bool uncac
       flakyFailed = true;
     }
   if (flakyFailed) return fail(win::ERROR_CRC);
-  return Load(offset, buffer, bytes, uncached) ? 0 : fail(win::ERROR_GEN_FAILURE);
+  return Loaded(hold, offset, buffer, bytes, uncached) ? 0 : fail(win::ERROR_GEN_FAILURE);
 }
 
 uint32_t SimDisk::Write(uint64_t offset, const void* buffer, uint32_t bytes, bool uncached) {
-  std::lock_guard<std::mutex> hold(transfer_);
+  std::unique_lock<std::mutex> hold(transfer_);
   ++writes;
   ChargeTransfer(bytes);
   auto fail = [&](uint32_t code) {
@@ -120,7 +138,7 @@ uint32_t SimDisk::Write(uint64_t offset, const void* buffer, uint32_t bytes, boo
   bool corrupting = false;
   for (const SectorRange& r : config_.corrupt)
     if (r.Overlaps(lba, count)) corrupting = true;
-  if (!corrupting) return Store(offset, buffer, bytes, uncached) ? 0 : fail(win::ERROR_GEN_FAILURE);
+  if (!corrupting) return Stored(hold, offset, buffer, bytes, uncached) ? 0 : fail(win::ERROR_GEN_FAILURE);
   // The medium stores the data with one bit flipped in every sector of the
   // corrupting range; only a read-back can tell.
   std::vector<uint8_t> copy(static_cast<const uint8_t*>(buffer), static_cast<const uint8_t*>(buffer) + bytes);
@@ -130,7 +148,7 @@ uint32_t SimDisk::Write(uint64_t offset, const void* buffer, uint32_t bytes, boo
         copy[i * 512] ^= 0x01;
         break;
       }
-  return Store(offset, copy.data(), bytes, uncached) ? 0 : fail(win::ERROR_GEN_FAILURE);
+  return Stored(hold, offset, copy.data(), bytes, uncached) ? 0 : fail(win::ERROR_GEN_FAILURE);
 }
 
 }  // namespace sim

@@ -53,9 +53,14 @@ class SimDisk {
   void ChargeTransfer(uint32_t bytes);
   bool Load(uint64_t offset, void* buffer, uint32_t bytes, bool uncached);
   bool Store(uint64_t offset, const void* buffer, uint32_t bytes, bool uncached);
+  // The transfer itself, on an image without the lock held: a disk with a
+  // command queue takes requests from several threads at once (the block
+  // copy reads on threads beside the one that writes, maybe on the same
+  // disk). The lock guards the counters, the faults and a disk in memory.
+  bool Loaded(std::unique_lock<std::mutex>& hold, uint64_t offset, void* buffer, uint32_t bytes, bool uncached);
+  bool Stored(std::unique_lock<std::mutex>& hold, uint64_t offset, const void* buffer, uint32_t bytes,
+              bool uncached);
   bool FaultsOnDisk(std::string* error) const;
-  // One transfer at a time, as on one disk: the block copy reads on
-  // threads beside the one that writes, maybe on the same disk.
   std::mutex transfer_;
   DiskConfig config_;
   SimClock* clock_;
