@@ -56,5 +56,10 @@ enum class BootTrackVariant { WholeDisk, SinglePartition, Windows7Pair };
 // after both sector 0s were read. The whole-disk variant gives hidden
 // types back to the entries that had them. False when nothing was written.
 bool CopyBootTrack(int sourceDisk, int destinationDisk, BootTrackVariant variant);
+// Gives the hidden types (0x17, 0x27, 0x1C, 0x2C) of the plan back to the
+// destination's entries, primary and logical, that were written visible for
+// the copy; the source's boot code plays no part. False when a table could
+// not be read or written.
+bool RestoreHiddenTypes(int destinationDisk);
 
 }  // namespace duplicate

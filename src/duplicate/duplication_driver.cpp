@@ -245,9 +245,13 @@ void BasicDiskCopy(RunPage& page) {
     Sys().DeleteVolumeMountPoint(Root(wchar_t(s.destinationLetter)) + L"\\");
     s.destinationLetter = 0;
   }
-  if (!Cancelled())
+  if (!Cancelled()) {
     CopyBootTrack(j.SourceDisk, j.DestinationDisk,
                   j.Windows7Pair ? BootTrackVariant::Windows7Pair : BootTrackVariant::WholeDisk);
+    // Without the usual boot code the boot track is not copied, and the
+    // hidden partitions must not stay visible for it.
+    RestoreHiddenTypes(j.DestinationDisk);
+  }
   if (disk::OpenDiskReadWrite(destinationDrive) != platform::kNullHandle) {
     uint32_t got = 0;
     Sys().DeviceIoControl(disk::CurrentDisk, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0, &got);

@@ -270,6 +270,49 @@ TEST_F(BasicCloneTest, ASmallerDiskThatHoldsTheUsedDataGetsSmallerPartitions) {
   ExpectClone();
 }
 
+// Hidden partitions are written visible for the copy and must be hidden
+// again afterwards, a logical drive's type in its extended boot record too,
+// whether or not the source carries the usual boot code.
+TEST_F(BasicCloneTest, HiddenPartitionsStayHiddenWhateverTheBootCode) {
+  if (!HaveTool("sfdisk")) GTEST_SKIP() << "sfdisk is not installed";
+  AddDisk("size=1GiB,model=Source");
+  AddDisk("size=2GiB,model=Destination");
+  Boot();
+  const uint64_t recovery = 2048 + 200 * MiB, container = recovery + 16 * MiB;
+  const uint64_t hiddenLogical = container + 2048, visibleLogical = hiddenLogical + 16 * MiB + 2048;
+  Layout(0, {{{2048, 200 * MiB}, {recovery, 16 * MiB, 0x27, ""}, {container, 600 * MiB, 0x0F, ""}},
+             {{hiddenLogical, 16 * MiB, 0x17, ""}, {hiddenLogical + 16 * MiB, 2048 + 200 * MiB, 0x05, ""}},
+             {{visibleLogical, 200 * MiB}}});
+  FillPattern(0, recovery, 16 * MiB, 0x27);
+  FillPattern(0, hiddenLogical, 16 * MiB, 0x17);
+  PutFile(L'C', "Users/Demo/Letter.docx", 5000);
+  app::ReadStartupValues();
+  host_.answerYes = true;
+  for (bool bootCode : {false, true}) {
+    SCOPED_TRACE(bootCode ? "usual boot code" : "no boot code");
+    std::vector<uint8_t> mbr = ReadSectorAt(ImagePath(0), 0);
+    mbr[0] = bootCode ? 0x33 : 0, mbr[1] = bootCode ? 0xC0 : 0;
+    WriteSectorAt(ImagePath(0), 0, mbr);
+    std::vector<uint8_t> source = ReadHostFile(ImagePath(0));
+    ASSERT_EQ(Clone(Expansion::Auto), DuplicationResult::Completed);
+    EXPECT_TRUE(ReadHostFile(ImagePath(0)) == source);
+    std::string out;
+    ASSERT_EQ(Shell("sfdisk -d " + ImagePath(1), &out), 0) << out;
+    std::vector<std::string> types;
+    for (size_t at = out.find("type="); at != std::string::npos; at = out.find("type=", at + 1))
+      types.push_back(out.substr(at + 5, out.find_first_of(",\n", at) - at - 5));
+    EXPECT_EQ(types, (std::vector<std::string>{"7", "27", "f", "17", "7"})) << out;
+    EXPECT_EQ(Shell("sfdisk -V " + ImagePath(1) + " >/dev/null 2>&1"), 0);
+    // Both hidden partitions are there sector by sector, at their own size.
+    std::vector<std::pair<uint64_t, uint64_t>> plan = Planned();
+    ASSERT_EQ(plan.size(), 4u);
+    EXPECT_EQ(plan[1].second, 16 * MiB);
+    EXPECT_EQ(plan[2].second, 16 * MiB);
+    EXPECT_TRUE(Sectors(1, plan[1].first, 16 * MiB) == Sectors(0, recovery, 16 * MiB));
+    EXPECT_TRUE(Sectors(1, plan[2].first, 16 * MiB) == Sectors(0, hiddenLogical, 16 * MiB));
+  }
+}
+
 TEST_F(BasicCloneTest, AnMbrSourceBecomesGptOnThreeTiB) {
   if (!HaveTool("sgdisk")) GTEST_SKIP() << "sgdisk is not installed";
   Source("3TiB");
