@@ -24,9 +24,13 @@ namespace {
 constexpr uint32_t kSector = disk::kSectorBytes;
 // About a megabyte per transfer: uncached transfers of one track each run
 // at a fraction of the disk's speed, and larger ones gained nothing while
-// one transfer is read ahead of the one being written (8 MiB measured a
-// fifth slower on a disk that takes its requests one at a time).
+// reads run ahead of the transfer being written (8 MiB measured a fifth
+// slower on a disk that takes its requests one at a time).
 constexpr uint32_t kTransferBytes = 1u << 20;
+// Transfers in flight: the reads run up to this many transfers ahead of the
+// one being written or compared, so that the disk always has the next read
+// queued and never waits for the loop to come round.
+constexpr int kDepth = 4;
 constexpr size_t kAlign = 4096;
 constexpr int kRepairAttempts = 3;
 // The bar is at most a few hundred pixels wide: about a thousand steps.
@@ -76,28 +80,24 @@ class BlockLoop {
     DuplicationJobRecord& job = DuplicationJob;
     // The source is opened for reading only: nothing this loop does can
     // reach it with a write.
-    source_ = Sys().CreateFile(disk::PhysicalDrivePath(r_.sourceDrive), win::GENERIC_READ,
-                               win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING,
-                               win::FILE_FLAG_WRITE_THROUGH | win::FILE_FLAG_NO_BUFFERING);
+    source_ = OpenReader(r_.sourceDrive);
     destination_ = disk::OpenDiskHandle(r_.destinationDrive);
     if (!platform::IsValid(source_) || !platform::IsValid(destination_)) return LoopOutcome::NoDisk;
     // Smaller transfers, down to one block, when memory is short. Buffers
-    // [k] hold the transfer the loop writes (or compares), buffers [1 - k]
-    // receive the next one meanwhile.
+    // [k] hold the transfer the loop writes (or compares), the others
+    // receive the next ones meanwhile.
     for (;;) {
       size_t bytes = size_t(transfer_) * kSector;
-      bool ok = data_[0].Allocate(bytes) && data_[1].Allocate(bytes);
-      if (ok && verify_) ok = compare_[0].Allocate(bytes) && compare_[1].Allocate(bytes);
+      bool ok = true;
+      for (int i = 0; i < kDepth && ok; ++i)
+        ok = data_[i].Allocate(bytes) && (!verify_ || compare_[i].Allocate(bytes));
       if (ok) break;
       if (transfer_ <= n_) return LoopOutcome::NoMemory;
       transfer_ = std::max(n_, transfer_ / 2 / n_ * n_);
     }
     // The verify pass reads the destination on a handle of its own, beside
     // the one its repairs write with.
-    if (verify_)
-      destinationReader_ = Sys().CreateFile(disk::PhysicalDrivePath(r_.destinationDrive), win::GENERIC_READ,
-                                            win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING,
-                                            win::FILE_FLAG_WRITE_THROUGH | win::FILE_FLAG_NO_BUFFERING);
+    if (verify_) destinationReader_ = OpenReader(r_.destinationDrive);
 
     job.CopiedSectors = 0;
     job.LastPosition = 0;
@@ -105,10 +105,7 @@ class BlockLoop {
     uint64_t pos = 0;
     LoopOutcome outcome = LoopOutcome::Done;
     int k = 0;
-    if (r_.length) {
-      ReadAhead(0, 0);
-      FinishReads();
-    }
+    for (int i = 0; i < kDepth; ++i) QueueRead(i);
     while (pos < r_.length) {
       Sys().SetThreadExecutionState(win::ES_SYSTEM_REQUIRED);
       job.LastPosition = pos;
@@ -118,14 +115,17 @@ class BlockLoop {
         break;
       }
       uint32_t count = Count(pos);
-      uint64_t next = pos + count;
-      if (next < r_.length) ReadAhead(1 - k, next);
-      Counted(&read_[k].unreadable);
-      if (verify_) Compare(k, pos, count);
-      else WriteDestination(data_[k].data(), pos, count);
-      FinishReads();
-      k = 1 - k;
-      pos = next;
+      sourceRead_.WaitFor(sourceTicket_[k]);
+      destinationRead_.WaitFor(destinationTicket_[k]);
+      if (verify_) {
+        Compare(k, pos, count);
+      } else {
+        Counted(&read_[k].unreadable);
+        WriteDestination(data_[k].data(), pos, count);
+      }
+      QueueRead(k);
+      k = (k + 1) % kDepth;
+      pos += count;
       job.CopiedSectors = pos;
       Show(pos, false);
     }
@@ -138,13 +138,29 @@ class BlockLoop {
  private:
   // What the reads of one transfer found.
   struct Read {
-    std::vector<uint64_t> unreadable;    // source sectors that could not be read
+    std::vector<uint64_t> unreadable;    // source sectors that could not be read (copying)
     std::vector<bool> sourceHoles;       // per sector of the transfer (verifying)
     std::vector<bool> destinationHoles;  // per block of the transfer (verifying)
   };
 
+  // A handle that only reads, uncached.
+  static Handle OpenReader(int drive) {
+    return Sys().CreateFile(disk::PhysicalDrivePath(drive), win::GENERIC_READ,
+                            win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING,
+                            win::FILE_FLAG_WRITE_THROUGH | win::FILE_FLAG_NO_BUFFERING);
+  }
+
   // The sectors of the transfer at pos.
   uint32_t Count(uint64_t pos) const { return uint32_t(std::min<uint64_t>(transfer_, r_.length - pos)); }
+
+  // Queues the read of the next transfer not yet queued into buffers [k],
+  // which the loop is done with.
+  void QueueRead(int k) {
+    if (queuedPos_ >= r_.length) return;
+    uint64_t pos = queuedPos_;
+    queuedPos_ += Count(pos);
+    ReadAhead(k, pos);
+  }
 
   // Starts reading the transfer at pos into buffers [k]: the source, and
   // verifying the destination too, each on a thread of its own.
@@ -156,17 +172,18 @@ class BlockLoop {
       r.sourceHoles.assign(count, false);
       r.destinationHoles.assign((count + n_ - 1) / n_, false);
     }
-    sourceRead_.Start([this, k, pos, count] {
+    sourceTicket_[k] = sourceRead_.Start([this, k, pos, count] {
       ReadSource(data_[k].data(), pos, count, verify_ ? &read_[k].sourceHoles : nullptr, &read_[k].unreadable);
     });
     if (!verify_) return;
     if (platform::IsValid(destinationReader_))
-      destinationRead_.Start([this, k, pos, count] { ReadDestination(destinationReader_, k, pos, count); });
+      destinationTicket_[k] =
+          destinationRead_.Start([this, k, pos, count] { ReadDestination(destinationReader_, k, pos, count); });
     else
       ReadDestination(destination_, k, pos, count);
   }
 
-  // Waits for the reads under way.
+  // Drops the reads not yet begun and waits for those under way.
   void FinishReads() {
     sourceRead_.Finish();
     destinationRead_.Finish();
@@ -240,28 +257,37 @@ class BlockLoop {
       // A source sector that cannot be read now says nothing about the
       // destination: it is not judged, and not overwritten. When the
       // destination's block could not be read either, its buffer holds
-      // nothing of it: the block is written again with the zeros the copy
-      // pass gave that sector.
+      // nothing of it: the block is written again with zeros in that
+      // sector, which is then listed as such.
       const bool destinationRead = !r.destinationHoles[b / n_];
-      for (uint32_t s = 0; s < c && destinationRead; ++s)
-        if (r.sourceHoles[b + s]) std::memcpy(want + size_t(s) * kSector, got + size_t(s) * kSector, kSector);
-      if (destinationRead && std::memcmp(want, got, size_t(c) * kSector) == 0) continue;
-      RepairBlock(want, got, pos + b, c);
+      bool holes = false;
+      for (uint32_t s = 0; s < c; ++s) {
+        if (!r.sourceHoles[b + s]) continue;
+        holes = true;
+        if (destinationRead) std::memcpy(want + size_t(s) * kSector, got + size_t(s) * kSector, kSector);
+        else AddUnreadableSector(r_.sourceStart + pos + b + s);
+      }
+      bool same = (destinationRead && std::memcmp(want, got, size_t(c) * kSector) == 0) ||
+                  RepairBlock(want, got, pos + b, c);
+      // Every sector of the block read this time and the copy now holds
+      // them: sectors the copy pass wrote as zeros are zeros no more.
+      if (same && !holes) ClearUnreadableSectors(r_.sourceStart + pos + b, c);
     }
   }
 
   // The block differs: it is written again and read back, up to three
-  // times; only a block that stays different counts.
-  void RepairBlock(const uint8_t* want, uint8_t* got, uint64_t pos, uint32_t count) {
+  // times; only a block that stays different counts. True when repaired.
+  bool RepairBlock(const uint8_t* want, uint8_t* got, uint64_t pos, uint32_t count) {
     ++DuplicationJob.VerifyErrorCount;
     uint64_t lba = r_.destinationStart + pos;
     for (int attempt = 0; attempt < kRepairAttempts; ++attempt) {
       if (WriteAll(destination_, want, lba, count) && ReadAll(destination_, got, lba, count) &&
           std::memcmp(want, got, size_t(count) * kSector) == 0) {
         --DuplicationJob.VerifyErrorCount;
-        return;
+        return true;
       }
     }
+    return false;
   }
 
   // The page at most about a thousand times a range, and the elapsed time
@@ -289,8 +315,10 @@ class BlockLoop {
   Handle source_ = platform::kInvalidHandle;
   Handle destination_ = platform::kNullHandle;
   Handle destinationReader_ = platform::kInvalidHandle;
-  AlignedBuffer data_[2], compare_[2];
-  Read read_[2];
+  AlignedBuffer data_[kDepth], compare_[kDepth];
+  Read read_[kDepth];
+  uint64_t sourceTicket_[kDepth] = {}, destinationTicket_[kDepth] = {};
+  uint64_t queuedPos_ = 0;  // where the next read to queue starts
   // After the buffers: the reading threads end before the buffers go.
   SideWorker sourceRead_, destinationRead_;
   uint64_t shownPos_ = 0;

@@ -29,8 +29,8 @@ uint32_t TransferSectorsFor(uint32_t blockSectors);
 
 // Copies (verify = false) or verifies and repairs (verify = true) the
 // range. The source is opened for reading only. Reads run beside the loop,
-// one transfer ahead: the next transfer is read while this one is written
-// or compared, and verifying, both disks are read at once. positionOf turns
+// a few transfers ahead: the next transfers are read while this one is
+// written or compared, and verifying, both disks are read at once. positionOf turns
 // the position in the range (sectors) into the progress bar's position.
 // DuplicationJob.CopiedSectors and LastPosition follow the loop.
 LoopOutcome RunBlockLoop(CopyProgress& progress, const SectorCopyRange& range, bool verify,

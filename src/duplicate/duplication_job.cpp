@@ -59,6 +59,33 @@ void AddUnreadableSector(uint64_t lba) {
   }
 }
 
+void ClearUnreadableSectors(uint64_t first, uint64_t count) {
+  if (count == 0) return;
+  auto& ranges = DuplicationJob.UnreadableRanges;
+  const uint64_t last = first + count - 1;
+  auto it = std::lower_bound(ranges.begin(), ranges.end(), first,
+                             [](const LbaRange& r, uint64_t v) { return r.last < v; });
+  while (it != ranges.end() && it->first <= last) {
+    uint64_t from = std::max(it->first, first), to = std::min(it->last, last);
+    DuplicationJob.UnreadableSectorCount -= to - from + 1;
+    if (it->first < from && to < it->last) {  // a hole in the middle: two ranges
+      LbaRange tail{to + 1, it->last};
+      it->last = from - 1;
+      ranges.insert(it + 1, tail);
+      return;
+    }
+    if (it->first < from) {
+      it->last = from - 1;
+      ++it;
+    } else if (to < it->last) {
+      it->first = to + 1;
+      return;
+    } else {
+      it = ranges.erase(it);
+    }
+  }
+}
+
 DuplicationResult JudgeResult() {
   const DuplicationJobRecord& j = DuplicationJob;
   if (j.CancelRequested) return DuplicationResult::Aborted;

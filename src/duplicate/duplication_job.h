@@ -110,6 +110,9 @@ void ResetRunState();
 
 // Adds one unreadable source sector to UnreadableRanges and the count.
 void AddUnreadableSector(uint64_t lba);
+// Takes the sectors first .. first + count - 1 off the list and the count:
+// the verify pass read them after all and the copy holds them.
+void ClearUnreadableSectors(uint64_t first, uint64_t count);
 // The result the counters say: Aborted when cancelled, CompletedError when
 // any sector, block, file or step failed, else Completed.
 DuplicationResult JudgeResult();

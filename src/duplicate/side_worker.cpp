@@ -5,17 +5,16 @@
 namespace duplicate {
 
 SideWorker::~SideWorker() {
+  Finish();
   {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return !busy_; });
+    std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
   changed_.notify_all();
   if (thread_.joinable()) thread_.join();
 }
 
-void SideWorker::Start(std::function<void()> work) {
-  Finish();
+uint64_t SideWorker::Start(std::function<void()> work) {
   if (!thread_.joinable() && !noThread_) {
     try {
       thread_ = std::thread([this] { Run(); });
@@ -25,31 +24,43 @@ void SideWorker::Start(std::function<void()> work) {
   }
   if (noThread_) {
     work();
-    return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    done_ = ++started_;
+    return started_;
   }
+  uint64_t ticket;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    work_ = std::move(work);
-    busy_ = true;
+    queue_.push_back(std::move(work));
+    ticket = ++started_;
   }
   changed_.notify_all();
+  return ticket;
+}
+
+void SideWorker::WaitFor(uint64_t ticket) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] { return done_ >= ticket; });
 }
 
 void SideWorker::Finish() {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [&] { return !busy_; });
+  started_ -= queue_.size();  // the dropped work is the newest
+  queue_.clear();
+  changed_.wait(lock, [&] { return done_ >= started_; });
 }
 
 void SideWorker::Run() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [&] { return busy_ || stop_; });
-    if (!busy_) return;
-    std::function<void()> work = std::move(work_);
+    changed_.wait(lock, [&] { return !queue_.empty() || stop_; });
+    if (queue_.empty()) return;
+    std::function<void()> work = std::move(queue_.front());
+    queue_.pop_front();
     lock.unlock();
     work();
     lock.lock();
-    busy_ = false;
+    ++done_;
     changed_.notify_all();
   }
 }

@@ -1,10 +1,12 @@
 // Work beside the caller's own, on one thread kept for it: the next
-// transfer is read while the caller writes or compares the one it has.
-// One piece of work at a time; where no thread can be made, the work is
-// done at once on the caller's thread.
+// transfers are read while the caller writes or compares the one it has.
+// Pieces of work run one after another in the order they were started;
+// where no thread can be made, each is done at once on the caller's thread.
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -18,17 +20,21 @@ class SideWorker {
   SideWorker(const SideWorker&) = delete;
   SideWorker& operator=(const SideWorker&) = delete;
 
-  // Starts work once the previous work is done.
-  void Start(std::function<void()> work);
-  // Waits until the work is done; at once when there is none.
+  // Queues work behind the work already started; the number returned is
+  // what WaitFor waits for.
+  uint64_t Start(std::function<void()> work);
+  // Waits until the work numbered ticket (and all before it) is done.
+  void WaitFor(uint64_t ticket);
+  // Drops the work not yet begun and waits for the work under way.
   void Finish();
 
  private:
   void Run();
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::function<void()> work_;
-  bool busy_ = false;
+  std::deque<std::function<void()>> queue_;
+  uint64_t started_ = 0;  // tickets handed out and not dropped
+  uint64_t done_ = 0;     // tickets done
   bool stop_ = false;
   bool noThread_ = false;
   std::thread thread_;

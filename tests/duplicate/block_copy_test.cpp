@@ -51,6 +51,10 @@ TEST_F(BlockCopyTest, EveryFaultIsCountedAndTheSourceIsNeverWritten) {
       // Fails the transfer's read and the block's: read alone, it reads.
       {"flaky=5000:2", "", {}, 0, 0, DuplicationResult::Completed},
       {"flaky=5000:9", "", {{5000, 5000}}, 0, 0, DuplicationResult::CompletedError},
+      // Unreadable in the copy, read by the verify pass: repaired, and no
+      // longer listed as zeros.
+      {"flaky=5000:3,bad=9000", "", {{9000, 9000}}, 0, 0, DuplicationResult::CompletedError},
+      {"flaky=5000:3", "", {}, 0, 0, DuplicationResult::Completed},
       // Writes that would go wrong on the source: it is never written.
       {"corrupt=0-20010", "", {}, 0, 0, DuplicationResult::Completed},
       // The destination stores one block wrongly: three repairs fail.
@@ -97,6 +101,30 @@ TEST_F(BlockCopyTest, EveryFaultIsCountedAndTheSourceIsNeverWritten) {
         std::fill(want.begin() + std::ptrdiff_t(r.first * 512), want.begin() + std::ptrdiff_t((r.last + 1) * 512), 0);
       EXPECT_TRUE(Sectors(1, 0, kSourceSectors) == want);
     }
+  }
+}
+
+TEST(UnreadableList, SectorsReadAfterAllLeaveTheList) {
+  struct Case {
+    uint64_t first, count;
+    std::vector<LbaRange> left;
+  } cases[] = {
+      {15, 2, {{10, 14}, {17, 20}, {30, 30}, {40, 50}}},  // a hole in a range
+      {5, 7, {{12, 20}, {30, 30}, {40, 50}}},             // the front of one
+      {18, 25, {{10, 17}, {43, 50}}},                     // across three
+      {0, 100, {}},
+      {21, 9, {{10, 20}, {30, 30}, {40, 50}}},            // between them
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.first) + "+" + std::to_string(c.count));
+    DuplicationJob = {};
+    for (uint64_t lba : {10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 30, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50})
+      duplicate::AddUnreadableSector(lba);
+    duplicate::ClearUnreadableSectors(c.first, c.count);
+    EXPECT_EQ(DuplicationJob.UnreadableRanges, c.left);
+    uint64_t n = 0;
+    for (const LbaRange& r : c.left) n += r.last - r.first + 1;
+    EXPECT_EQ(DuplicationJob.UnreadableSectorCount, n);
   }
 }
 
