@@ -155,8 +155,15 @@ bool IsSectorCopiedSlot(int slot) {
       for (int i = 0; i < PlanSlotCount && i < partition::kLayoutSlots; ++i)
         if (i != slot && !Slot(i).IsEmpty() && Slot(i).logical != -1 && Slot(i).startBytes < s.startBytes) return false;
       return true;
-    default:
+    case 0x05: case 0x0F: case 0x85:  // containers and links hold no data of their own
+    case 0x01: case 0x04: case 0x06: case 0x07: case 0x0B: case 0x0C: case 0x0E:
+      // Types Windows mounts: their files are copied.
       return false;
+    default:
+      // Any other MBR type (a Linux or hidden FAT partition, a vendor's
+      // diagnostics) has no volume Windows mounts, so no files to copy:
+      // its sectors are copied, or it would arrive empty.
+      return s.style == 0;
   }
 }
 

@@ -78,8 +78,9 @@ bool FindWindowsSlot(int count);
 // values within 32 bits, and slots copied sector by sector at their size.
 PlanStatus CheckPlan(uint64_t diskSectors);
 // The slots that are copied sector by sector in a basic duplication (no
-// source volume, and a hidden or utility MBR type, or a GPT system
-// partition other than the reserved one: EFI, recovery). They keep their
+// source volume, and an MBR type Windows does not mount: hidden, utility,
+// Linux ...; or a GPT system partition other than the reserved one: EFI,
+// recovery). They keep their
 // size; the driver copies them with CopyHiddenPartition.
 bool IsSectorCopiedSlot(int slot);
 // Used sectors of the slot's source volume plus a quarter, 0 without a letter.

@@ -111,10 +111,11 @@ TEST_F(PlanTest, ManualRowsResizeMoveAndComeBackBySlot) {
   EXPECT_FALSE(duplicate::SelectPlannedRow(5));
   ASSERT_EQ(duplicate::CarryManualSizes(), PlanStatus::Ok);
   // Each slot got its own row: the one without a letter did not take a
-  // lettered row's place.
+  // lettered row's place. The Linux partition keeps its size: its sectors
+  // are copied.
   EXPECT_EQ(At(0), (Placed{2048, 10 * GiB}));
-  EXPECT_EQ(At(1), (Placed{2048 + 10 * GiB, 15 * GiB}));
-  EXPECT_EQ(At(2).start, 2048 + 25 * GiB);
+  EXPECT_EQ(At(1), (Placed{2048 + 10 * GiB, 10 * GiB}));
+  EXPECT_EQ(At(2).start, 2048 + 20 * GiB);
   EXPECT_EQ(At(2).start + At(2).length, (150 * GiB) / MiB * MiB);
   (void)f;
 }
