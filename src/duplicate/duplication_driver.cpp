@@ -124,10 +124,11 @@ void CopyOneVolume(RunPage& page, const std::wstring& destination, const std::ws
   if (status.find(L"\\Device\\") != std::wstring::npos || status.find(L"\\\\?\\") != std::wstring::npos)
     status = T(L"IDS_CopyBlock");
   page.Status(status);
-  CopyVolumeFiles(page, destination, source, false);
+  std::vector<std::wstring> notCopied;
+  CopyVolumeFiles(page, destination, source, false, &notCopied);
   if (!Cancelled() && j.Verify) {
     page.Status(T(L"IDS_Verifying") + L" (" + destination + L")");
-    CopyVolumeFiles(page, destination, source, true);
+    CopyVolumeFiles(page, destination, source, true, &notCopied);
   }
   page.Status(T(L"IDS_CopyComplete"));
 }

@@ -156,7 +156,7 @@ class VolumeCopier {
   bool CopyFolder(const std::wstring& rel, const platform::FindData& fd, int depth) {
     auto& sys = platform::Sys();
     if (depth > kMaxDepth) {
-      Error(rel, FileStep::TooDeep, 0);
+      if (!options_.notCopied) Error(rel, FileStep::TooDeep, 0);  // else the copy pass said so
       return true;
     }
     std::wstring dest = destRoot_ + rel;
@@ -187,12 +187,15 @@ class VolumeCopier {
       if (r.ok) {
         ++stats_.FilesCopied;
         stats_.CopiedBytes += r.bytes;
+      } else {
+        stats_.NotCopied.push_back(rel);
       }
       if (r.step != FileStep::None) Error(rel, r.step, r.error, r.offset);
       // The file's bytes are among the handled ones now: none are its own.
       Tick(rel, 0);
       return;
     }
+    if (options_.notCopied && std::binary_search(options_.notCopied->begin(), options_.notCopied->end(), rel)) return;
     // A repair goes over the file again from its start: the bar stays where
     // the comparison had reached until the repair passes it.
     uint64_t reached = 0;

@@ -51,7 +51,7 @@ class PageObserver : public VolumeCopyObserver {
 }  // namespace
 
 bool CopyVolumeFiles(CopyProgress& progress, const std::wstring& destinationRoot, const std::wstring& sourceRoot,
-                     bool verify) {
+                     bool verify, std::vector<std::wstring>* notCopied) {
   DuplicationJobRecord& j = DuplicationJob;
   // The verify pass runs over the same data again: its bar starts afresh.
   const uint64_t base = verify ? 0 : j.CopiedSectors;
@@ -59,6 +59,7 @@ bool CopyVolumeFiles(CopyProgress& progress, const std::wstring& destinationRoot
   VolumeCopyOptions options;
   options.verify = verify;
   options.shadows = &Shadows();
+  if (verify) options.notCopied = notCopied;
   VolumeCopyStats stats;
   PageObserver observer(progress, base);
   VolumeCopyResult result = CopyPartitionContents(destinationRoot, sourceRoot, options, &stats, &observer);
@@ -68,6 +69,8 @@ bool CopyVolumeFiles(CopyProgress& progress, const std::wstring& destinationRoot
     j.FilesNotCopied += stats.FileErrorCount;
     j.CopiedBytes += stats.CopiedBytes;
     j.CopiedSectors = base + stats.CopiedSectors;
+    *notCopied = std::move(stats.NotCopied);
+    std::sort(notCopied->begin(), notCopied->end());
   }
   j.VerifyErrorCount += stats.VerifyErrorCount;
   j.WriteErrorCount += stats.WriteErrorCount;
