@@ -5,6 +5,7 @@
 
 #include "app/language.h"
 #include "disk/disk_table.h"
+#include "disk/partition_table.h"
 #include "disk/volume_map.h"
 #include "duplicate/plan_placement.h"
 #include "duplicate/plan_picture.h"
@@ -110,6 +111,7 @@ const wchar_t* PlanStatusKey(PlanStatus status) {
     case PlanStatus::Unreadable: return L"IDS_LayoutUnreadable";
     case PlanStatus::Impossible: return L"IDS_PlanImpossible";
     case PlanStatus::TooManyPartitions: return L"IDS_SourceTooManyPartitions";
+    case PlanStatus::SourceOutsideDisk: return L"IDS_SourcePartitionOutsideDisk";
   }
   return L"";
 }
@@ -257,6 +259,14 @@ PlanStatus PlanDiskDuplication(int sourceDisk, int destinationDisk, Expansion mo
   bool sourceGpt = partition::LayoutHeaderOf(SourceLayout).style == win::PARTITION_STYLE_GPT;
   ConvertToGpt = mode == Expansion::Auto && !sourceGpt && d->SizeSectors / 2048 >= kTwoTiB;
   if (mode == Expansion::Manual) mode = Expansion::Auto;
+  // A damaged entry that reaches past the disk's end is not in the layout
+  // the system reports: left out of the plan, its partition would be
+  // missing from the copy without a word.
+  std::vector<disk::PartitionRecord> records;
+  if (disk::ReadPartitionList(&records, s->DriveNumber) < 0) return PlanStatus::Unreadable;
+  for (const disk::PartitionRecord& r : records)
+    if (r.StartLba >= s->SizeSectors || r.LengthSectors > s->SizeSectors - r.StartLba)
+      return PlanStatus::SourceOutsideDisk;
   PlanStatus st = PlanDestinationLayout(sourceDisk, destinationDisk, SourceLayout, count, mode);
   if (st != PlanStatus::Ok) return st;
   SetPlanArea(d->SizeSectors, sourceGpt || ConvertToGpt);

@@ -24,6 +24,7 @@ enum class PlanStatus {
   Unreadable,  // the source's layout cannot be read: "IDS_LayoutUnreadable"
   Impossible,  // the plan breaks a rule of the disk (a length of 0, an overlap, outside the usable area): "IDS_PlanImpossible"
   TooManyPartitions,  // the source's layout has more entries than the plan holds: "IDS_SourceTooManyPartitions"
+  SourceOutsideDisk,  // a source entry reaches past the disk's last sector: "IDS_SourcePartitionOutsideDisk"
 };
 
 // The message key of a refusal ("" for Ok), and the message box itself.

@@ -4,6 +4,8 @@
 // their size, and the rules every plan must keep.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "duplicate/destination_prep.h"
 #include "disk/partition_types.h"
 #include "duplicate/dup_fixture.h"
@@ -260,6 +262,19 @@ TEST_F(PlanTest, ASourceWithMoreLogicalDrivesThanThePlanHoldsIsRefused) {
     EXPECT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Auto),
               drives == 7 ? PlanStatus::Ok : PlanStatus::TooManyPartitions);
   }
+}
+
+TEST_F(PlanTest, ASourceEntryReachingPastTheDiskEndIsRefused) {
+  // The system does not report such an entry; left out of the plan, its
+  // partition would be missing from the copy without a word.
+  Disks(100 * GiB, 200 * GiB);
+  Layout(0, {{{2048, 10 * GiB}, {2048 + 10 * GiB, 50 * GiB}}});
+  ASSERT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Auto), PlanStatus::Ok);
+  std::vector<uint8_t> mbr = ReadSectorAt(ImagePath(0), 0);
+  const uint32_t pastEnd = uint32_t(100 * GiB - 10 * GiB);  // ends 2048 sectors behind the last
+  std::memcpy(&mbr[446 + 16 + 12], &pastEnd, 4);
+  WriteSectorAt(ImagePath(0), 0, mbr);
+  EXPECT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Auto), PlanStatus::SourceOutsideDisk);
 }
 
 TEST_F(PlanTest, TheFitChecksCountIn64Bits) {
