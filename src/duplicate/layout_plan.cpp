@@ -46,7 +46,20 @@ const bytes::Guid kBasicDataType = {
 const bytes::Guid kRecoveryType = {
     {0xA4, 0xBB, 0x94, 0xDE, 0xD1, 0x06, 0x40, 0x4D, 0xA1, 0x6A, 0xBF, 0xD5, 0x01, 0x79, 0xD6, 0xAC}};
 
+// A basic data partition's attributes: hidden (bit 62), no drive letter (bit 63).
+constexpr uint64_t kHiddenWithoutLetter = 0xC000000000000000ull;
+
 LayoutSlot& Slot(int i) { return LayoutSlotTable[i]; }
+
+// MBR types whose volumes Windows mounts.
+bool IsMountedMbrType(int type) {
+  switch (type) {
+    case 0x01: case 0x04: case 0x06: case 0x07: case 0x0B: case 0x0C: case 0x0E:
+      return true;
+    default:
+      return false;
+  }
+}
 
 void SetName(LayoutSlot* s, const char* name) {
   std::memset(s->gptName, 0, sizeof s->gptName);
@@ -87,9 +100,11 @@ void ConvertSlotsToGpt(int count) {
     LayoutSlot& s = Slot(n);
     s = k;
     s.style = 1;
-    // A hidden recovery partition stays one nobody mounts.
+    // A hidden recovery partition stays one nobody mounts; any other
+    // partition Windows did not mount on the MBR (hidden, Linux ...) stays
+    // hidden and without a drive letter.
     s.gptType = s.type == 0x27 ? kRecoveryType : kBasicDataType;
-    s.gptAttributes = 0;
+    s.gptAttributes = s.type == 0x27 || IsMountedMbrType(s.type) ? 0 : kHiddenWithoutLetter;
     SetName(&s, "Basic data partition");
     s.logical = 0;
     s.container = -1;
@@ -158,14 +173,13 @@ bool IsSectorCopiedSlot(int slot) {
         if (i != slot && !Slot(i).IsEmpty() && Slot(i).logical != -1 && Slot(i).startBytes < s.startBytes) return false;
       return true;
     case 0x05: case 0x0F: case 0x85:  // containers and links hold no data of their own
-    case 0x01: case 0x04: case 0x06: case 0x07: case 0x0B: case 0x0C: case 0x0E:
-      // Types Windows mounts: their files are copied.
       return false;
     default:
-      // Any other MBR type (a Linux or hidden FAT partition, a vendor's
-      // diagnostics) has no volume Windows mounts, so no files to copy:
-      // its sectors are copied, or it would arrive empty.
-      return s.style == 0;
+      // Any other MBR type Windows does not mount (a Linux or hidden FAT
+      // partition, a vendor's diagnostics; also once laid out as GPT) has
+      // no volume, so no files to copy: its sectors are copied, or it would
+      // arrive empty. A GPT's basic data partition is type 7.
+      return !IsMountedMbrType(s.type);
   }
 }
 

@@ -5,6 +5,7 @@
 #include "disk/disk_table.h"
 #include "duplicate/duplication_job.h"
 #include "duplicate/layout_plan.h"
+#include "duplicate/plan_placement.h"
 #include "partition/layout_slots.h"
 #include "platform/text.h"
 
@@ -40,6 +41,25 @@ void TypesFromLayout(int diskIndex, bool gpt, std::vector<PlannedLine>* lines) {
       else l.typeByte = s.type;
       break;
     }
+  }
+}
+
+// The map shows the reserved partition as free space, as nothing is
+// copied into it; it is written all the same, so the row says so (at the
+// reserved partition's own start and length, the alignment behind it left
+// out). The row keeps its number: Manual sizes name rows by number.
+void ReservedRow(PlannedLine* l) {
+  for (int i = 0; i < PlanSlotCount && i < partition::kLayoutSlots; ++i) {
+    const partition::LayoutSlot& s = partition::LayoutSlotTable[i];
+    uint64_t start = s.destinationStartBytes / 512, length = s.destinationLengthBytes / 512;
+    if (!IsReservedSlot(i) || length == 0 || start < l->entry.StartLba ||
+        start + length > l->entry.StartLba + l->entry.LengthSectors)
+      continue;
+    l->entry.RecordIndex = i;
+    l->entry.StartLba = start;
+    l->entry.LengthSectors = length;
+    l->gptType = s.gptType;
+    return;
   }
 }
 
@@ -116,6 +136,8 @@ std::vector<PlannedLine> PlannedLines(bool* gpt) {
         const partition::LayoutSlot& s = partition::LayoutSlotTable[r.slot];
         if (*gpt) l.gptType = s.gptType;
         else l.typeByte = s.type;
+      } else if (*gpt) {
+        ReservedRow(&l);
       }
       lines.push_back(l);
     }

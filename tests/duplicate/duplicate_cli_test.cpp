@@ -136,6 +136,10 @@ TEST_F(DuplicateCliTest, ThePlanShowsEachRowsTypeAndWhichRowsTheCopyWrites) {
        {"\"type\":\"C12A7328-F81F-11D2-BA4B-00A0C93EC93B\",\"typeName\":\"EFI system\"",
         "\"type\":\"EBD0A0A2-B9E5-4433-87C0-68B6B72699C7\",\"typeName\":\"Basic data\"",
         "\"type\":\"0BADC0DE-0000-4000-8000-0000DEADBEEF\",\"typeName\":\"0BADC0DE-0000-4000-8000-0000DEADBEEF\""}},
+      // Laid out as GPT on 3 TiB: the reserved partition is written, so it
+      // is a row of its own, not free space.
+      {"--disk " + dir_.File("big.img") + ",size=3TiB duplicate --source 0 --dest 3 --plan",
+       {"* 1    34            262144        Microsoft reserved   -\n", "* 2    264192 "}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);

@@ -191,9 +191,9 @@ TEST_F(PlanTest, AnMbrSourceBecomesGptOnThreeTiB) {
   NEED_TOOLS("sgdisk");
   const uint64_t destination = 3ull * 1024 * GiB;
   Disks(100 * GiB, destination);
-  // A primary partition and two logical drives.
+  // A primary partition and two logical drives, the first of them hidden.
   Layout(0, {{{2048, 20 * GiB}, {2048 + 20 * GiB, 80 * GiB - 2048, 0x0F, ""}},
-             {{2048 + 20 * GiB + 2048, 10 * GiB}, {4096 + 30 * GiB, 2048 + 10 * GiB, 0x05, ""}},
+             {{2048 + 20 * GiB + 2048, 10 * GiB, 0x17, ""}, {4096 + 30 * GiB, 2048 + 10 * GiB, 0x05, ""}},
              {{4096 + 30 * GiB + 2048, 10 * GiB}}});
   ASSERT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Auto), PlanStatus::Ok);
   EXPECT_TRUE(duplicate::ConvertToGpt);
@@ -216,6 +216,13 @@ TEST_F(PlanTest, AnMbrSourceBecomesGptOnThreeTiB) {
   EXPECT_NE(out.find("No problems found"), std::string::npos) << out;
   EXPECT_EQ(Shell("sgdisk -i 4 " + ImagePath(1), &out), 0);
   EXPECT_NE(out.find("Last sector: " + std::to_string(destination - 34) + " "), std::string::npos) << out;
+  // The hidden logical drive keeps its size (its sectors are copied) and
+  // stays hidden, without a drive letter.
+  EXPECT_EQ(plan[2].length, 10 * GiB);
+  EXPECT_EQ(Shell("sgdisk -i 3 " + ImagePath(1), &out), 0);
+  EXPECT_NE(out.find("Attribute flags: C000000000000000"), std::string::npos) << out;
+  EXPECT_EQ(Shell("sgdisk -i 2 " + ImagePath(1), &out), 0);
+  EXPECT_NE(out.find("Attribute flags: 0000000000000000"), std::string::npos) << out;
 }
 
 // Partitioning tools write the extended partition with either type byte,
