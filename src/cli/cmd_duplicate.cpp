@@ -99,12 +99,19 @@ static int TypeByteOf(const duplicate::PlannedLine& l) {
 // A GPT row by its type's name, or by the GUID when the type has none; an
 // MBR row by the name of its type byte.
 static std::wstring TypeName(const duplicate::PlannedLine& l, bool gpt) {
-  if (l.free) return L"free";
+  if (l.free && !l.reservedLength) return L"free";
   if (gpt) {
     std::wstring name = disk::GptPartitionTypeName(l.gptType);
     return name.empty() ? disk::GuidText(l.gptType) : name;
   }
   return disk::PartitionTypeName(TypeByteOf(l));
+}
+
+// A row's sectors; the reserved partition's own where a free row of the
+// map starts with it (the alignment behind it is not a row of its own:
+// Manual sizes name rows by their number on the page).
+static uint64_t RowLength(const duplicate::PlannedLine& l) {
+  return l.reservedLength ? l.reservedLength : l.entry.LengthSectors;
 }
 
 // The type column: "07 NTFS" for an MBR row (the byte alone when it has no name).
@@ -123,7 +130,7 @@ std::vector<std::wstring> PlanText(const std::vector<duplicate::PlannedLine>& pl
   int n = 0;
   bool kept = false;
   for (const duplicate::PlannedLine& l : plan) {
-    std::wstring row = text::Dec(++n), start = text::Dec(l.entry.StartLba), length = text::Dec(l.entry.LengthSectors);
+    std::wstring row = text::Dec(++n), start = text::Dec(l.entry.StartLba), length = text::Dec(RowLength(l));
     auto pad = [](std::wstring s, size_t width) { return s.size() < width ? s + std::wstring(width - s.size(), L' ') : s + L" "; };
     out.push_back((l.target ? L"* " : L"  ") + pad(row, 5) + pad(start, 14) + pad(length, 14) +
                   pad(TypeColumn(l, gpt), 21) + (l.letter ? std::wstring(1, l.letter) + L":" : L"-"));
@@ -137,10 +144,10 @@ void PlanJson(Json& j, const std::vector<duplicate::PlannedLine>& plan, bool gpt
   j.Field("PlannedGpt", gpt).Key("PlannedLayout").BeginArray();
   int n = 0;
   for (const duplicate::PlannedLine& l : plan) {
-    j.BeginObject().Field("row", ++n).Field("start", l.entry.StartLba).Field("length", l.entry.LengthSectors);
+    j.BeginObject().Field("row", ++n).Field("start", l.entry.StartLba).Field("length", RowLength(l));
     // A GPT plan names every type by its GUID ("" for free space), an MBR
     // plan by its type byte (-1 for free space).
-    if (gpt) j.Field("type", l.free ? std::wstring() : disk::GuidText(l.gptType));
+    if (gpt) j.Field("type", l.free && !l.reservedLength ? std::wstring() : disk::GuidText(l.gptType));
     else j.Field("type", int64_t(TypeByteOf(l)));
     j.Field("typeName", TypeName(l, gpt))
         .Field("letter", l.letter ? std::wstring(1, l.letter) : L"")

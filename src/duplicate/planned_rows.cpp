@@ -45,19 +45,16 @@ void TypesFromLayout(int diskIndex, bool gpt, std::vector<PlannedLine>* lines) {
 }
 
 // The map shows the reserved partition as free space, as nothing is
-// copied into it; it is written all the same, so the row says so (at the
-// reserved partition's own start and length, the alignment behind it left
-// out). The row keeps its number: Manual sizes name rows by number.
+// copied into it; the layout writes it all the same at the start of that
+// free row.
 void ReservedRow(PlannedLine* l) {
   for (int i = 0; i < PlanSlotCount && i < partition::kLayoutSlots; ++i) {
     const partition::LayoutSlot& s = partition::LayoutSlotTable[i];
-    uint64_t start = s.destinationStartBytes / 512, length = s.destinationLengthBytes / 512;
-    if (!IsReservedSlot(i) || length == 0 || start < l->entry.StartLba ||
-        start + length > l->entry.StartLba + l->entry.LengthSectors)
+    uint64_t length = s.destinationLengthBytes / 512;
+    if (!IsReservedSlot(i) || length == 0 || s.destinationStartBytes / 512 != l->entry.StartLba ||
+        length > l->entry.LengthSectors)
       continue;
-    l->entry.RecordIndex = i;
-    l->entry.StartLba = start;
-    l->entry.LengthSectors = length;
+    l->reservedLength = length;
     l->gptType = s.gptType;
     return;
   }

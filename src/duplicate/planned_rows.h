@@ -17,6 +17,9 @@ struct PlannedLine {
   int32_t slot = -1;           // the plan's slot (a basic disk duplication), else -1
   wchar_t letter = 0;          // the source volume's letter, 0 none
   bool free = false;
+  // A free row that starts with the reserved partition the layout writes
+  // (its type in gptType): the partition's length; 0 for any other row.
+  uint64_t reservedLength = 0;
   // What the row's table entry will say: the MBR type byte (-1 when there
   // is no entry to read it from), or on a GPT destination the type GUID.
   int32_t typeByte = -1;
