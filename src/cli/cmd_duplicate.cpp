@@ -20,6 +20,7 @@
 #include "duplicate/duplicate_ids.h"
 #include "duplicate/duplication_job.h"
 #include "duplicate/duplication_wizard.h"
+#include "duplicate/layout_plan.h"
 #include "duplicate/planned_rows.h"
 #include "erase/region_list.h"
 #include "platform/system.h"
@@ -177,6 +178,19 @@ void RunFieldsJson(Json& j) {
   j.EndArray().Field("ElapsedSeconds", int64_t(job.ElapsedSeconds));
 }
 
+// Why the destination page leaves a row unticked without a message of its
+// own: the two rows it refuses silently, else the plain fact.
+std::wstring UnchosenDestinationReason(const Place& dest, const Place& source, bool basic, const std::string& expand) {
+  const disk::DiskEntry* d = disk::DiskAt(dest.diskIndex);
+  std::wstring row = L"the row of --dest " + text::FromUtf8(dest.text);
+  if (source.partition != 0 && dest.partition == 0)
+    return row + L" is a whole disk: a partition is copied onto a partition (--dest K:R)";
+  if (basic && expand == "manual" && dest.partition == 0 && !DuplicationJob.SourceIsGpt && d &&
+      d->SizeSectors / 2048 >= duplicate::kGptFromMiB)
+    return row + L" cannot take manual sizes: on a disk of 2 TiB or more an MBR source is laid out by --expand auto";
+  return row + L" cannot be chosen";
+}
+
 int RefuseDuplication(Context& c, const std::wstring& reason) {
   return c.Refuse(reason, [](Json& j) {
     j.Field("source", DuplicationJob.SourceDescription).Field("destination", DuplicationJob.DestinationDescription);
@@ -264,8 +278,7 @@ int CmdDuplicate(Context& c, Args& a) {
     size_t before = c.host.messages.size();
     if (basic) w.Tick(expand == "same" ? IDC_MD_SAME : expand == "manual" ? IDC_MD_MANUAL : IDC_MD_AUTO, true);
     if (!w.CheckRow(IDC_LIST, dest.row, true) || !w.ListGetCheck(IDC_LIST, dest.row)) {
-      stuck = c.host.messages.size() > before ? lastMessage()
-                                              : L"the row of --dest " + text::FromUtf8(dest.text) + L" cannot be chosen";
+      stuck = c.host.messages.size() > before ? lastMessage() : UnchosenDestinationReason(dest, source, basic, expand);
       w.Close(win::IDCANCEL);
       return;
     }

@@ -33,7 +33,6 @@ namespace {
 
 constexpr uint64_t kGptTableSectors = 33;  // the entry array and a header, at each end
 constexpr uint64_t kMbrLimit = 1ull << 32;  // an MBR entry counts sectors in 32 bits
-constexpr uint64_t kTwoTiB = 2097152;      // in MiB
 constexpr uint64_t kMsrStartBytes = 17408;  // sector 34
 constexpr uint64_t kMsrBytes = 134217728;   // 128 MiB
 
@@ -271,7 +270,7 @@ PlanStatus PlanDiskDuplication(int sourceDisk, int destinationDisk, Expansion mo
   // the copy without a word.
   if (count > partition::kLayoutSlots) return PlanStatus::TooManyPartitions;
   bool sourceGpt = partition::LayoutHeaderOf(SourceLayout).style == win::PARTITION_STYLE_GPT;
-  ConvertToGpt = mode == Expansion::Auto && !sourceGpt && d->SizeSectors / 2048 >= kTwoTiB;
+  ConvertToGpt = mode == Expansion::Auto && !sourceGpt && d->SizeSectors / 2048 >= kGptFromMiB;
   if (mode == Expansion::Manual) mode = Expansion::Auto;
   // A damaged entry that reaches past the disk's end is not in the layout
   // the system reports: left out of the plan, its partition would be

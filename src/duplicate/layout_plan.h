@@ -18,6 +18,10 @@
 
 namespace duplicate {
 
+// Auto lays an MBR source out as GPT on a destination of this many MiB
+// (2 TiB) and more, and Manual is not offered there.
+inline constexpr uint64_t kGptFromMiB = 2097152;
+
 enum class PlanStatus {
   Ok,
   TooSmall,    // the used data (or a partition that keeps its size) does not fit: "IDS_DestinationTooSmall"

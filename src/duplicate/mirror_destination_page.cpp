@@ -26,7 +26,6 @@ using app::T;
 
 namespace {
 
-constexpr uint64_t kTwoTiBMiB = 2097152;  // destinations of this many MiB and more are laid out as GPT
 constexpr int64_t kSliderUnit = 16;        // sectors per slider step
 
 const wchar_t* ExplanationKey(Expansion mode) {
@@ -156,7 +155,7 @@ void CMirrorDestination::ModeChanged(ui::Window& w, Expansion mode) {
   if (!j.DestinationIsPartition && mode == Expansion::Manual && !j.SourceIsGpt) {
     const disk::DiskEntry* d = disk::DiskAt(j.DestinationDisk);
     // Only Auto lays an MBR source out as GPT, which a disk this large needs.
-    if (d && d->SizeSectors / 2048 >= kTwoTiBMiB) {
+    if (d && d->SizeSectors / 2048 >= kGptFromMiB) {
       SetModeOnPage(w, Expansion::Auto);
       Plan(w, Expansion::Auto);
       ShowPlan(w);
@@ -200,7 +199,7 @@ void CMirrorDestination::Choose(ui::Window& w, int row) {
       ShowPlan(w);
       return;
     }
-    if (Basic() && mode == Expansion::Manual && !j.SourceIsGpt && d->SizeSectors / 2048 >= kTwoTiBMiB)
+    if (Basic() && mode == Expansion::Manual && !j.SourceIsGpt && d->SizeSectors / 2048 >= kGptFromMiB)
       return refuse(nullptr);
   } else if (!j.SourceIsPartition) {
     // A whole disk laid into one partition would overwrite the disk's

@@ -66,6 +66,9 @@ TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
       {"--yes duplicate --source 1 --dest 0", "", 1,
        "Disk 1 (Target, 29.30 MB) has no volume whose files can be read", false, "", "too small"},
       {"--yes duplicate --source 0:1 --dest 0:1 --mode sector", "", 1, "shares sectors with the source partition", false},
+      // Rows the destination page leaves unticked without a message of its own.
+      {"--yes duplicate --source 0:1 --dest 1 --mode sector", "", 1,
+       "the row of --dest 1 is a whole disk: a partition is copied onto a partition (--dest K:R)", false},
       {"duplicate --source 0 --dest 1 --mode sector", "", 1, "nothing was written (add --yes", false},
       {"--json duplicate --source 0 --dest 1 --mode sector --plan", "", 0,
        "\"PlannedLayout\":[{\"row\":1,\"start\":2048,\"length\":16000,\"type\":7,\"typeName\":\"NTFS\",\"letter\":\"C\","
