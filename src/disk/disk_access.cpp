@@ -85,6 +85,14 @@ Handle OpenDiskHandle(int driveNumber) {
   return OpenOrNull(PhysicalDrivePath(driveNumber), win::GENERIC_READ | win::GENERIC_WRITE, kShareAll);
 }
 
+void UpdateDiskProperties(int driveNumber) {
+  Handle h = OpenDiskHandle(driveNumber);
+  if (!platform::IsValid(h)) return;
+  uint32_t got = 0;
+  Sys().DeviceIoControl(h, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0, &got);
+  Sys().CloseHandle(h);
+}
+
 Handle OpenVolumeHandle(wchar_t letter) {
   return Sys().CreateFile(VolumeDevicePath(letter), win::GENERIC_READ | win::GENERIC_WRITE, kShareAll,
                           win::OPEN_EXISTING, kUncached);

@@ -29,6 +29,9 @@ std::wstring VolumeDevicePath(wchar_t letter);
 platform::Handle OpenDiskReadWrite(int driveNumber);
 platform::Handle OpenDiskReadOnly(int driveNumber);
 platform::Handle OpenDiskHandle(int driveNumber);
+// Has the system read the drive's partition table again, on a handle of
+// its own (after raw writes to the table).
+void UpdateDiskProperties(int driveNumber);
 // INVALID_HANDLE_VALUE (platform::kInvalidHandle) on failure, as CreateFileW gives it.
 platform::Handle OpenVolumeHandle(wchar_t letter);
 platform::Handle OpenFileReadWrite(const std::wstring& path);

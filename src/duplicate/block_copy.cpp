@@ -42,14 +42,6 @@ bool Refuse(const wchar_t* key) {
   return false;
 }
 
-void UpdateProperties(int driveNumber) {
-  platform::Handle h = disk::OpenDiskHandle(driveNumber);
-  if (!platform::IsValid(h)) return;
-  uint32_t got = 0;
-  Sys().DeviceIoControl(h, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0, &got);
-  Sys().CloseHandle(h);
-}
-
 // Takes the destination's volumes, runs the loop and gives them back. A
 // volume that cannot be taken stops the duplication (nothing was written).
 bool RunLocked(CopyProgress& progress, const SectorCopyRange& range, bool verify,
@@ -62,7 +54,8 @@ bool RunLocked(CopyProgress& progress, const SectorCopyRange& range, bool verify
   LoopOutcome outcome = RunBlockLoop(progress, range, verify, positionOf);
   ReleaseDestinationVolumes(&taken);
   // The system reads what now lies on the destination.
-  if (outcome == LoopOutcome::Done || outcome == LoopOutcome::Cancelled) UpdateProperties(range.destinationDrive);
+  if (outcome == LoopOutcome::Done || outcome == LoopOutcome::Cancelled)
+    disk::UpdateDiskProperties(range.destinationDrive);
   ReportLoopFailure(outcome);
   return outcome == LoopOutcome::Done || outcome == LoopOutcome::Cancelled;
 }
@@ -173,7 +166,7 @@ bool CopyVolumeSectors(CopyProgress& progress, wchar_t, wchar_t, bool verify) {
     if (job.SourceActive && job.DestinationTableLba == 0) activated = MakeActivePartition(job.DestinationDisk, r.destinationStart);
   }
   ReleaseDestinationVolumes(&taken);
-  UpdateProperties(r.destinationDrive);
+  disk::UpdateDiskProperties(r.destinationDrive);
   if (activated) {
     job.ActivatedPartition = activated;
     RegisterBootRecordFix(job.DestinationDisk, activated);

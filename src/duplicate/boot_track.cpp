@@ -57,14 +57,6 @@ bool GiveBackPrimaryTypes(uint8_t* mbr) {
   return changed;
 }
 
-void UpdateProperties(int driveNumber) {
-  platform::Handle h = disk::OpenDiskHandle(driveNumber);
-  if (!platform::IsValid(h)) return;
-  uint32_t got = 0;
-  Sys().DeviceIoControl(h, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0, &got);
-  Sys().CloseHandle(h);
-}
-
 // The first sector any partition (or extended boot record) of the MBR uses.
 uint64_t FirstUsedSector(const uint8_t* mbr) {
   uint64_t first = ~uint64_t(0);
@@ -104,7 +96,7 @@ bool CopyBootTrack(int sourceDisk, int destinationDisk, BootTrackVariant variant
   bool sourceIsMbr = IsMbr(source[0]);
   uint64_t room = std::min<uint64_t>(track, FirstUsedSector(destination));
   for (uint32_t i = 1; sourceIsMbr && i < room; ++i) WriteDriveSector(d->DriveNumber, i, source[i]);
-  UpdateProperties(d->DriveNumber);
+  disk::UpdateDiskProperties(d->DriveNumber);
   return true;
 }
 
@@ -140,7 +132,7 @@ bool RestoreHiddenTypes(int destinationDisk) {
     if (next <= ebr) break;
     ebr = next;
   }
-  if (changed) UpdateProperties(d->DriveNumber);
+  if (changed) disk::UpdateDiskProperties(d->DriveNumber);
   return ok;
 }
 
