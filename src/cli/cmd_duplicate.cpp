@@ -80,6 +80,13 @@ struct ManualSize {
   std::wstring mib;
 };
 
+// The destination page's question before it overwrites a disk that holds
+// partitions, or one partition of it.
+bool IsOverwriteQuestion(const std::wstring& text) {
+  return text.find(app::T(L"IDS_CHECKBEFORESTART")) != std::wstring::npos ||
+         text.find(app::T(L"IDS_CHECKBEFORESTARTPART")) != std::wstring::npos;
+}
+
 }  // namespace
 
 std::wstring ResultName(duplicate::DuplicationResult r) {
@@ -252,7 +259,7 @@ int CmdDuplicate(Context& c, Args& a) {
       c.Err(L"message: " + text + L" [No]");
       return win::IDNO;
     }
-    if (question && planOnly && text.find(app::T(L"IDS_CHECKBEFORESTART")) != std::wstring::npos) {
+    if (question && planOnly && IsOverwriteQuestion(text)) {
       c.Err(L"message: " + text + L" [Yes: only the plan is shown]");
       return win::IDYES;
     }
@@ -309,7 +316,7 @@ int CmdDuplicate(Context& c, Args& a) {
     w.Press(IDC_NEXT);
     if (w.IsClosed()) return;
     const std::wstring& m = lastMessage();
-    declined = c.host.messages.size() > before && m.find(app::T(L"IDS_CHECKBEFORESTART")) != std::wstring::npos;
+    declined = c.host.messages.size() > before && IsOverwriteQuestion(m);
     stuck = m;
     w.Close(win::IDCANCEL);
   });

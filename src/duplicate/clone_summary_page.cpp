@@ -52,7 +52,7 @@ std::wstring ScanText() {
   if (!j.BadSectorScan) return T(L"IDS_NotSelected");
   if (j.ScanStopped) return T(L"IDS_Aborted");
   return Dec(scan::ScanFailedBlocks) + L" " + T(L"IDS_badsector1") + L" " + Dec(scan::ScanRetryGoodBlocks) +
-         L" " + T(L"IDS_badsector2");
+         T(L"IDS_badsector2");  // which starts with its own no-break space
 }
 
 std::wstring VerifyText() {

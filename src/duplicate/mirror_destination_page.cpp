@@ -262,8 +262,13 @@ void CMirrorDestination::OnLinesSelect(ui::Window& w, int id, int index) {
     ShowManualLimits(w, j.DestinationPlannedLength);
     return;
   }
-  // A click on a free row is ignored.
-  if (!SelectPlannedRow(index)) return;
+  // A click on a free row is ignored: the highlight goes back to the row the
+  // size field and Apply still belong to, so Apply never changes a row that
+  // does not look chosen.
+  if (!SelectPlannedRow(index)) {
+    w.LinesSelect(IDC_MD_PLANNED, manualRowChosen_ ? SelectedPlannedRow : -1);
+    return;
+  }
   manualRowChosen_ = true;
   ShowManualLimits(w, PlannedRows[size_t(index)].entry.LengthSectors);
 }
@@ -322,7 +327,10 @@ bool CMirrorDestination::TakeDestination(ui::Window& w) {
   const disk::DiskEntry* d = disk::DiskAt(j.DestinationDisk);
   std::vector<disk::PartitionRecord> records;
   if (d && disk::ReadPartitionList(&records, d->DriveNumber) > 0) {
-    std::wstring question = DiskDescription(j.DestinationDisk) + L"\n\n" + T(L"IDS_CHECKBEFORESTART");
+    // A partition destination: only that partition is written, and it is the one named.
+    std::wstring question = j.DestinationIsPartition
+                                ? j.DestinationDescription + L"\n\n" + T(L"IDS_CHECKBEFORESTARTPART")
+                                : DiskDescription(j.DestinationDisk) + L"\n\n" + T(L"IDS_CHECKBEFORESTART");
     if (w.MessageBox(question, win::MB_YESNO | win::MB_ICONQUESTION | win::MB_TASKMODAL) != win::IDYES) return false;
   }
   j.BadSectorScan = j.Verify = j.ChangeSid = false;

@@ -25,7 +25,9 @@ void CBadSectorScan::OnInit(ui::Window& w) {
   ScanRunning = ScanCancelled = ScanDone = false;
   ScanTargetText = erase::RegionTargetText(ScanRegion);
 
-  erase::SetHeadings(w, L"IDS_BadSectorScanProgCap", L"IDS_BadSectorScanProgCap", L"IDS_BadSectorScanProgH1");
+  // Before a duplication the scan starts by itself: no Start Scan to click.
+  erase::SetHeadings(w, L"IDS_BadSectorScanProgCap", L"IDS_BadSectorScanProgCap",
+                     ScanFromDuplication ? L"IDS_BadSectorScanPrescanH1" : L"IDS_BadSectorScanProgH1");
   erase::SetTexts(w, {{IDC_TEXT2, L"IDS_Sector"}, {IDC_TEXT3, L"IDS_RemainingTime1"}, {IDC_TEXT4, L"IDS_ElapsedTime"},
                       {IDC_SCAN_SHOW_ERRORS, L"IDS_Errordisplay"}, {IDC_BACK, L"IDS_Back"},
                       {IDC_START_SCAN, L"IDS_StartScan"}, {win::IDCANCEL, L"IDS_Cancel"}});

@@ -230,6 +230,10 @@ TEST_F(DuplicationRunTest, AStoppedOrDeclinedRunIsAborted) {
   host_.answer = nullptr;
   EXPECT_EQ(Run(c), DuplicationResult::Completed);
   EXPECT_TRUE(Sectors(1, 0, 40000) == Sectors(0, 0, 40000));
+  // The retry count is followed by the text's own no-break space alone.
+  const std::wstring& scanned = summary_[L"IDS_MProgSum3"];
+  EXPECT_NE(scanned.find(L"IDS_badsector1 "), std::wstring::npos) << scanned;
+  EXPECT_EQ(scanned.find(L" IDS_badsector2"), std::wstring::npos) << scanned;
 }
 
 TEST_F(DuplicationRunTest, APartitionCloneCarriesTheSourceDisksSignatureWithoutFinish) {

@@ -130,6 +130,82 @@ TEST_F(WizardPagesTest, TheDriverRefusesASourceAsItsOwnDestinationBeforeWriting)
   EXPECT_EQ(Sim().Disk(1).writes, 0u);
 }
 
+// Before it writes over a disk that holds partitions the page asks; for a
+// partition destination it names that partition, and not the whole disk as
+// what will be overwritten.
+TEST_F(WizardPagesTest, TheOverwriteQuestionNamesWhatIsOverwritten) {
+  Machine();
+  struct Case {
+    const char* what;
+    int source[2], destination[2];
+    const wchar_t* key;
+    const wchar_t* names;
+  } cases[] = {
+      {"a partition onto another", {0, 1}, {0, 2}, L"IDS_CHECKBEFORESTARTPART", L"IDS_Partition D:"},
+      {"a disk onto a disk with partitions", {1, 0}, {0, 0}, L"IDS_CHECKBEFORESTART", L"IDS_Disk 0"},
+  };
+  Layout(1, {{{2048, 8000, 0x07, "NTFS"}}});
+  app::ReadStartupValues();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    host_.messages.clear();
+    host_.OnPage("CMirrorSource", [&](ui::ScriptedWindow& w) {
+      w.CheckRow(IDC_LIST, Row(c.source[0], c.source[1]), true);
+      w.Tick(IDC_MS_BASIC, true);
+      w.Press(IDC_NEXT);
+    });
+    host_.OnPage("CMirrorDestination", [&](ui::ScriptedWindow& w) {
+      w.CheckRow(IDC_LIST, Row(c.destination[0], c.destination[1]), true);
+      w.Press(IDC_NEXT);  // answered No: the page stays
+      if (!w.IsClosed()) w.Close(win::IDCANCEL);
+    });
+    duplicate::RunDuplicationWizard();
+    ASSERT_FALSE(host_.messages.empty());
+    const std::wstring& q = host_.messages.back().text;
+    EXPECT_EQ(q.substr(q.rfind(L'\n') + 1), c.key) << q;
+    EXPECT_NE(q.find(c.names), std::wstring::npos) << q;
+  }
+}
+
+// Manual sizes: a free row of the planned list cannot be sized. A click on it
+// leaves the highlight on the row the size field and Apply belong to, so
+// Apply changes the row that looks chosen and no other.
+TEST_F(WizardPagesTest, AClickOnAFreeRowKeepsTheChosenRowHighlighted) {
+  Machine();
+  int lines = 0, afterFreeClick = -2, afterApply = -2;
+  std::wstring firstBefore, firstAfter, secondAfter;
+  host_.OnPage("CMirrorSource", [&](ui::ScriptedWindow& w) {
+    w.CheckRow(IDC_LIST, Row(0, 0), true);
+    w.Tick(IDC_MS_BASIC, true);
+    w.Press(IDC_NEXT);
+  });
+  host_.OnPage("CMirrorDestination", [&](ui::ScriptedWindow& w) {
+    w.Tick(IDC_MD_MANUAL, true);
+    w.CheckRow(IDC_LIST, Row(1, 0), true);
+    firstBefore = w.LinesGet(IDC_MD_PLANNED, 0);
+    // The second partition shrunk to its least: free space behind it.
+    ASSERT_TRUE(w.Choose(IDC_MD_PLANNED, 1));
+    w.Type(IDC_MD_SIZE, L"1");
+    w.Press(IDC_MD_APPLY);
+    lines = w.LinesCount(IDC_MD_PLANNED);
+    ASSERT_EQ(lines, 3);
+    ASSERT_TRUE(w.Choose(IDC_MD_PLANNED, 2));
+    afterFreeClick = w.LinesSelected(IDC_MD_PLANNED);
+    w.Type(IDC_MD_SIZE, L"9999");
+    w.Press(IDC_MD_APPLY);
+    afterApply = w.LinesSelected(IDC_MD_PLANNED);
+    firstAfter = w.LinesGet(IDC_MD_PLANNED, 0);
+    secondAfter = w.LinesGet(IDC_MD_PLANNED, 1);
+    w.Close(win::IDCANCEL);
+  });
+  duplicate::RunDuplicationWizard();
+  EXPECT_EQ(lines, 3);
+  EXPECT_EQ(afterFreeClick, 1) << "the highlight is back on the row Apply acts on";
+  EXPECT_EQ(afterApply, 1);
+  EXPECT_EQ(firstAfter, firstBefore) << "a row that was never chosen keeps its size";
+  EXPECT_NE(secondAfter.find(L"(D:)"), std::wstring::npos) << secondAfter;
+}
+
 // A basic copy reads the files of the source's volumes: a disk with none it
 // can read is refused on the source page, saying so, and not as a
 // destination too small for it.

@@ -271,9 +271,12 @@ TEST_F(ScanTest, OpenedByTheDuplicationTheScanRunsAndClosesByItself) {
   scan::ScanRegion.DiskName = L"Destination";
   scan::ScanRegion.LengthSectors = 4000;
   scan::ScanFromDuplication = true;
+  std::wstring subheading;
+  host_.onClose = [&](ui::ScriptedWindow& w) { subheading = w.GetText(IDC_SUBHEADING); };
   scan::CBadSectorScan page;
   int result = ui::RunModal(page);
   EXPECT_EQ(result, IDC_NEXT);
+  EXPECT_EQ(subheading, L"IDS_BadSectorScanPrescanH1") << "no Start Scan to click";
   EXPECT_TRUE(scan::ScanDone);
   EXPECT_FALSE(scan::ScanCancelled);
   EXPECT_EQ(scan::ScanFailedBlocks, 1);
