@@ -269,9 +269,20 @@ class BlockLoop {
       }
       bool same = (destinationRead && std::memcmp(want, got, size_t(c) * kSector) == 0) ||
                   RepairBlock(want, got, pos + b, c);
-      // Every sector of the block read this time and the copy now holds
-      // them: sectors the copy pass wrote as zeros are zeros no more.
-      if (same && !holes) ClearUnreadableSectors(r_.sourceStart + pos + b, c);
+      if (!same) continue;
+      // The copy now holds every sector of the block read this time:
+      // those the copy pass wrote as zeros are zeros no more, also beside
+      // a sector that failed again.
+      if (!holes) {
+        ClearUnreadableSectors(r_.sourceStart + pos + b, c);
+        continue;
+      }
+      for (uint32_t s = 0; s < c;) {
+        uint32_t e = s;
+        while (e < c && !r.sourceHoles[b + e]) ++e;
+        ClearUnreadableSectors(r_.sourceStart + pos + b + s, e - s);
+        s = e + 1;
+      }
     }
   }
 

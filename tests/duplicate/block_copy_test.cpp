@@ -55,6 +55,9 @@ TEST_F(BlockCopyTest, EveryFaultIsCountedAndTheSourceIsNeverWritten) {
       // longer listed as zeros.
       {"flaky=5000:3,bad=9000", "", {{9000, 9000}}, 0, 0, DuplicationResult::CompletedError},
       {"flaky=5000:3", "", {}, 0, 0, DuplicationResult::Completed},
+      // Read by the verify pass beside a sector that fails again there.
+      {"flaky=5000:3,flaky=5001:9", "", {{5001, 5001}}, 0, 0, DuplicationResult::CompletedError},
+      {"bad=9000,flaky=9001:1", "", {{9000, 9000}}, 0, 0, DuplicationResult::CompletedError},
       // Writes that would go wrong on the source: it is never written.
       {"corrupt=0-20010", "", {}, 0, 0, DuplicationResult::Completed},
       // The destination stores one block wrongly: three repairs fail.
