@@ -121,11 +121,13 @@ class VolumeCopier {
   bool CopyTree(const std::wstring& rel, int depth, const platform::FindData* self) {
     auto& sys = platform::Sys();
     if (!Tick(rel, 0)) return false;
+    if (NotCopied(rel)) return true;  // the copy pass said so
     std::vector<platform::FindData> entries;
     if (!sys.FindFiles(readRoot_ + rel + L"\\*", &entries)) {
       uint32_t err = sys.GetLastError();
       if (err == win::ERROR_FILE_NOT_FOUND) return true;  // an empty root
       Error(rel, FileStep::ListFolder, err);
+      if (!options_.verify) stats_.NotCopied.push_back(rel);
       return FolderFailed(rel);
     }
     for (const platform::FindData& fd : entries) {
@@ -147,6 +149,12 @@ class VolumeCopier {
     return true;
   }
 
+  // Verifying: the copy pass could not copy the file, or list or create
+  // the folder, and counted it already.
+  bool NotCopied(const std::wstring& rel) const {
+    return options_.notCopied && std::binary_search(options_.notCopied->begin(), options_.notCopied->end(), rel);
+  }
+
   bool FolderFailed(const std::wstring& rel) {
     if (observer_ && !observer_->ContinueAfterFolderError(shownRoot_ + rel, destShown_ + rel.substr(rel.empty() ? 0 : 1)))
       stopped_ = true;
@@ -162,6 +170,7 @@ class VolumeCopier {
     std::wstring dest = destRoot_ + rel;
     if (!options_.verify && !sys.CreateDirectory(dest) && sys.GetLastError() != win::ERROR_ALREADY_EXISTS) {
       Error(rel, FileStep::Folder, sys.GetLastError());
+      stats_.NotCopied.push_back(rel);
       return FolderFailed(rel);
     }
     if (!CopyTree(rel, depth, &folders_.emplace_back(fd))) return false;
@@ -195,7 +204,7 @@ class VolumeCopier {
       Tick(rel, 0);
       return;
     }
-    if (options_.notCopied && std::binary_search(options_.notCopied->begin(), options_.notCopied->end(), rel)) return;
+    if (NotCopied(rel)) return;
     // A repair goes over the file again from its start: the bar stays where
     // the comparison had reached until the repair passes it.
     uint64_t reached = 0;

@@ -45,7 +45,7 @@ struct VolumeCopyStats {
   int FileErrorCount = 0;        // every failure, listed or not
   std::vector<FailedFile> FileErrors;  // the first kMaxListedErrors of them
   int VolumeErrors = 0;          // entries of FileErrors about the volume, not a file (a failed flush)
-  std::vector<std::wstring> NotCopied;  // copy pass: files it could not copy, by path below the root
+  std::vector<std::wstring> NotCopied;  // copy pass: files it could not copy, folders it could not list or create, by path below the root
   // The volumes read live although a shadow copy was wanted, with why.
   std::vector<std::pair<std::wstring, tools::ShadowProblem>> LiveVolumes;
 
@@ -91,8 +91,8 @@ struct VolumeCopyOptions {
   // Windows PE or with readThroughShadow off.
   tools::ShadowSession* shadows = nullptr;
   bool readThroughShadow = true;
-  // The verify pass: the copy pass's NotCopied, sorted. Those files are
-  // counted already; comparing them would count them again.
+  // The verify pass: the copy pass's NotCopied, sorted. Those files and
+  // folders are counted already; comparing them would count them again.
   const std::vector<std::wstring>* notCopied = nullptr;
 };
 

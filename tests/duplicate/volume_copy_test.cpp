@@ -137,7 +137,8 @@ TEST_F(VolumeCopyTest, ATreeArrivesWithEverythingWindowsKeepsPerFile) {
 TEST_F(VolumeCopyTest, EveryFileNotCopiedIsCountedWithItsPathAndReason) {
   config_.fileFaults = {{L"C:\\Windows\\System32\\config\\SYSTEM", true, false, {}},
                         {L"C:\\secret.txt", false, true, {}},
-                        {L"C:\\Users\\photo.jpg", false, false, {5000000}}};
+                        {L"C:\\Users\\photo.jpg", false, false, {5000000}},
+                        {L"C:\\Locked", false, true, {}}};
   Machine();
   ASSERT_TRUE(MakeFolder(L"C:\\Windows"));
   ASSERT_TRUE(MakeFolder(L"C:\\Windows\\System32"));
@@ -148,6 +149,8 @@ TEST_F(VolumeCopyTest, EveryFileNotCopiedIsCountedWithItsPathAndReason) {
   ASSERT_TRUE(MakeFile(L"C:\\Users\\photo.jpg", std::string(6000000, 'p')));
   ASSERT_TRUE(MakeFile(L"C:\\Users\\big.iso", std::string(10 << 20, 'i')));
   ASSERT_TRUE(MakeFile(L"C:\\Users\\small.txt", "small"));
+  ASSERT_TRUE(MakeFolder(L"C:\\Locked"));
+  ASSERT_TRUE(MakeFile(L"C:\\Locked\\inside.txt", "inside"));
 
   duplicate::VolumeCopyStats stats;
   EXPECT_EQ(Copy(false, &stats, nullptr, L"E:"), VolumeCopyResult::CompletedWithErrors);
@@ -155,7 +158,8 @@ TEST_F(VolumeCopyTest, EveryFileNotCopiedIsCountedWithItsPathAndReason) {
   EXPECT_TRUE(HasError(stats, L"C:\\secret.txt", L"cannot open the source: access denied (5)"));
   EXPECT_TRUE(HasError(stats, L"C:\\Users\\photo.jpg", L"cannot read the source at byte 4980736: data error (23)"));
   EXPECT_TRUE(HasError(stats, L"C:\\Users\\big.iso", L"disk full"));
-  EXPECT_EQ(stats.FileErrorCount, 4);
+  EXPECT_TRUE(HasError(stats, L"C:\\Locked", L"cannot list the folder: access denied (5)"));
+  EXPECT_EQ(stats.FileErrorCount, 5);
   EXPECT_EQ(stats.WriteErrorCount, 1);
   EXPECT_EQ(stats.FilesCopied, 1);
   // Nothing half-copied stays: a read error is never a shorter copy.
@@ -172,7 +176,7 @@ TEST_F(VolumeCopyTest, EveryFileNotCopiedIsCountedWithItsPathAndReason) {
   EXPECT_EQ(alone.VerifyErrorCount, 4) << "every file that could not be compared";
   std::vector<std::wstring> notCopied = stats.NotCopied;
   std::sort(notCopied.begin(), notCopied.end());
-  ASSERT_EQ(notCopied.size(), 4u);
+  ASSERT_EQ(notCopied.size(), 5u);
   duplicate::VolumeCopyOptions options;
   options.verify = true;
   options.notCopied = &notCopied;
