@@ -18,6 +18,7 @@ namespace disk {
 bool IsGptDisk = false;
 GptRead GptTableRead = GptRead::None;
 uint64_t GptUsableEnd = 0;
+int GptEntriesOutsideDisk = 0;
 uint64_t ExtendedStart = kNoExtended;
 uint64_t ExtendedLength = 0;
 int32_t ReservedPartitionSlot = -1;
@@ -90,7 +91,11 @@ void ScanGpt(const Reader& r) {
     uint64_t first = Get64(entry + gpt::kEntryFirstAt), last = Get64(entry + gpt::kEntryLastAt);
     // Entries that end before they start, or reach beyond the disk, are
     // damaged: they are skipped rather than given an absurd length.
-    if (first == 0 || last < first || !r.Inside(last)) continue;
+    if (first == 0 || last < first) continue;
+    if (!r.Inside(last)) {
+      ++GptEntriesOutsideDisk;
+      continue;
+    }
     if (r.Full()) return;
     PartitionRecord rec;
     rec.StartLba = first;
@@ -176,6 +181,7 @@ int ReadPartitionList(std::vector<PartitionRecord>* records, int driveNumber) {
   IsGptDisk = false;
   GptTableRead = GptRead::None;
   GptUsableEnd = 0;
+  GptEntriesOutsideDisk = 0;
   ExtendedStart = kNoExtended;
   ExtendedLength = 0;
   if (OpenDiskReadOnly(driveNumber) == platform::kNullHandle) return -1;
@@ -331,6 +337,7 @@ void ResetPartitionState() {
   IsGptDisk = false;
   GptTableRead = GptRead::None;
   GptUsableEnd = 0;
+  GptEntriesOutsideDisk = 0;
   ExtendedStart = kNoExtended;
   ExtendedLength = 0;
   ReservedPartitionSlot = -1;

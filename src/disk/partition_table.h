@@ -49,6 +49,9 @@ extern int32_t ReservedPartitionSlot;
 // One past the last sector a partition of the GPT read last may use (the
 // backup table lies behind it); 0 when no valid GPT was read.
 extern uint64_t GptUsableEnd;  // position (0..3 in its sector) of the reserved GPT entry; -1 none
+// Entries of the GPT read last that reach past the disk's end: damaged,
+// they are not among the records.
+extern int GptEntriesOutsideDisk;
 
 // Fills records (at most kMaxRecords) and returns their number; -1 when the
 // disk cannot be opened. No read goes outside the disk. Every MBR entry is

@@ -277,6 +277,7 @@ PlanStatus PlanDiskDuplication(int sourceDisk, int destinationDisk, Expansion mo
   // missing from the copy without a word.
   std::vector<disk::PartitionRecord> records;
   if (disk::ReadPartitionList(&records, s->DriveNumber) < 0) return PlanStatus::Unreadable;
+  if (disk::GptEntriesOutsideDisk > 0) return PlanStatus::SourceOutsideDisk;
   for (const disk::PartitionRecord& r : records)
     if (r.StartLba >= s->SizeSectors || r.LengthSectors > s->SizeSectors - r.StartLba)
       return PlanStatus::SourceOutsideDisk;

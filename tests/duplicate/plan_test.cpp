@@ -282,6 +282,11 @@ TEST_F(PlanTest, ASourceEntryReachingPastTheDiskEndIsRefused) {
   std::memcpy(&mbr[446 + 16 + 12], &pastEnd, 4);
   WriteSectorAt(ImagePath(0), 0, mbr);
   EXPECT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Auto), PlanStatus::SourceOutsideDisk);
+  // A GPT entry the same: its partition is not reported either.
+  WriteGpt(ImagePath(0), 100 * GiB, {{2048, 10 * GiB, "first"}, {10 * GiB + 1, 100 * GiB - 34, "second"}});
+  ASSERT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Auto), PlanStatus::Ok);
+  WriteGpt(ImagePath(0), 100 * GiB, {{2048, 10 * GiB, "first"}, {10 * GiB + 1, 100 * GiB + 2047, "second"}});
+  EXPECT_EQ(duplicate::PlanDiskDuplication(1, 2, Expansion::Auto), PlanStatus::SourceOutsideDisk);
 }
 
 TEST_F(PlanTest, TheFitChecksCountIn64Bits) {
