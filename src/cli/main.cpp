@@ -73,6 +73,7 @@ void PrintHelp() {
 
 Options ParseGlobal(const std::vector<std::string>& argv) {
   Options o;
+  bool machineGiven = false, langGiven = false;
   size_t i = 0;
   for (; i < argv.size(); ++i) {
     const std::string& a = argv[i];
@@ -80,12 +81,19 @@ Options ParseGlobal(const std::vector<std::string>& argv) {
       if (i + 1 >= argv.size()) throw UsageError(std::string(name) + " needs a value");
       return argv[++i];
     };
+    // A value given twice is a slip, as with the commands' own options:
+    // the last one does not quietly choose the machine that is written.
+    auto once = [&](const char* name, bool* given) {
+      if (*given) throw UsageError(std::string(name) + " is given more than once");
+      *given = true;
+      return value(name);
+    };
     // After the command, --disk is the command's own (the Windows disk
     // number of wipe, scan, view and part), not a simulated disk.
     if (a == "--disk" && !o.command.empty()) o.args.push_back(a);
-    else if (a == "--machine") o.machineFile = value("--machine");
+    else if (a == "--machine") o.machineFile = once("--machine", &machineGiven);
     else if (a == "--disk") o.disks.push_back(value("--disk"));
-    else if (a == "--lang") o.lang = value("--lang");
+    else if (a == "--lang") o.lang = once("--lang", &langGiven);
     else if (a == "--json") o.json = true;
     else if (a == "--yes") o.yes = true;
     // part has a help of its own.

@@ -86,6 +86,10 @@ TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
       // cannot be saved is known before the destination is touched.
       {"--yes duplicate --source 0 --dest 0 --dest 1 --mode sector", "", 2, "--dest is given more than once", false},
       {"--yes duplicate --source 0 --dest 1 --mode=sector --mode sector", "", 2, "--mode is given more than once", false},
+      {"--machine a.ini --machine b.ini --yes duplicate --source 0 --dest 1 --mode sector", "", 2,
+       "--machine is given more than once", false},
+      {"--lang English --yes duplicate --source 0 --dest 1 --mode sector --lang Japanese", "", 2,
+       "--lang is given more than once", false},
       {"--yes duplicate --source 0 --dest 1 --mode sector --report " + dir_.File("none/report.txt"), "", 2,
        "--report: " + dir_.File("none/report.txt") + " cannot be written", false},
       {"--yes duplicate --source 0 --dest 1 --mode sector", "", 0, "Result: Completed\n", true},
