@@ -175,7 +175,9 @@ void PartitionCopy(RunPage& page) {
 }
 
 bool IsContainerOrLink(const partition::LayoutSlot& s) {
-  return s.type == partition::kTypeExtended || s.type == partition::kTypeLink || s.type == 0x85 || s.logical == -1;
+  // A Linux extended partition (0x85) is none: Windows lists it as a
+  // partition, and its sectors are copied.
+  return s.type == partition::kTypeExtended || s.type == partition::kTypeLink || s.logical == -1;
 }
 
 void BasicDiskCopy(RunPage& page) {

@@ -171,13 +171,14 @@ bool IsSectorCopiedSlot(int slot) {
       for (int i = 0; i < PlanSlotCount && i < partition::kLayoutSlots; ++i)
         if (i != slot && !Slot(i).IsEmpty() && Slot(i).logical != -1 && Slot(i).startBytes < s.startBytes) return false;
       return true;
-    case 0x05: case 0x0F: case 0x85:  // containers and links hold no data of their own
+    case 0x05: case 0x0F:  // containers and links hold no data of their own
       return false;
     default:
       // Any other MBR type Windows does not mount (a Linux or hidden FAT
-      // partition, a vendor's diagnostics; also once laid out as GPT) has
-      // no volume, so no files to copy: its sectors are copied, or it would
-      // arrive empty. A GPT's basic data partition is type 7.
+      // partition, a vendor's diagnostics, a Linux extended partition,
+      // which Windows takes for no container; also once laid out as GPT)
+      // has no volume, so no files to copy: its sectors are copied, or it
+      // would arrive empty. A GPT's basic data partition is type 7.
       return !IsMountedMbrType(s.type);
   }
 }
