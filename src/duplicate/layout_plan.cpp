@@ -165,11 +165,7 @@ bool IsSectorCopiedSlot(int slot) {
   if (s.style == 1 && s.type == -1) return !IsReservedSlot(slot);
   switch (s.type) {
     case 0x17: case 0x27: case 0x1C: case 0x2C:
-      return true;
-    case 0xDE:
-      // A utility partition only when it is the first on the disk.
-      for (int i = 0; i < PlanSlotCount && i < partition::kLayoutSlots; ++i)
-        if (i != slot && !Slot(i).IsEmpty() && Slot(i).logical != -1 && Slot(i).startBytes < s.startBytes) return false;
+    case 0xDE:  // a utility partition, first on the disk or behind others
       return true;
     case 0x05: case 0x0F:  // containers and links hold no data of their own
       return false;

@@ -316,17 +316,22 @@ TEST_F(BasicCloneTest, HiddenPartitionsStayHiddenWhateverTheBootCode) {
 TEST_F(BasicCloneTest, PartitionsWindowsDoesNotMountArriveSectorBySector) {
   // A Linux and a hidden FAT partition have no volume to copy files from:
   // sized by the plan like the others, they would arrive empty. Nor does a
-  // Linux extended partition, which Windows takes for no container: its
-  // logical drives are inside, in sectors of their own.
+  // Linux extended partition, which Windows takes for no container (its
+  // logical drives are inside, in sectors of their own), nor a utility
+  // partition behind others.
   AddDisk("size=1GiB,model=Source");
   AddDisk("size=2GiB,model=Destination");
   Boot();
-  const uint64_t linux = 2048 + 200 * MiB, hiddenFat = linux + 64 * MiB, linuxExtended = hiddenFat + 32 * MiB;
-  Layout(0, {{{2048, 200 * MiB}, {linux, 64 * MiB, 0x83, ""}, {hiddenFat, 32 * MiB, 0x16, ""},
-              {linuxExtended, 16 * MiB, 0x85, ""}}});
-  FillPattern(0, linux, 64 * MiB, 0x83);
-  FillPattern(0, hiddenFat, 32 * MiB, 0x16);
-  FillPattern(0, linuxExtended, 16 * MiB, 0x85);
+  const uint64_t linux = 2048 + 200 * MiB, linuxExtended = linux + 64 * MiB, container = linuxExtended + 16 * MiB;
+  const uint64_t hiddenFat = container + 2048, utility = hiddenFat + 32 * MiB + 2048;
+  Layout(0, {{{2048, 200 * MiB}, {linux, 64 * MiB, 0x83, ""}, {linuxExtended, 16 * MiB, 0x85, ""},
+              {container, 2048 + 32 * MiB + 2048 + 8 * MiB, 0x0F, ""}},
+             {{hiddenFat, 32 * MiB, 0x16, ""}, {hiddenFat + 32 * MiB, 2048 + 8 * MiB, 0x05, ""}},
+             {{utility, 8 * MiB, 0xDE, ""}}});
+  struct Part {
+    uint64_t start, length;
+  } copied[] = {{linux, 64 * MiB}, {linuxExtended, 16 * MiB}, {hiddenFat, 32 * MiB}, {utility, 8 * MiB}};
+  for (const Part& p : copied) FillPattern(0, p.start, p.length, uint8_t(p.start));
   PutFile(L'C', "Users/Demo/Letter.docx", 5000);
   app::ReadStartupValues();
   host_.answerYes = true;
@@ -334,14 +339,13 @@ TEST_F(BasicCloneTest, PartitionsWindowsDoesNotMountArriveSectorBySector) {
   ASSERT_EQ(Clone(Expansion::Auto), DuplicationResult::Completed);
   EXPECT_TRUE(ReadHostFile(ImagePath(0)) == source);
   std::vector<std::pair<uint64_t, uint64_t>> plan = Planned();
-  ASSERT_EQ(plan.size(), 4u);
+  ASSERT_EQ(plan.size(), 5u);
   EXPECT_GT(plan[0].second, 200 * MiB);  // the Windows volume grows
-  EXPECT_EQ(plan[1].second, 64 * MiB);
-  EXPECT_EQ(plan[2].second, 32 * MiB);
-  EXPECT_EQ(plan[3].second, 16 * MiB);
-  EXPECT_TRUE(Sectors(1, plan[1].first, 64 * MiB) == Sectors(0, linux, 64 * MiB));
-  EXPECT_TRUE(Sectors(1, plan[2].first, 32 * MiB) == Sectors(0, hiddenFat, 32 * MiB));
-  EXPECT_TRUE(Sectors(1, plan[3].first, 16 * MiB) == Sectors(0, linuxExtended, 16 * MiB));
+  for (size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(plan[i + 1].second, copied[i].length);
+    EXPECT_TRUE(Sectors(1, plan[i + 1].first, copied[i].length) == Sectors(0, copied[i].start, copied[i].length));
+  }
 }
 
 TEST_F(BasicCloneTest, AnMbrSourceBecomesGptOnThreeTiB) {
