@@ -63,6 +63,24 @@ Place TakePlace(Args& a, const std::string& option, const std::vector<app::DiskL
   return p;
 }
 
+// The row of place p in the list the page shows: the page reads the disks
+// again, and a disk whose table could not be read a moment before (a sector
+// that reads at a later attempt) may have more rows now, which would move
+// every row behind it onto another disk. -1 when p is not in the list.
+int PageRow(ui::ScriptedWindow& w, const Place& p) {
+  const std::wstring diskCell = app::T(L"IDS_Drive") + text::Dec(int64_t(p.drive));
+  const std::wstring partitionCell = L"  " + app::T(L"IDS_Partition");
+  const int n = w.ListCount(IDC_LIST);
+  for (int i = 0; i < n; ++i) {
+    if (w.ListCell(IDC_LIST, i, 0) != diskCell) continue;
+    // A disk's partition rows follow its own.
+    for (int k = i + 1; k <= i + p.partition; ++k)
+      if (k >= n || w.ListCell(IDC_LIST, k, 0) != partitionCell) return -1;
+    return i + p.partition;
+  }
+  return -1;
+}
+
 // Whether the report file can be written, leaving no empty file behind.
 bool CanWriteReport(const std::string& file) {
   std::error_code ec;
@@ -267,7 +285,8 @@ int CmdDuplicate(Context& c, Args& a) {
   };
 
   c.host.OnPage("CMirrorSource", [&](ui::ScriptedWindow& w) {
-    if (!w.CheckRow(IDC_LIST, source.row, true) || !w.ListGetCheck(IDC_LIST, source.row)) {
+    const int row = PageRow(w, source);
+    if (!w.CheckRow(IDC_LIST, row, true) || !w.ListGetCheck(IDC_LIST, row)) {
       stuck = L"the row of --source " + text::FromUtf8(source.text) + L" cannot be checked";
     } else if (!w.Tick(basic ? IDC_MS_BASIC : IDC_MS_SECTOR, true)) {
       stuck = L"a partition without a drive letter can only be copied with --mode sector";
@@ -284,7 +303,8 @@ int CmdDuplicate(Context& c, Args& a) {
   c.host.OnPage("CMirrorDestination", [&](ui::ScriptedWindow& w) {
     size_t before = c.host.messages.size();
     if (basic) w.Tick(expand == "same" ? IDC_MD_SAME : expand == "manual" ? IDC_MD_MANUAL : IDC_MD_AUTO, true);
-    if (!w.CheckRow(IDC_LIST, dest.row, true) || !w.ListGetCheck(IDC_LIST, dest.row)) {
+    const int row = PageRow(w, dest);
+    if (!w.CheckRow(IDC_LIST, row, true) || !w.ListGetCheck(IDC_LIST, row)) {
       stuck = c.host.messages.size() > before ? lastMessage() : UnchosenDestinationReason(dest, source, basic, expand);
       w.Close(win::IDCANCEL);
       return;

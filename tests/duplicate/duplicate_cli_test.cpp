@@ -322,6 +322,20 @@ TEST_F(DuplicateCliTest, DisksGoByTheirWindowsNumber) {
   EXPECT_NE(out.find("Disk 2 (Target, 29.30 MB)\n\n"), std::string::npos) << "named in the question:\n" << out;
   EXPECT_NE(out.find("Destination: Disk 2 (Target, 29.30 MB)\n"), std::string::npos) << out;
   EXPECT_TRUE(Sectors(1, 0, 40000) == Sectors(0, 0, 40000));
+
+  // The source's sector 0 fails twice, then reads: the pages list its two
+  // partitions, which the first look at the disks did not. The disk named
+  // is still the one written, not the one whose row took its place.
+  std::vector<std::string> blank;
+  std::string disks = std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --disk " + ImagePath(0) + ",model=Source,flaky=0:2";
+  for (int k = 1; k <= 3; ++k) {
+    blank.push_back(dir_.File("blank" + std::to_string(k) + ".img"));
+    disks += " --disk " + blank.back() + ",size=30MiB,model=Blank" + std::to_string(k);
+  }
+  EXPECT_EQ(Shell(disks + " --yes duplicate --source 0 --dest 3 --mode sector 2>&1", &out), 0) << out;
+  EXPECT_NE(out.find("Destination: Disk 3 (Blank3, 30 MB)\n"), std::string::npos) << out;
+  EXPECT_TRUE(ReadHostFile(blank[0]) == std::vector<uint8_t>(30 << 20, 0)) << "Disk 1 is not written";
+  EXPECT_TRUE(ReadHostFile(blank[2]) != std::vector<uint8_t>(30 << 20, 0));
 }
 
 }  // namespace
