@@ -12,6 +12,7 @@
 #include "cli/context.h"
 #include "cli/duplicate_output.h"
 #include "cli/json.h"
+#include "cli/listed_row.h"
 #include "cli/progress.h"
 #include "disk/disk_table.h"
 #include "disk/partition_types.h"
@@ -61,24 +62,6 @@ Place TakePlace(Args& a, const std::string& option, const std::vector<app::DiskL
   if (p.row < 0)
     throw UsageError("disk " + std::to_string(p.drive) + " has no partition row " + std::to_string(p.partition));
   return p;
-}
-
-// The row of place p in the list the page shows: the page reads the disks
-// again, and a disk whose table could not be read a moment before (a sector
-// that reads at a later attempt) may have more rows now, which would move
-// every row behind it onto another disk. -1 when p is not in the list.
-int PageRow(ui::ScriptedWindow& w, const Place& p) {
-  const std::wstring diskCell = app::T(L"IDS_Drive") + text::Dec(int64_t(p.drive));
-  const std::wstring partitionCell = L"  " + app::T(L"IDS_Partition");
-  const int n = w.ListCount(IDC_LIST);
-  for (int i = 0; i < n; ++i) {
-    if (w.ListCell(IDC_LIST, i, 0) != diskCell) continue;
-    // A disk's partition rows follow its own.
-    for (int k = i + 1; k <= i + p.partition; ++k)
-      if (k >= n || w.ListCell(IDC_LIST, k, 0) != partitionCell) return -1;
-    return i + p.partition;
-  }
-  return -1;
 }
 
 // Whether the report file can be written, leaving no empty file behind.
@@ -285,7 +268,7 @@ int CmdDuplicate(Context& c, Args& a) {
   };
 
   c.host.OnPage("CMirrorSource", [&](ui::ScriptedWindow& w) {
-    const int row = PageRow(w, source);
+    const int row = ListedRow(w, IDC_LIST, source.drive, source.partition);
     if (!w.CheckRow(IDC_LIST, row, true) || !w.ListGetCheck(IDC_LIST, row)) {
       stuck = L"the row of --source " + text::FromUtf8(source.text) + L" cannot be checked";
     } else if (!w.Tick(basic ? IDC_MS_BASIC : IDC_MS_SECTOR, true)) {
@@ -303,7 +286,7 @@ int CmdDuplicate(Context& c, Args& a) {
   c.host.OnPage("CMirrorDestination", [&](ui::ScriptedWindow& w) {
     size_t before = c.host.messages.size();
     if (basic) w.Tick(expand == "same" ? IDC_MD_SAME : expand == "manual" ? IDC_MD_MANUAL : IDC_MD_AUTO, true);
-    const int row = PageRow(w, dest);
+    const int row = ListedRow(w, IDC_LIST, dest.drive, dest.partition);
     if (!w.CheckRow(IDC_LIST, row, true) || !w.ListGetCheck(IDC_LIST, row)) {
       stuck = c.host.messages.size() > before ? lastMessage() : UnchosenDestinationReason(dest, source, basic, expand);
       w.Close(win::IDCANCEL);

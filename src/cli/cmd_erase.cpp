@@ -11,6 +11,7 @@
 #include "app/wizards.h"
 #include "cli/context.h"
 #include "cli/json.h"
+#include "cli/listed_row.h"
 #include "cli/progress.h"
 #include "disk/disk_access.h"
 #include "erase/delete_report.h"
@@ -64,7 +65,8 @@ Target TakeTarget(Args& a) {
 
 // The first page: the target's row checked, then Next (or View).
 void CheckTarget(ui::ScriptedWindow& w, const Target& t, int button, bool* refused) {
-  if (!w.CheckRow(IDC_LIST, t.row, true) || !w.ListGetCheck(IDC_LIST, t.row)) {
+  const int row = ListedRow(w, IDC_LIST, t.disk, t.partition);
+  if (!w.CheckRow(IDC_LIST, row, true) || !w.ListGetCheck(IDC_LIST, row)) {
     *refused = true;
     w.Close(win::IDCANCEL);
     return;

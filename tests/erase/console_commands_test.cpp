@@ -127,3 +127,21 @@ TEST_F(ConsoleCommandsTest, APartitionOutsideTheDiskIsRefusedUpFront) {
   }
   EXPECT_EQ(ReadHostFile(ImagePath(1)), before);
 }
+
+TEST_F(ConsoleCommandsTest, ADiskWhoseTableReadsLateMovesNoOtherDiskUnderTheNumberGiven) {
+  // Disk0's sector 0 fails twice, then reads: the page lists its partition,
+  // which the first look at the disks did not. Disk 3 is the one erased.
+  SetUpImages();
+  std::string cli = std::string(VEKTREL_BIN_DIR) + "/vektrel-cli --disk " + ImagePath(0) + ",model=System,flaky=0:2";
+  std::vector<std::string> blank;
+  for (int k = 1; k <= 3; ++k) {
+    blank.push_back(dir_.File("blank" + std::to_string(k) + ".img"));
+    cli += " --disk " + blank.back() + ",size=1000s,model=Blank" + std::to_string(k);
+  }
+  std::string out;
+  EXPECT_EQ(Shell(cli + " --yes wipe --disk 3 --method 1", &out), 0) << out;
+  EXPECT_NE(out.find("Blank3"), std::string::npos) << out;
+  EXPECT_TRUE(ReadHostFile(blank[0]) == std::vector<uint8_t>(512000, 0));
+  EXPECT_TRUE(ReadHostFile(blank[1]) == std::vector<uint8_t>(512000, 0));
+  EXPECT_TRUE(ReadHostFile(blank[2]) != std::vector<uint8_t>(512000, 0));
+}
