@@ -64,6 +64,18 @@ Place TakePlace(Args& a, const std::string& option, const std::vector<app::DiskL
   return p;
 }
 
+// Whether file is the image (or block device) of one of the machine's
+// disks: a report saved there would overwrite its sectors.
+bool IsDiskOfMachine(Context& c, const std::string& file) {
+  if (!c.sim) return false;
+  for (int i = 0; i < c.sim->DiskCountSim(); ++i) {
+    const std::string& image = c.sim->Disk(i).Config().image;
+    std::error_code ec;
+    if (!image.empty() && std::filesystem::equivalent(file, image, ec)) return true;
+  }
+  return false;
+}
+
 // Whether the report file can be written, leaving no empty file behind.
 bool CanWriteReport(const std::string& file) {
   std::error_code ec;
@@ -235,6 +247,8 @@ int CmdDuplicate(Context& c, Args& a) {
   (void)modeGiven;
   // A report that cannot be saved is found out before anything is written,
   // not after the destination has been overwritten.
+  if (wantReport && IsDiskOfMachine(c, reportFile))
+    throw UsageError("--report: " + reportFile + " is a disk of the machine");
   if (wantReport && !CanWriteReport(reportFile)) throw UsageError("--report: " + reportFile + " cannot be written");
 
   // The pages refuse these too; said here plainly, before anything runs.

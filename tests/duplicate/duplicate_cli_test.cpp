@@ -92,6 +92,9 @@ TEST_F(DuplicateCliTest, ExitCodesJsonAndWhatIsWritten) {
        "--lang is given more than once", false},
       {"--yes duplicate --source 0 --dest 1 --mode sector --report " + dir_.File("none/report.txt"), "", 2,
        "--report: " + dir_.File("none/report.txt") + " cannot be written", false},
+      // Nor is a report saved over a disk: the source's image here.
+      {"--yes duplicate --source 0 --dest 1 --mode sector --report " + ImagePath(0), "", 2,
+       "--report: " + ImagePath(0) + " is a disk of the machine", false},
       {"--yes duplicate --source 0 --dest 1 --mode sector", "", 0, "Result: Completed\n", true},
   };
   for (const Case& c : cases) {
