@@ -86,8 +86,7 @@ int CountPlannedVolumes(int driveNumber, int* expected) {
     // GPT: the basic-data entries; MBR: the types Windows mounts.
     uint8_t t = WrittenType(s);
     bool mountable = IsGptPlan() ? IsMountedGptSlot(i)
-                                 : !IsContainerOrLink(s) && (t == 0x01 || t == 0x04 || t == 0x06 || t == 0x07 ||
-                                                             t == 0x0B || t == 0x0C || t == 0x0E);
+                                 : !IsContainerOrLink(s) && IsMountedMbrType(t);
     if (!mountable) continue;
     ++*expected;
     if (!disk::VolumeNameAt(driveNumber, s.destinationStartBytes).empty()) ++present;

@@ -50,15 +50,6 @@ constexpr uint64_t kHiddenWithoutLetter = 0xC000000000000000ull;
 
 LayoutSlot& Slot(int i) { return LayoutSlotTable[i]; }
 
-// MBR types whose volumes Windows mounts.
-bool IsMountedMbrType(int type) {
-  switch (type) {
-    case 0x01: case 0x04: case 0x06: case 0x07: case 0x0B: case 0x0C: case 0x0E:
-      return true;
-    default:
-      return false;
-  }
-}
 
 void SetName(LayoutSlot* s, const char* name) {
   std::memset(s->gptName, 0, sizeof s->gptName);
@@ -154,6 +145,15 @@ bool IsReservedSlot(int slot) {
 
 bool IsMountedGptSlot(int slot) {
   return slot >= 0 && slot < partition::kLayoutSlots && Slot(slot).style == 1 && Slot(slot).gptType == kBasicDataType;
+}
+
+bool IsMountedMbrType(int type) {
+  switch (type) {
+    case 0x01: case 0x04: case 0x06: case 0x07: case 0x0B: case 0x0C: case 0x0E:
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool IsSectorCopiedSlot(int slot) {

@@ -88,6 +88,8 @@ PlanStatus CheckPlan(uint64_t diskSectors);
 // recovery). They keep their
 // size; the driver copies them with CopyHiddenPartition.
 bool IsSectorCopiedSlot(int slot);
+// MBR types whose volumes Windows mounts (FAT, FAT32, NTFS).
+bool IsMountedMbrType(int type);
 // Used sectors of the slot's source volume plus a quarter, 0 without a letter.
 uint64_t UsedWithReserve(int slot);
 
