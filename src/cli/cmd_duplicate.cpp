@@ -2,7 +2,6 @@
 // operator would: source page, destination page (with its manual sizes),
 // option page, progress page, summary page.
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -62,30 +61,6 @@ Place TakePlace(Args& a, const std::string& option, const std::vector<app::DiskL
   if (p.row < 0)
     throw UsageError("disk " + std::to_string(p.drive) + " has no partition row " + std::to_string(p.partition));
   return p;
-}
-
-// Whether file is the image (or block device) of one of the machine's
-// disks: a report saved there would overwrite its sectors.
-bool IsDiskOfMachine(Context& c, const std::string& file) {
-  if (!c.sim) return false;
-  for (int i = 0; i < c.sim->DiskCountSim(); ++i) {
-    const std::string& image = c.sim->Disk(i).Config().image;
-    std::error_code ec;
-    if (!image.empty() && std::filesystem::equivalent(file, image, ec)) return true;
-  }
-  return false;
-}
-
-// Whether the report file can be written, leaving no empty file behind.
-bool CanWriteReport(const std::string& file) {
-  std::error_code ec;
-  bool existed = std::filesystem::exists(file, ec);
-  {
-    std::ofstream f(file, std::ios::binary | std::ios::app);
-    if (!f) return false;
-  }
-  if (!existed) std::filesystem::remove(file, ec);
-  return true;
 }
 
 struct ManualSize {
@@ -247,9 +222,7 @@ int CmdDuplicate(Context& c, Args& a) {
   (void)modeGiven;
   // A report that cannot be saved is found out before anything is written,
   // not after the destination has been overwritten.
-  if (wantReport && IsDiskOfMachine(c, reportFile))
-    throw UsageError("--report: " + reportFile + " is a disk of the machine");
-  if (wantReport && !CanWriteReport(reportFile)) throw UsageError("--report: " + reportFile + " cannot be written");
+  if (wantReport) c.CheckReportFile("--report", reportFile);
 
   // The pages refuse these too; said here plainly, before anything runs.
   if (source.diskIndex == dest.diskIndex && (source.partition == 0 || dest.partition == 0))

@@ -115,6 +115,7 @@ int CmdWipe(Context& c, Args& a) {
   bool wantReport = a.Take("--report", &reportFile);
   a.Done();
   if (method > 3) throw UsageError("--method is 0 to 3 (0 zeros, 1 random, 2 random-random-zeros, 3 three passes and verification)");
+  if (wantReport) c.CheckReportFile("--report", reportFile);
 
   bool refused = false, declined = false, reported = false, reportFailed = false, started = false;
   // The time of the passes: from the progress bar's range to the report.

@@ -1,6 +1,8 @@
 #include "cli/context.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 #include "cli/json.h"
 #include "platform/text.h"
@@ -121,6 +123,21 @@ int ParseNumber(const std::string& s, const std::string& what, int lowest) {
   if (s.empty() || s.size() > 6 || s.find_first_not_of("0123456789") != std::string::npos || std::stoi(s) < lowest)
     throw UsageError(what + " needs a number from " + std::to_string(lowest) + ", not '" + s + "'");
   return std::stoi(s);
+}
+
+void Context::CheckReportFile(const std::string& option, const std::string& file) const {
+  std::error_code ec;
+  for (int i = 0; sim && i < sim->DiskCountSim(); ++i) {
+    const std::string& image = sim->Disk(i).Config().image;
+    if (!image.empty() && std::filesystem::equivalent(file, image, ec))
+      throw UsageError(option + ": " + file + " is a disk of the machine");
+  }
+  bool existed = std::filesystem::exists(file, ec);
+  {
+    std::ofstream f(file, std::ios::binary | std::ios::app);
+    if (!f) throw UsageError(option + ": " + file + " cannot be written");
+  }
+  if (!existed) std::filesystem::remove(file, ec);
 }
 
 }  // namespace cli

@@ -63,6 +63,11 @@ struct Context {
   // as {"result":"Aborted","started":false,"reason":...}, with what more
   // adds after the reason. Returns 1.
   int Refuse(const std::wstring& reason, const std::function<void(Json&)>& more = nullptr);
+  // A report file is found unusable before anything is written, not after
+  // the disk was overwritten: UsageError when it is the image (or block
+  // device) of one of the machine's disks, or cannot be written. No empty
+  // file is left behind.
+  void CheckReportFile(const std::string& option, const std::string& file) const;
 };
 
 using CommandFn = int (*)(Context&, Args&);

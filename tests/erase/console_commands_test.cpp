@@ -57,6 +57,10 @@ TEST_F(ConsoleCommandsTest, ExitCodesAndOutput) {
       {"view --disk 1 --go end --go next", 0, "sector: 999"},
       {"view --disk 1 --sector 500", 1, "could not be read"},
       {"--json scan --disk 1", 1, "\"ScanFailedBlocks\":1,\"ScanRetryGoodBlocks\":0,\"IoErrorCount\":4"},
+      // A report that would overwrite another disk, or cannot be saved, is
+      // refused before the wipe.
+      {"--yes wipe --disk 1 --method 1 --report " + ImagePath(0), 2, "is a disk of the machine"},
+      {"--yes wipe --disk 1 --method 1 --report " + dir_.File("none/report.txt"), 2, "cannot be written"},
       {"--yes --json wipe --disk 1 --method 0 --report " + report, 0, "\"IoErrorCount\":0,\"result\":\"Completed\""},
       // The certificate's fields: the disk as it names itself, the program,
       // how far the wipe got.
@@ -77,11 +81,13 @@ TEST_F(ConsoleCommandsTest, ExitCodesAndOutput) {
       {"read --drive 1 --lba 999 --count 2", 1, "result: -1"},
       {"read --drive 1 --lba 999", 0, "result: 0"},
   };
+  std::vector<uint8_t> system = ReadHostFile(ImagePath(0));
   for (const Case& c : cases) {
     std::string out;
     EXPECT_EQ(Run(c.args, &out), c.code) << c.args << "\n" << out;
     EXPECT_NE(out.find(c.shows), std::string::npos) << c.args << "\n" << out;
   }
+  EXPECT_TRUE(ReadHostFile(ImagePath(0)) == system);
   std::vector<uint8_t> image = ReadHostFile(ImagePath(1));
   for (size_t i = 0; i < image.size(); ++i) ASSERT_EQ(image[i], 0) << "byte " << i;
   std::vector<uint8_t> saved = ReadHostFile(report);
